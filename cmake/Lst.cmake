@@ -1,0 +1,43 @@
+# lst_add_library(name FOLDER dir QT <modules> DEPENDS <our libs>)
+# Every .cpp/.h in the folder (not below it) belongs to the library.
+function(lst_add_library name)
+  cmake_parse_arguments(ARG "" "FOLDER" "QT;DEPENDS" ${ARGN})
+  if(NOT ARG_FOLDER)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${name})
+      set(ARG_FOLDER ${CMAKE_CURRENT_SOURCE_DIR}/${name})
+    else()
+      set(ARG_FOLDER ${CMAKE_CURRENT_SOURCE_DIR})
+    endif()
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${ARG_FOLDER}/*.cpp ${ARG_FOLDER}/*.h)
+  if(NOT sources)
+    # A folder waiting for its code still yields a library to link against.
+    set(placeholder ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    file(WRITE ${placeholder} "")
+    set(sources ${placeholder})
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  set(qtlibs)
+  foreach(m ${ARG_QT})
+    list(APPEND qtlibs Qt6::${m})
+  endforeach()
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} ${qtlibs})
+endfunction()
+
+# lst_add_test(name SOURCES <files> LIBS <libs> [TIMEOUT s])
+# One executable per unit, run on the offscreen platform with its own
+# settings and cache folders.
+function(lst_add_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE lst_testsupport ${ARG_LIBS} Qt6::Test)
+  target_compile_definitions(${name} PRIVATE LST_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false;LST_TEST_RUN=1;ASAN_OPTIONS=detect_leaks=0")
+endfunction()

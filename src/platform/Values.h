@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <QVariant>
+
+#include <tuple>
+#include <type_traits>
+
+namespace platform {
+
+// The number rule used everywhere a record's text is read as a number:
+// leading blanks skipped, the longest numeric prefix taken, 0 when there is
+// none, single precision. Overflow reads as +/-HUGE_VALF like strtof.
+float floatValue(QStringView text);
+float floatValue(const QVariant& value);
+double doubleValue(QStringView text);
+double doubleValue(const QVariant& value);
+
+// Leading blanks, optional sign, decimal digits; 0 when there are none.
+long long integerValue(QStringView text);
+long long integerValue(const QVariant& value);
+
+// True when the text starts (after blanks) with a number.
+bool startsWithNumber(QStringView text);
+
+namespace detail {
+template <typename T>
+auto keepArg(const T& value)
+{
+    if constexpr (std::is_convertible_v<T, QString> && !std::is_arithmetic_v<T>)
+        return QString(value).toUtf8();
+    else
+        return value;
+}
+template <typename T>
+auto passArg(const T& value)
+{
+    if constexpr (std::is_same_v<T, QByteArray>)
+        return value.constData();
+    else
+        return value;
+}
+} // namespace detail
+
+// printf formats as the screens give them; "%@" takes a QString.
+// Example: stringWithFormat("%.2f亿", v), stringWithFormat("%@%%", text).
+template <typename... Args>
+QString stringWithFormat(const char* format, const Args&... args)
+{
+    QByteArray fmt(format);
+    fmt.replace("%@", "%s");
+    auto kept = std::make_tuple(detail::keepArg(args)...);
+    return std::apply(
+        [&](const auto&... k) { return QString::asprintf(fmt.constData(), detail::passArg(k)...); },
+        kept);
+}
+
+} // namespace platform
