@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+// The receiver of a backend operation. Both calls come on the main thread;
+// an observer destroyed before its reply is never called (the request holds
+// only a weak token of it).
+class MHTTPObserver {
+public:
+    MHTTPObserver()
+        : m_alive(std::make_shared<int>(0))
+    {
+    }
+    MHTTPObserver(const MHTTPObserver&) = delete;
+    MHTTPObserver& operator=(const MHTTPObserver&) = delete;
+    virtual ~MHTTPObserver() = default;
+
+    // The reply object: a QVariantMap or a QVariantList, JSON null as "".
+    virtual bool HttpResult(const QVariant& result, int api, bool isCache)
+    {
+        Q_UNUSED(result);
+        Q_UNUSED(api);
+        Q_UNUSED(isCache);
+        return false;
+    }
+    // Failure: the HTTP status when not 200, a server code, 1313 when the
+    // connection failed, 9999 when the reply failed its check.
+    virtual bool HttpEvent(int code, const QString& description, int api)
+    {
+        Q_UNUSED(code);
+        Q_UNUSED(description);
+        Q_UNUSED(api);
+        return false;
+    }
+
+    std::weak_ptr<int> observerToken() const { return m_alive; }
+
+private:
+    std::shared_ptr<int> m_alive;
+};
+
+namespace backend {
+inline constexpr int kCodeConnectionFailed = 1313;
+inline constexpr int kCodeBadReply = 9999;
+}

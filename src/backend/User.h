@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+// The logged-in user. Strings apart from the logged-in flag; `qvmid` is the
+// guest id until a login reply names the user.
+class User {
+public:
+    explicit User(const QString& guestUserId = QStringLiteral("400030000"));
+
+    QString username;
+    QString password; // the stored password hash
+    QString deviceid;
+    QString qvmid;
+    QString power;    // membership level, "4001" ordinary
+    QString nickname;
+    QString vipendtime;
+    bool isLogin = false;
+    // Every field of the last login reply, as it came.
+    QVariantMap userDict;
+
+    // Copies the fields of a login reply into the record.
+    void SetValueByDict(const QVariantMap& dict);
+
+    // "%@_userInfo.plist" in the cache folder, by user name.
+    bool Save() const;
+    // Restores the record of `userName`; a damaged file is logged and
+    // replaced by an empty record.
+    bool Load(const QString& userName);
+    static QString filePathFor(const QString& userName);
+};

@@ -1,0 +1,9 @@
+#include "charts/Registration.h"
+
+#include "platform/widgets/ControllerRegistry.h"
+
+namespace charts {
+void registerControllers()
+{
+}
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace community {
+// Registers this library's controllers and views with the controller
+// registry under their identifiers.
+void registerControllers();
+}

@@ -1,0 +1,9 @@
+#include "screens/Registration.h"
+
+#include "platform/widgets/ControllerRegistry.h"
+
+namespace screens {
+void registerControllers()
+{
+}
+}

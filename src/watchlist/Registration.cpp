@@ -1,0 +1,9 @@
+#include "watchlist/Registration.h"
+
+#include "platform/widgets/ControllerRegistry.h"
+
+namespace watchlist {
+void registerControllers()
+{
+}
+}

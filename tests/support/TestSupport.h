@@ -1,0 +1,104 @@
+#pragma once
+
+#include "platform/NotificationCenter.h"
+#include "platform/widgets/Presenters.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMenu>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace standin {
+class StandInServer;
+}
+
+namespace testsupport {
+
+// Gives the test its own settings and cache folders (LST_CONFIG_DIR,
+// LST_CACHE_DIR) and fresh user defaults. Call in initTestCase or init.
+class IsolatedSettings {
+public:
+    IsolatedSettings();
+    ~IsolatedSettings();
+    QString cacheDir() const;
+    QString configDir() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Starts the stand-in server in-process on an ephemeral port and points the
+// configuration (every host and the backend) at it.
+class StandIn {
+public:
+    explicit StandIn(const QString& storeDir = QString());
+    ~StandIn();
+    standin::StandInServer& server();
+    QString baseUrl() const;
+
+private:
+    std::unique_ptr<standin::StandInServer> m_server;
+};
+
+// Records alerts and answers each with the next queued button index (0 when
+// the queue is empty). Installs itself; uninstalls on destruction.
+class AlertRecorder : public platform::AlertPresenter {
+public:
+    AlertRecorder();
+    ~AlertRecorder() override;
+    void present(const platform::AlertSpec& alert, QWidget* parent, std::function<void(int)> done) override;
+    QList<platform::AlertSpec> alerts;
+    QList<int> answers;
+    QStringList messages() const;
+};
+
+// Records menus and triggers the action at `choice` (titles from the top
+// menu down, e.g. {"Move", "股票组2"}); an empty choice triggers nothing.
+class MenuRecorder : public platform::MenuPresenter {
+public:
+    MenuRecorder();
+    ~MenuRecorder() override;
+    void popUp(QMenu* menu, const QPoint& globalPos, QWidget* view) override;
+    QStringList choice;
+    // Titles of each shown menu's items (separators as "-"), submenus as
+    // "Title>" followed by their items indented by two spaces.
+    QList<QStringList> shown;
+};
+
+class NotificationRecorder : public platform::UserNotificationPresenter {
+public:
+    NotificationRecorder();
+    ~NotificationRecorder() override;
+    void deliver(const platform::UserNotification& notification) override;
+    QList<platform::UserNotification> delivered;
+};
+
+// Answers text-entry dialogs with the queued texts (null: cancelled).
+class InputRecorder : public platform::InputPresenter {
+public:
+    InputRecorder();
+    ~InputRecorder() override;
+    void ask(const QString& title, const QString& label, const QString& text, QWidget* parent,
+             std::function<void(const QString&)> done) override;
+    QStringList answers;
+    QStringList asked;
+};
+
+// Waits (running the event loop) for a notification of that name that
+// passes `accept`; answers whether one came in time.
+bool waitForNotification(const QString& name, int timeoutMs, platform::Notification* received = nullptr,
+                         std::function<bool(const platform::Notification&)> accept = {});
+
+// Renders the widget (shown offscreen) to a PNG under LST_RENDER_DIR
+// (default: the build folder's "renders") and answers the file's path.
+QString renderToPng(QWidget* widget, const QString& name);
+
+// A fixture file under tests/fixtures; a missing one fails the test.
+QByteArray readFixture(const QString& relativePath);
+
+} // namespace testsupport
