@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
+class QMainWindow;
 class QuilorSDK;
 class MainViewController;
 
@@ -41,14 +42,34 @@ public:
     void setViewController(QObject* controller);
     QObject* viewController() const { return m_viewController; }
 
-    MainViewController* mainViewController() const { return m_main; }
+    MainViewController* mainViewController() const;
+
+    // The main window (null before launch or when launched without one).
+    QMainWindow* mainWindow() const { return m_window; }
 
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
     bool HttpEvent(int code, const QString& description, int api) override;
 
+    // Pauses in milliseconds: before repeating a failed settings request,
+    // before the silent login once the settings arrived, and before
+    // repeating a failed login (30 s, 5 s, 30 s; tests shorten them).
+    void setDelays(int settingsRetryMs, int loginDelayMs, int loginRetryMs);
+
+    // Logs in with the saved name and password hash of the user record;
+    // answers false when there is nothing saved to log in with.
+    bool silentLogin();
+
 private:
+    void requestAppSettings();
+    void buildMainWindow();
+
     QuilorSDK* m_sdk = nullptr;
     QPointer<QObject> m_msgCenter;
     QPointer<QObject> m_viewController;
     QPointer<MainViewController> m_main;
+    QMainWindow* m_window = nullptr;
+    int m_settingsRetryMs = 30000;
+    int m_loginDelayMs = 5000;
+    int m_loginRetryMs = 30000;
+    bool m_loginScheduled = false;
 };

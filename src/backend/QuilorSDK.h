@@ -11,6 +11,9 @@
 #include <memory>
 
 class HttpSession;
+namespace backend {
+struct ReplyOutcome;
+}
 class stocks;
 class MyStock;
 class MyStockGroup;
@@ -122,7 +125,16 @@ public:
     // Sends any operation: the body's keys as given (null values left out).
     bool SendRequest(int api, const QVariantMap& body, MHTTPObserver* HTTPObserver);
 
+    // Where screenHeight comes from (the application shell may install one;
+    // by default the primary screen of a GUI application, else 0).
+    static void setScreenHeightSource(std::function<int()> source);
+
 private:
+    bool send(int api, const QVariantMap& keys, MHTTPObserver* observer,
+              std::function<void(const backend::ReplyOutcome&)> interceptor = {});
+    void applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
+                    const QString& deviceToken, bool willSave);
+
     QString m_baseUrl;
     QString m_devicetype;
     QString m_guestUserId;

@@ -29,4 +29,18 @@ public:
     // replaced by an empty record.
     bool Load(const QString& userName);
     static QString filePathFor(const QString& userName);
+
+    // Back to the guest: every field but the device id cleared.
+    void Clear();
+    QString guestUserId() const { return m_guestUserId; }
+
+    // The device id "deviceudid", made once and kept in the user defaults.
+    static QString deviceUdid();
+    // The user name of the last saved login, kept in the user defaults.
+    static QString lastLoginNameKey() { return QStringLiteral("lastLoginName"); }
+    static QString lastLoginName();
+    static void setLastLoginName(const QString& userName);
+
+private:
+    QString m_guestUserId;
 };

@@ -8,11 +8,12 @@ namespace platform {
 
 NotificationCenter* NotificationCenter::defaultCenter()
 {
-    static NotificationCenter* center = nullptr;
-    if (!center) {
-        center = new NotificationCenter;
-        center->moveToThread(QCoreApplication::instance()->thread());
-    }
+    // Thread-safe first use: a worker may be the first to post.
+    static NotificationCenter* const center = [] {
+        auto* made = new NotificationCenter;
+        made->moveToThread(QCoreApplication::instance()->thread());
+        return made;
+    }();
     return center;
 }
 
@@ -20,7 +21,8 @@ void NotificationCenter::addObserver(QObject* observer, const QString& name, Han
 {
     if (!observer || !handler)
         return;
-    m_entries[name].push_back(Entry{m_nextId++, QPointer<QObject>(observer), observer, std::move(handler)});
+    m_entries[name].push_back(
+        Entry { m_nextId++, QPointer<QObject>(observer), observer, std::move(handler) });
 }
 
 void NotificationCenter::removeObserver(QObject* observer)
@@ -38,12 +40,13 @@ void NotificationCenter::removeObserver(QObject* observer, const QString& name)
 
 void NotificationCenter::postNotificationName(const QString& name, const QVariant& object)
 {
-    Notification notification{name, object};
+    Notification notification { name, object };
     if (isMainThread()) {
         deliver(notification);
         return;
     }
-    QMetaObject::invokeMethod(this, [this, notification]() { deliver(notification); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, notification]() { deliver(notification); }, Qt::QueuedConnection);
 }
 
 void NotificationCenter::deliver(const Notification& notification)
@@ -61,7 +64,8 @@ void NotificationCenter::deliver(const Notification& notification)
         auto entries = m_entries.find(notification.name);
         if (entries == m_entries.end())
             return;
-        auto found = std::find_if(entries->begin(), entries->end(), [id](const Entry& e) { return e.id == id; });
+        auto found
+            = std::find_if(entries->begin(), entries->end(), [id](const Entry& e) { return e.id == id; });
         if (found == entries->end() || found->observer.isNull())
             continue;
         Handler handler = found->handler;

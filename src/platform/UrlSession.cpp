@@ -9,12 +9,16 @@
 namespace platform {
 
 UrlTask::UrlTask(QNetworkAccessManager* manager, const QNetworkRequest& request, QObject* context,
-                 UrlCompletion completion)
+    UrlCompletion completion)
     : m_manager(manager)
     , m_request(request)
     , m_context(context)
     , m_completion(std::move(completion))
 {
+    // Nobody is left to deliver to: free the connection at once instead of
+    // holding it until the transfer times out.
+    if (context)
+        connect(context, &QObject::destroyed, this, &UrlTask::cancel);
 }
 
 void UrlTask::resume()
@@ -33,8 +37,16 @@ void UrlTask::resume()
 
 void UrlTask::suspend()
 {
-    if (!m_reply)
-        m_suspended = true;
+    m_suspended = true;
+    // A suspended task never delivers: a request in flight is dropped and
+    // starts again from the beginning on resume().
+    if (m_reply) {
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
 }
 
 void UrlTask::cancel()
@@ -54,7 +66,8 @@ void UrlTask::finish(QNetworkReply* reply)
     m_finished = true;
     UrlResponse response;
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    response.body = reply->readAll();
+    // A reply that timed out or was aborted is already closed.
+    response.body = reply->isOpen() ? reply->readAll() : QByteArray();
     if (reply->error() != QNetworkReply::NoError && response.status == 0)
         response.error = reply->errorString();
     else if (response.status < 200 || response.status >= 300)
@@ -88,24 +101,24 @@ QNetworkRequest UrlSession::makeRequest(const QUrl& url, const QHash<QByteArray,
     return request;
 }
 
-UrlTask* UrlSession::dataTask(const QUrl& url, const QHash<QByteArray, QByteArray>& headers, QObject* context,
-                              UrlCompletion completion)
+UrlTask* UrlSession::dataTask(
+    const QUrl& url, const QHash<QByteArray, QByteArray>& headers, QObject* context, UrlCompletion completion)
 {
     auto* task = new UrlTask(&m_manager, makeRequest(url, headers), context, std::move(completion));
     task->setParent(this);
     return task;
 }
 
-UrlTask* UrlSession::get(const QUrl& url, const QHash<QByteArray, QByteArray>& headers, QObject* context,
-                         UrlCompletion completion)
+UrlTask* UrlSession::get(
+    const QUrl& url, const QHash<QByteArray, QByteArray>& headers, QObject* context, UrlCompletion completion)
 {
     UrlTask* task = dataTask(url, headers, context, std::move(completion));
     task->resume();
     return task;
 }
 
-UrlTask* UrlSession::post(const QUrl& url, const QByteArray& body, const QHash<QByteArray, QByteArray>& headers,
-                          QObject* context, UrlCompletion completion)
+UrlTask* UrlSession::post(const QUrl& url, const QByteArray& body,
+    const QHash<QByteArray, QByteArray>& headers, QObject* context, UrlCompletion completion)
 {
     UrlTask* task = dataTask(url, headers, context, std::move(completion));
     task->setProperty("lst_post", true);

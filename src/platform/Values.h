@@ -22,20 +22,32 @@ double doubleValue(const QVariant& value);
 long long integerValue(QStringView text);
 long long integerValue(const QVariant& value);
 
+// A QString converts to both QStringView and QVariant; these pick the text.
+inline float floatValue(const QString& text)
+{
+    return floatValue(QStringView(text));
+}
+inline double doubleValue(const QString& text)
+{
+    return doubleValue(QStringView(text));
+}
+inline long long integerValue(const QString& text)
+{
+    return integerValue(QStringView(text));
+}
+
 // True when the text starts (after blanks) with a number.
 bool startsWithNumber(QStringView text);
 
 namespace detail {
-template <typename T>
-auto keepArg(const T& value)
+template <typename T> auto keepArg(const T& value)
 {
     if constexpr (std::is_convertible_v<T, QString> && !std::is_arithmetic_v<T>)
         return QString(value).toUtf8();
     else
         return value;
 }
-template <typename T>
-auto passArg(const T& value)
+template <typename T> auto passArg(const T& value)
 {
     if constexpr (std::is_same_v<T, QByteArray>)
         return value.constData();
@@ -46,15 +58,13 @@ auto passArg(const T& value)
 
 // printf formats as the screens give them; "%@" takes a QString.
 // Example: stringWithFormat("%.2f亿", v), stringWithFormat("%@%%", text).
-template <typename... Args>
-QString stringWithFormat(const char* format, const Args&... args)
+template <typename... Args> QString stringWithFormat(const char* format, const Args&... args)
 {
     QByteArray fmt(format);
     fmt.replace("%@", "%s");
     auto kept = std::make_tuple(detail::keepArg(args)...);
     return std::apply(
-        [&](const auto&... k) { return QString::asprintf(fmt.constData(), detail::passArg(k)...); },
-        kept);
+        [&](const auto&... k) { return QString::asprintf(fmt.constData(), detail::passArg(k)...); }, kept);
 }
 
 } // namespace platform

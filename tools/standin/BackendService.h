@@ -32,6 +32,10 @@ public:
     void failApi(int api, int code, int count = 1);
     // Bodies received, newest last (for tests checking keys).
     QList<QByteArray> receivedBodies() const;
+    void clearReceivedBodies();
+    // Test switch: a key of the application settings (API 93001); a null
+    // value removes it (e.g. "vipmacopen" to "0").
+    void setAppSetting(const QString& name, const QString& value);
 
 private:
     struct Impl;

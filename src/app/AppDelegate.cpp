@@ -1,0 +1,175 @@
+#include "app/AppDelegate.h"
+
+#include "app/MainViewController.h"
+#include "backend/QuilorSDK.h"
+#include "backend/User.h"
+#include "platform/Configuration.h"
+#include "platform/MainThread.h"
+#include "platform/Types.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+AppDelegate* g_shared = nullptr;
+const QString kAppSettingKey = QStringLiteral("appSettingDict");
+const QString kUserAgentKey = QStringLiteral("User-Agent");
+} // namespace
+
+AppDelegate::AppDelegate(QObject* parent)
+    : QObject(parent)
+{
+    g_shared = this;
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (g_shared == this)
+        g_shared = nullptr;
+    delete m_window;
+}
+
+AppDelegate* AppDelegate::shared()
+{
+    return g_shared;
+}
+
+MainViewController* AppDelegate::mainViewController() const
+{
+    return m_main.data();
+}
+
+void AppDelegate::setIQuilorSDK(QuilorSDK* sdk)
+{
+    m_sdk = sdk;
+}
+
+void AppDelegate::setIMsgCenter(QObject* msgCenter)
+{
+    m_msgCenter = msgCenter;
+}
+
+void AppDelegate::setViewController(QObject* controller)
+{
+    m_viewController = controller;
+}
+
+void AppDelegate::setDelays(int settingsRetryMs, int loginDelayMs, int loginRetryMs)
+{
+    m_settingsRetryMs = settingsRetryMs;
+    m_loginDelayMs = loginDelayMs;
+    m_loginRetryMs = loginRetryMs;
+}
+
+void AppDelegate::applicationDidFinishLaunching(bool showWindow)
+{
+    if (!m_sdk)
+        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
+            QStringLiteral("400030000"), this);
+
+    const QVariantMap saved = platform::dictFromVariant(
+        platform::UserDefaults::standardUserDefaults()->objectForKey(kAppSettingKey));
+    if (!saved.isEmpty()) {
+        appDict = saved;
+        const QString agent = platform::stringOf(saved, kUserAgentKey);
+        if (!agent.isEmpty())
+            m_sdk->setUser_Agent(agent);
+    }
+
+    buildMainWindow();
+    if (showWindow)
+        m_window->show();
+    requestAppSettings();
+}
+
+void AppDelegate::buildMainWindow()
+{
+    if (m_window)
+        return;
+    m_window = new QMainWindow;
+    m_window->setWindowTitle(QStringLiteral("岚石通"));
+    m_window->resize(1242, 720);
+
+    QMenu* appMenu = m_window->menuBar()->addMenu(QStringLiteral("岚石通"));
+    QAction* quit = appMenu->addAction(QStringLiteral("退出岚石通"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    auto* main = new MainViewController;
+    main->initByController(m_window);
+    m_window->setCentralWidget(main);
+    m_main = main;
+    setViewController(main);
+}
+
+void AppDelegate::requestAppSettings()
+{
+    if (m_sdk && !m_sdk->GetAppSetting(nullptr, this))
+        qWarning("%s:%d the settings request could not be started", __FILE__, __LINE__);
+}
+
+bool AppDelegate::silentLogin()
+{
+    if (!m_sdk || !m_sdk->iUser())
+        return false;
+    const User* user = m_sdk->iUser();
+    if (user->username.isEmpty() || user->password.isEmpty())
+        return false;
+    return m_sdk->DoLogin(user->username, user->password, user->deviceid, true, nullptr, this);
+}
+
+bool AppDelegate::HttpResult(const QVariant& result, int api, bool isCache)
+{
+    Q_UNUSED(isCache);
+    switch (api) {
+    case backend::kApiAppSetting: {
+        const QVariantMap settings = platform::dictFromVariant(result);
+        if (settings.isEmpty()) {
+            // A reply without settings keeps the restored ones.
+            qWarning("%s:%d application settings reply is not a dictionary", __FILE__, __LINE__);
+            return true;
+        }
+        appDict = settings;
+        platform::UserDefaults::standardUserDefaults()->setObject(settings, kAppSettingKey);
+        const QString agent = platform::stringOf(settings, kUserAgentKey);
+        if (!agent.isEmpty() && m_sdk)
+            m_sdk->setUser_Agent(agent);
+        // Several settings replies (cache and network) must not stack logins.
+        if (!m_loginScheduled) {
+            m_loginScheduled = true;
+            platform::runOnMainAfter(m_loginDelayMs, this, [this]() { silentLogin(); });
+        }
+        return true;
+    }
+    case backend::kApiLogin:
+        // The client has already copied the reply into the user record.
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool AppDelegate::HttpEvent(int code, const QString& description, int api)
+{
+    switch (api) {
+    case backend::kApiAppSetting:
+        qWarning("%s:%d settings request failed (%d %s), repeating", __FILE__, __LINE__, code,
+            qUtf8Printable(description));
+        platform::runOnMainAfter(m_settingsRetryMs, this, [this]() { requestAppSettings(); });
+        return true;
+    case backend::kApiLogin:
+        // A refused login (a negative server code) stays refused: asking again
+        // with the same saved hash every 30 s would only repeat the refusal.
+        qWarning("%s:%d silent login failed (%d %s)", __FILE__, __LINE__, code, qUtf8Printable(description));
+        if (code >= 0)
+            platform::runOnMainAfter(m_loginRetryMs, this, [this]() { silentLogin(); });
+        return true;
+    default:
+        return true;
+    }
+}

@@ -1,0 +1,66 @@
+#include "backend/HttpSession.h"
+
+#include "backend/BackendProtocol.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+HttpSession::HttpSession(QObject* parent)
+    : QObject(parent)
+{
+}
+
+HttpSession::~HttpSession()
+{
+    // Abort without delivering: the client and its observers are going away.
+    const auto replies = m_inFlight;
+    m_inFlight.clear();
+    for (QNetworkReply* reply : replies) {
+        reply->disconnect(this);
+        reply->abort();
+        delete reply;
+    }
+}
+
+void HttpSession::post(const QUrl& url, int api, const QByteArray& body, const QString& userAgent,
+    std::weak_ptr<int> observerToken, MHTTPObserver* observer, Interceptor interceptor)
+{
+    QNetworkRequest request(url);
+    request.setHeader(
+        QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json; charset=utf-8"));
+    if (!userAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, userAgent);
+    request.setRawHeader(backend::kDigestHeader, backend::bodyDigest(body));
+    request.setTransferTimeout(m_timeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+
+    QNetworkReply* reply = m_manager.post(request, body);
+    m_inFlight.insert(reply);
+    connect(reply, &QNetworkReply::finished, this,
+        [this, reply, api, token = std::move(observerToken), observer,
+            interceptor = std::move(interceptor)]() { finish(reply, api, token, observer, interceptor); });
+}
+
+void HttpSession::finish(QNetworkReply* reply, int api, const std::weak_ptr<int>& token,
+    MHTTPObserver* observer, const Interceptor& interceptor)
+{
+    if (!m_inFlight.remove(reply))
+        return;
+    reply->deleteLater();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
+    const QString error = reply->error() == QNetworkReply::NoError ? QString() : reply->errorString();
+    const backend::ReplyOutcome outcome
+        = backend::interpretReply(status, body, reply->rawHeader(backend::kDigestHeader), error);
+    if (interceptor)
+        interceptor(outcome);
+
+    // The token is the observer's life: expired means it was destroyed.
+    const std::shared_ptr<int> alive = token.lock();
+    if (!alive || !observer)
+        return;
+    if (outcome.ok)
+        observer->HttpResult(outcome.result, api, false);
+    else
+        observer->HttpEvent(outcome.code, outcome.text, api);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "backend/BackendProtocol.h"
+#include "backend/MHTTPObserver.h"
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class QNetworkReply;
+
+// The one owner of the network access manager for backend requests. Posts a
+// body, checks the reply and hands it to the observer on the main thread,
+// unless the observer is gone by then.
+class HttpSession : public QObject {
+    Q_OBJECT
+public:
+    explicit HttpSession(QObject* parent = nullptr);
+    ~HttpSession() override;
+
+    // Runs before the observer, whether or not it is still alive (the client
+    // keeps the user record up to date this way).
+    using Interceptor = std::function<void(const backend::ReplyOutcome&)>;
+
+    // Used on the main thread only (QuilorSDK moves calls there).
+    void post(const QUrl& url, int api, const QByteArray& body, const QString& userAgent,
+        std::weak_ptr<int> observerToken, MHTTPObserver* observer, Interceptor interceptor = {});
+
+    // A request without a reply after this long fails with 1313.
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    int timeoutMs() const { return m_timeoutMs; }
+    int requestsInFlight() const { return int(m_inFlight.size()); }
+
+private:
+    void finish(QNetworkReply* reply, int api, const std::weak_ptr<int>& token, MHTTPObserver* observer,
+        const Interceptor& interceptor);
+
+    QNetworkAccessManager m_manager;
+    QSet<QNetworkReply*> m_inFlight;
+    int m_timeoutMs = 30000;
+};

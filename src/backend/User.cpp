@@ -1,0 +1,271 @@
+#include "backend/User.h"
+
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QUuid>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcUser, "lst.backend.user")
+
+const QString kDeviceUdidKey = QStringLiteral("deviceudid");
+
+// Fields kept in the file besides the login reply itself.
+const char kUserName[] = "username";
+const char kPassword[] = "password";
+const char kDeviceId[] = "deviceid";
+const char kQvmid[] = "qvmid";
+const char kPower[] = "power";
+const char kNickname[] = "nickname";
+const char kVipEndTime[] = "vipendtime";
+const char kIsLogin[] = "isLogin";
+const char kUserDict[] = "userDict";
+
+plist_t toPlist(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        plist_t dict = plist_new_dict();
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), toPlist(it.value()));
+        return dict;
+    }
+    case QMetaType::QVariantList: {
+        plist_t array = plist_new_array();
+        for (const QVariant& item : value.toList())
+            plist_array_append_item(array, toPlist(item));
+        return array;
+    }
+    default:
+        return plist_new_string(value.toString().toUtf8().constData());
+    }
+}
+
+QString stringOfNode(plist_t node)
+{
+    char* text = nullptr;
+    plist_get_string_val(node, &text);
+    const QString result = text ? QString::fromUtf8(text) : QString();
+    std::free(text);
+    return result;
+}
+
+// Only dictionaries, arrays and strings are written; other node types read
+// back as their text so that a hand-edited file still loads.
+QVariant fromPlist(plist_t node)
+{
+    switch (plist_get_node_type(node)) {
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        for (;;) {
+            char* key = nullptr;
+            plist_t item = nullptr;
+            plist_dict_next_item(node, iter, &key, &item);
+            if (!key)
+                break;
+            map.insert(QString::fromUtf8(key), fromPlist(item));
+            std::free(key);
+        }
+        std::free(iter);
+        return map;
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t size = plist_array_get_size(node);
+        for (uint32_t i = 0; i < size; ++i)
+            list.append(fromPlist(plist_array_get_item(node, i)));
+        return list;
+    }
+    case PLIST_STRING:
+    case PLIST_KEY:
+        return stringOfNode(node);
+    case PLIST_BOOLEAN: {
+        uint8_t flag = 0;
+        plist_get_bool_val(node, &flag);
+        return flag ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    case PLIST_UINT: {
+        uint64_t number = 0;
+        plist_get_uint_val(node, &number);
+        return QString::number(number);
+    }
+    case PLIST_REAL: {
+        double number = 0;
+        plist_get_real_val(node, &number);
+        return QString::number(number);
+    }
+    default:
+        return QString();
+    }
+}
+
+struct PlistHolder {
+    plist_t node = nullptr;
+    ~PlistHolder()
+    {
+        if (node)
+            plist_free(node);
+    }
+};
+
+} // namespace
+
+User::User(const QString& guestUserId)
+    : qvmid(guestUserId)
+{
+    deviceid = deviceUdid();
+    m_guestUserId = guestUserId;
+}
+
+QString User::deviceUdid()
+{
+    platform::UserDefaults* defaults = platform::UserDefaults::standardUserDefaults();
+    QString udid = defaults->stringForKey(kDeviceUdidKey);
+    if (udid.isEmpty()) {
+        udid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        defaults->setObject(udid, kDeviceUdidKey);
+    }
+    return udid;
+}
+
+QString User::lastLoginName()
+{
+    return platform::UserDefaults::standardUserDefaults()->stringForKey(lastLoginNameKey());
+}
+
+void User::setLastLoginName(const QString& userName)
+{
+    platform::UserDefaults* defaults = platform::UserDefaults::standardUserDefaults();
+    if (userName.isEmpty())
+        defaults->removeObjectForKey(lastLoginNameKey());
+    else
+        defaults->setObject(userName, lastLoginNameKey());
+}
+
+void User::SetValueByDict(const QVariantMap& dict)
+{
+    const auto take = [&dict](const char* key, QString& field) {
+        const auto it = dict.constFind(QString::fromLatin1(key));
+        if (it != dict.cend())
+            field = it->toString();
+    };
+    take(kUserName, username);
+    take(kQvmid, qvmid);
+    take(kPower, power);
+    take(kNickname, nickname);
+    take(kVipEndTime, vipendtime);
+    if (qvmid.isEmpty())
+        qvmid = m_guestUserId;
+    userDict = dict;
+}
+
+void User::Clear()
+{
+    username.clear();
+    password.clear();
+    qvmid = m_guestUserId;
+    power.clear();
+    nickname.clear();
+    vipendtime.clear();
+    isLogin = false;
+    userDict.clear();
+}
+
+QString User::filePathFor(const QString& userName)
+{
+    // The name becomes part of a file name: keep it from leaving the folder.
+    QString safe = userName;
+    for (QChar& c : safe) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    if (safe.startsWith(QLatin1Char('.')))
+        safe.replace(0, 1, QLatin1Char('_'));
+    return QDir(platform::cacheFolder()).filePath(safe + QStringLiteral("_userInfo.plist"));
+}
+
+bool User::Save() const
+{
+    if (username.isEmpty())
+        return false;
+    QVariantMap fields;
+    fields.insert(QString::fromLatin1(kUserName), username);
+    fields.insert(QString::fromLatin1(kPassword), password);
+    fields.insert(QString::fromLatin1(kDeviceId), deviceid);
+    fields.insert(QString::fromLatin1(kQvmid), qvmid);
+    fields.insert(QString::fromLatin1(kPower), power);
+    fields.insert(QString::fromLatin1(kNickname), nickname);
+    fields.insert(QString::fromLatin1(kVipEndTime), vipendtime);
+    fields.insert(QString::fromLatin1(kUserDict), userDict);
+
+    PlistHolder root;
+    root.node = toPlist(fields);
+    plist_dict_set_item(root.node, kIsLogin, plist_new_bool(isLogin ? 1 : 0));
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root.node, &xml, &length);
+    if (!xml)
+        return false;
+    const QByteArray data(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+
+    QSaveFile file(filePathFor(username));
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        qCWarning(lcUser) << "cannot write the user record" << file.fileName() << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool User::Load(const QString& userName)
+{
+    if (userName.isEmpty())
+        return false;
+    const QString path = filePathFor(userName);
+    QFile file(path);
+    if (!file.exists())
+        return false;
+    QByteArray data;
+    if (file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+
+    PlistHolder root;
+    if (!data.isEmpty() && data.size() < 16 * 1024 * 1024)
+        plist_from_memory(data.constData(), uint32_t(data.size()), &root.node);
+    if (!root.node || plist_get_node_type(root.node) != PLIST_DICT) {
+        qCWarning(lcUser) << "damaged user record replaced:" << path;
+        Clear();
+        username = userName;
+        Save();
+        return false;
+    }
+
+    const QVariantMap fields = fromPlist(root.node).toMap();
+    const auto text
+        = [&fields](const char* key) { return fields.value(QString::fromLatin1(key)).toString(); };
+    username = text(kUserName).isEmpty() ? userName : text(kUserName);
+    password = text(kPassword);
+    const QString savedDevice = text(kDeviceId);
+    if (!savedDevice.isEmpty())
+        deviceid = savedDevice;
+    qvmid = text(kQvmid).isEmpty() ? m_guestUserId : text(kQvmid);
+    power = text(kPower);
+    nickname = text(kNickname);
+    vipendtime = text(kVipEndTime);
+    // A new process has not logged in yet, whatever the file says.
+    isLogin = false;
+    userDict = fields.value(QString::fromLatin1(kUserDict)).toMap();
+    return true;
+}

@@ -1,0 +1,818 @@
+#include "charts/CandleView.h"
+
+#include "charts/ChartFeeds.h"
+#include "charts/ChartTiming.h"
+#include "charts/PeriodDialog.h"
+#include "platform/MainThread.h"
+#include "platform/Types.h"
+#include "platform/UserDefaults.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+#include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/Presenters.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <cmath>
+
+using namespace charts;
+using charts::geometry::PriceScale;
+
+namespace {
+
+// Price labels sit inside the panes at the left edge, so the bars use the
+// whole width the loaders size startIdx for.
+constexpr double kAxisWidth = 54;
+constexpr double kRightMargin = 0;
+constexpr double kLegendHeight = 16;
+constexpr double kDateHeight = 16;
+constexpr double kLowerLegendHeight = 14;
+constexpr double kMinSpace = 2;
+constexpr double kMaxSpace = 40;
+constexpr int kDefaultBollPeriod = 10;
+constexpr int kDefaultSarPeriod = 4;
+constexpr int kDefaultKdjPeriod = 9;
+
+QColor background() { return platform::Colors::black(); }
+QColor gridColor() { return QColor(110, 24, 24); }
+QColor axisText() { return platform::Colors::lightGray(); }
+QColor riseColor() { return platform::Colors::red(); }
+QColor fallColor() { return platform::Colors::green(); }
+QColor flatColor() { return platform::Colors::white(); }
+QColor lineColor(int i)
+{
+    static const QColor colors[] = {platform::Colors::white(), platform::Colors::yellow(), QColor(255, 0, 255),
+                                    QColor(0, 180, 255)};
+    return colors[i % 4];
+}
+
+QFont chartFont()
+{
+    QFont f;
+    f.setPixelSize(11);
+    return f;
+}
+
+int settingInt(const QString& key, int fallback)
+{
+    const QVariant v = platform::UserDefaults::standardUserDefaults()->objectForKey(key);
+    if (!v.isValid() || platform::stringOf(v).isEmpty())
+        return fallback;
+    return static_cast<int>(platform::integerValue(v));
+}
+
+// Lots with the 万 / 亿 units the terminals use.
+QString volumeText(double lots)
+{
+    if (std::abs(lots) >= 1e8)
+        return platform::stringWithFormat("%.2f亿", lots / 1e8);
+    if (std::abs(lots) >= 1e4)
+        return platform::stringWithFormat("%.2f万", lots / 1e4);
+    return platform::stringWithFormat("%.0f", lots);
+}
+
+QString valueText(double v)
+{
+    return std::isnan(v) ? QStringLiteral("-") : platform::stringWithFormat("%.2f", v);
+}
+
+// A scale label inside a pane, on a dark strip so bars behind stay apart.
+void drawAxisLabel(QPainter& p, double y, const QString& text)
+{
+    const QRectF box(1, y - 7, kAxisWidth - 2, 14);
+    p.fillRect(box, QColor(0, 0, 0, 170));
+    p.setPen(axisText());
+    p.drawText(box.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+void drawSeries(QPainter& p, const QVector<double>& values, const PriceScale& scale, const QRectF& plot,
+                geometry::VisibleRange range, double space, const QColor& color)
+{
+    QPainterPath path;
+    bool open = false;
+    const long end = std::min<long>(range.first + range.count, values.size());
+    for (long i = range.first; i < end; ++i) {
+        const double v = values[i];
+        if (std::isnan(v)) {
+            open = false;
+            continue;
+        }
+        const QPointF pt(geometry::barCenterX(plot, i - range.first, space), scale.y(v));
+        if (open)
+            path.lineTo(pt);
+        else
+            path.moveTo(pt);
+        open = true;
+    }
+    p.setPen(QPen(color, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+}
+
+} // namespace
+
+CandleView::CandleView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
+                       std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    : StockChartView(frame, stock, father, std::move(callBack), parent)
+{
+    curtime = shanghaiNow().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    wLineSpace = 7;
+    startIdx = 0;
+    m_isSelfHiden = false;
+    readSettings();
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    const QString labels[4] = {QStringLiteral("-"), QStringLiteral("+"), QStringLiteral("<"), QStringLiteral(">")};
+    const QString tips[4] = {QStringLiteral("缩小"), QStringLiteral("放大"), QStringLiteral("向前"),
+                             QStringLiteral("向后")};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new QToolButton(this);
+        b->setText(labels[i]);
+        b->setToolTip(tips[i]);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRepeat(i >= 2);
+        m_buttons[i] = b;
+    }
+    connect(m_buttons[0], &QToolButton::clicked, this, &CandleView::zoomOut);
+    connect(m_buttons[1], &QToolButton::clicked, this, &CandleView::zoomIn);
+    connect(m_buttons[2], &QToolButton::clicked, this, [this] { scrollBars(-std::max(1L, m_range.count / 4)); });
+    connect(m_buttons[3], &QToolButton::clicked, this, [this] { scrollBars(std::max(1L, m_range.count / 4)); });
+    placeButtons();
+
+    platform::runOnMainAfter(pollTiming().firstPriceMs, this, [this] { RefreshNowPrice(nullptr); });
+    if (parent)
+        platform::runOnMainAsync(this, [this] {
+            if (parentWidget())
+                viewDidMoveToSuperview();
+        });
+}
+
+CandleView::~CandleView() = default;
+
+void CandleView::UpdateMarktStatus(const QString& status)
+{
+    selfDict.insert(QStringLiteral("marketstatus"), status);
+    update();
+}
+
+bool CandleView::isMarktOn()
+{
+    const QDateTime now = shanghaiNow();
+    curtime = now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    return isMarketHours(now);
+}
+
+bool CandleView::marketStatusOpen() const
+{
+    return marketStatusReadsOpen(selfDict);
+}
+
+void CandleView::RefreshNowPrice(const QVariantMap* dict)
+{
+    if (!dict)
+        return;
+    curtime = platform::stringOf(*dict, QStringLiteral("curtime"));
+    cprice = platform::stringOf(*dict, QStringLiteral("cprice"));
+    update();
+}
+
+void CandleView::viewDidMoveToSuperview()
+{
+}
+
+bool CandleView::event(QEvent* e)
+{
+    const bool handled = StockChartView::event(e);
+    if (e->type() == QEvent::ParentChange && parentWidget())
+        viewDidMoveToSuperview();
+    return handled;
+}
+
+void CandleView::readSettings()
+{
+    m_typeTopIdx = settingInt(settingsKeyTop(), TopMA);
+    if (m_typeTopIdx < TopMA || m_typeTopIdx > TopSAR)
+        m_typeTopIdx = TopMA;
+    m_typeBottomIdx = settingInt(settingsKeyBottom(), BottomVolume);
+    if (m_typeBottomIdx < BottomVolume || m_typeBottomIdx > BottomKDJ)
+        m_typeBottomIdx = BottomVolume;
+    // Periods are stored as entered; one the series cannot use falls back
+    // to its default.
+    m_bollPeriod = settingInt(QStringLiteral("BOLLPeriod"), kDefaultBollPeriod);
+    if (m_bollPeriod < 2)
+        m_bollPeriod = kDefaultBollPeriod;
+    m_sarPeriod = settingInt(QStringLiteral("SARPeriod"), kDefaultSarPeriod);
+    if (m_sarPeriod < 1)
+        m_sarPeriod = kDefaultSarPeriod;
+    m_kdjPeriod = settingInt(QStringLiteral("kdjPeriod"), kDefaultKdjPeriod);
+    if (m_kdjPeriod < 1)
+        m_kdjPeriod = kDefaultKdjPeriod;
+}
+
+void CandleView::convertBars()
+{
+    // The loaders replace iDataArray whole; while we still share its rows the
+    // converted bars are current.
+    if (m_barsConverted && m_barsSource.isSharedWith(iDataArray))
+        return;
+    m_barsConverted = true;
+    m_barsSource = iDataArray;
+    m_bars.clear();
+    m_dates.clear();
+    m_bars.reserve(iDataArray.size());
+    m_dates.reserve(iDataArray.size());
+    for (const QVariant& row : std::as_const(iDataArray)) {
+        if (row.metaType().id() != QMetaType::QVariantList && row.metaType().id() != QMetaType::QStringList)
+            continue;
+        const QVariantList cells = row.toList();
+        if (cells.size() != 7)
+            continue;
+        indicators::Bar bar;
+        bar.open = platform::floatValue(cells.at(1));
+        bar.close = platform::floatValue(cells.at(2));
+        bar.high = platform::floatValue(cells.at(3));
+        bar.low = platform::floatValue(cells.at(4));
+        bar.volume = platform::floatValue(cells.at(5));
+        bar.change = platform::floatValue(cells.at(6));
+        // A row whose high and low are swapped or miss the body still draws
+        // inside its own range.
+        bar.high = std::max({bar.high, bar.open, bar.close, bar.low});
+        bar.low = std::min({bar.low, bar.open, bar.close});
+        m_bars.append(bar);
+        m_dates.append(platform::stringOf(cells.at(0)));
+    }
+}
+
+void CandleView::computeIndicators()
+{
+    const QVector<double> c = indicators::closes(m_bars);
+    const int maPeriods[4] = {5, 10, 20, 30};
+    for (int i = 0; i < 4; ++i)
+        m_ma[i] = indicators::movingAverage(c, maPeriods[i]);
+    m_boll = indicators::boll(c, m_bollPeriod);
+    m_sar = indicators::sar(m_bars, m_sarPeriod);
+    const QVector<double> v = indicators::volumes(m_bars);
+    m_volMa[0] = indicators::movingAverage(v, 5);
+    m_volMa[1] = indicators::movingAverage(v, 10);
+    m_macd = indicators::macd(c);
+    m_kdj = indicators::kdj(m_bars, m_kdjPeriod);
+    ++m_indicatorRuns;
+    m_haveIndicators = true;
+}
+
+void CandleView::InitBackImage()
+{
+    readSettings();
+    convertBars();
+    computeIndicators();
+    renderBackImage();
+}
+
+void CandleView::layoutPanes()
+{
+    const double w = width();
+    const double h = height();
+    m_plot = QRectF(0, kLegendHeight, std::max(0.0, w - kRightMargin),
+                    std::max(0.0, h - kLegendHeight - 2));
+    const double avail = std::max(0.0, h - kLegendHeight - kDateHeight - kLowerLegendHeight - 2);
+    const double priceH = std::floor(avail * 0.68);
+    m_pricePane = QRectF(m_plot.left(), kLegendHeight, m_plot.width(), priceH);
+    m_dateStrip = QRectF(m_plot.left(), m_pricePane.bottom(), m_plot.width(), kDateHeight);
+    m_lowerPane = QRectF(m_plot.left(), m_dateStrip.bottom() + kLowerLegendHeight, m_plot.width(),
+                         std::max(0.0, avail - priceH));
+    const long capacity = geometry::barCapacity(m_plot.width(), wLineSpace);
+    m_range = geometry::visibleRange(m_bars.size(), startIdx, capacity);
+
+    QVector<const QVector<double>*> top;
+    if (m_typeTopIdx == TopMA)
+        top = {&m_ma[0], &m_ma[1], &m_ma[2], &m_ma[3]};
+    else if (m_typeTopIdx == TopBOLL)
+        top = {&m_boll.upper, &m_boll.mid, &m_boll.lower};
+    else
+        top = {&m_sar};
+    const auto [lo, hi] = geometry::priceExtent(m_bars, m_range, top);
+    m_priceScale = geometry::priceScale(lo, hi, m_pricePane);
+
+    if (m_typeBottomIdx == BottomVolume) {
+        const auto [vlo, vhi] = geometry::seriesExtent(m_range, {&m_volMa[0], &m_volMa[1]});
+        Q_UNUSED(vlo);
+        double maxV = std::isfinite(vhi) ? vhi : 0;
+        for (long i = m_range.first; i < m_range.first + m_range.count; ++i)
+            maxV = std::max<double>(maxV, m_bars[i].volume);
+        m_lowerScale = geometry::priceScale(0, std::max(maxV, 1.0), m_lowerPane, 0.0);
+        m_lowerScale.low = 0;
+    } else if (m_typeBottomIdx == BottomMACD) {
+        const auto [mlo, mhi] = geometry::seriesExtent(m_range, {&m_macd.dif, &m_macd.dea, &m_macd.macd});
+        double m = std::max(std::abs(std::isfinite(mlo) ? mlo : 0), std::abs(std::isfinite(mhi) ? mhi : 0));
+        if (m <= 0)
+            m = 1;
+        m_lowerScale = geometry::priceScale(-m, m, m_lowerPane, 0.05);
+    } else {
+        auto [klo, khi] = geometry::seriesExtent(m_range, {&m_kdj.k, &m_kdj.d, &m_kdj.j});
+        klo = std::isfinite(klo) ? std::min(klo, 0.0) : 0.0;
+        khi = std::isfinite(khi) ? std::max(khi, 100.0) : 100.0;
+        m_lowerScale = geometry::priceScale(klo, khi, m_lowerPane, 0.02);
+    }
+}
+
+void CandleView::renderBackImage()
+{
+    if (!m_haveIndicators) {
+        convertBars();
+        computeIndicators();
+    }
+    layoutPanes();
+    const qreal dpr = devicePixelRatioF();
+    const QSize size(std::max(1, int(std::ceil(width() * dpr))), std::max(1, int(std::ceil(height() * dpr))));
+    if (m_backImage.size() != size)
+        m_backImage = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_backImage.setDevicePixelRatio(dpr);
+    m_backImage.fill(background());
+    {
+        QPainter p(&m_backImage);
+        p.setFont(chartFont());
+        drawPricePane(p);
+        drawDateScale(p);
+        drawLowerPane(p);
+    }
+    if (m_crossPoint)
+        setCrosshair(m_crossPoint);
+    update();
+    Q_EMIT backImageReady();
+}
+
+void CandleView::drawPricePane(QPainter& p) const
+{
+    const QRectF pane = m_pricePane;
+    p.setPen(QPen(gridColor(), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(pane.adjusted(0, 0, -1, 0));
+    p.drawRect(m_lowerPane.adjusted(0, 0, -1, 0));
+
+    const double step = geometry::niceStep(m_priceScale.high - m_priceScale.low, 4);
+    const double firstLine = std::ceil(m_priceScale.low / step) * step;
+    p.setPen(QPen(gridColor(), 1, Qt::DotLine));
+    for (double v = firstLine; v <= m_priceScale.high; v += step) {
+        const double y = m_priceScale.y(v);
+        p.drawLine(QPointF(pane.left(), y), QPointF(pane.right(), y));
+    }
+
+    p.save();
+    p.setClipRect(pane);
+    const double space = wLineSpace;
+    for (long i = 0; i < m_range.count; ++i) {
+        const long idx = m_range.first + i;
+        const auto shape = geometry::candleShape(m_bars[idx], m_priceScale, geometry::barCenterX(m_plot, i, space), space);
+        const QColor color = shape.direction > 0 ? riseColor() : (shape.direction < 0 ? fallColor() : flatColor());
+        p.setPen(QPen(color, 1));
+        p.drawLine(QPointF(shape.wickX, shape.highY), QPointF(shape.wickX, shape.body.top()));
+        p.drawLine(QPointF(shape.wickX, shape.body.bottom()), QPointF(shape.wickX, shape.lowY));
+        if (shape.direction > 0 && shape.body.width() > 2) {
+            // A rise is drawn hollow, as the terminals do.
+            p.setBrush(background());
+            p.drawRect(shape.body.adjusted(0.5, 0.5, -0.5, -0.5));
+        } else {
+            p.fillRect(shape.body, color);
+        }
+    }
+
+    if (m_typeTopIdx == TopMA) {
+        for (int k = 0; k < 4; ++k)
+            drawSeries(p, m_ma[k], m_priceScale, m_plot, m_range, space, lineColor(k));
+    } else if (m_typeTopIdx == TopBOLL) {
+        drawSeries(p, m_boll.upper, m_priceScale, m_plot, m_range, space, lineColor(1));
+        drawSeries(p, m_boll.mid, m_priceScale, m_plot, m_range, space, lineColor(0));
+        drawSeries(p, m_boll.lower, m_priceScale, m_plot, m_range, space, lineColor(2));
+    } else {
+        const double r = std::clamp(space * 0.25, 1.5, 3.0);
+        for (long i = 0; i < m_range.count; ++i) {
+            const long idx = m_range.first + i;
+            const double v = m_sar.value(idx, std::nan(""));
+            if (std::isnan(v))
+                continue;
+            // Below the bar the trend is up (red), above it down (green).
+            const QColor c = v <= m_bars[idx].low ? riseColor() : fallColor();
+            p.setPen(QPen(c, 1));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QPointF(geometry::barCenterX(m_plot, i, space), m_priceScale.y(v)), r, r);
+        }
+    }
+    // Labels last, over the oldest bars.
+    for (double v = firstLine; v <= m_priceScale.high; v += step) {
+        const double y = m_priceScale.y(v);
+        if (y - 7 >= pane.top() && y + 7 <= pane.bottom())
+            drawAxisLabel(p, y, platform::stringWithFormat("%.2f", v));
+    }
+    p.restore();
+}
+
+void CandleView::drawDateScale(QPainter& p) const
+{
+    if (m_range.count <= 0)
+        return;
+    p.setPen(axisText());
+    const double labelWidth = 64;
+    const long every = std::max(1L, long(std::ceil(labelWidth * 1.3 / wLineSpace)));
+    for (long i = 0; i < m_range.count; i += every) {
+        const double x = geometry::barCenterX(m_plot, i, wLineSpace);
+        if (x + labelWidth > m_dateStrip.right())
+            break;
+        p.setPen(QPen(gridColor(), 1, Qt::DotLine));
+        p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
+        p.setPen(axisText());
+        p.drawText(QRectF(x, m_dateStrip.top(), labelWidth, m_dateStrip.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   m_dates.value(m_range.first + i));
+    }
+}
+
+void CandleView::drawLowerPane(QPainter& p) const
+{
+    const QRectF pane = m_lowerPane;
+    if (pane.height() <= 2)
+        return;
+    const double space = wLineSpace;
+    p.save();
+    p.setClipRect(pane);
+    if (m_typeBottomIdx == BottomVolume) {
+        const double bodyWidth = std::max(1.0, std::floor(space * 0.7));
+        for (long i = 0; i < m_range.count; ++i) {
+            const auto& bar = m_bars[m_range.first + i];
+            const double x = geometry::barCenterX(m_plot, i, space);
+            const double y = m_lowerScale.y(bar.volume);
+            const QColor c = bar.close > bar.open ? riseColor() : (bar.close < bar.open ? fallColor() : flatColor());
+            p.fillRect(QRectF(x - bodyWidth / 2, y, bodyWidth, std::max(1.0, pane.bottom() - y)), c);
+        }
+        drawSeries(p, m_volMa[0], m_lowerScale, m_plot, m_range, space, lineColor(0));
+        drawSeries(p, m_volMa[1], m_lowerScale, m_plot, m_range, space, lineColor(1));
+    } else if (m_typeBottomIdx == BottomMACD) {
+        const double zero = m_lowerScale.y(0);
+        p.setPen(QPen(gridColor(), 1, Qt::DotLine));
+        p.drawLine(QPointF(pane.left(), zero), QPointF(pane.right(), zero));
+        for (long i = 0; i < m_range.count; ++i) {
+            const double v = m_macd.macd.value(m_range.first + i, 0);
+            const double x = geometry::barCenterX(m_plot, i, space);
+            p.setPen(QPen(v >= 0 ? riseColor() : fallColor(), 1));
+            p.drawLine(QPointF(x, zero), QPointF(x, m_lowerScale.y(v)));
+        }
+        drawSeries(p, m_macd.dif, m_lowerScale, m_plot, m_range, space, lineColor(0));
+        drawSeries(p, m_macd.dea, m_lowerScale, m_plot, m_range, space, lineColor(1));
+    } else {
+        p.setPen(QPen(gridColor(), 1, Qt::DotLine));
+        for (double level : {20.0, 50.0, 80.0}) {
+            const double y = m_lowerScale.y(level);
+            p.drawLine(QPointF(pane.left(), y), QPointF(pane.right(), y));
+        }
+        drawSeries(p, m_kdj.k, m_lowerScale, m_plot, m_range, space, lineColor(0));
+        drawSeries(p, m_kdj.d, m_lowerScale, m_plot, m_range, space, lineColor(1));
+        drawSeries(p, m_kdj.j, m_lowerScale, m_plot, m_range, space, lineColor(2));
+    }
+    if (m_typeBottomIdx == BottomVolume) {
+        drawAxisLabel(p, pane.top() + 8, volumeText(m_lowerScale.high));
+    } else {
+        drawAxisLabel(p, pane.top() + 8, valueText(m_lowerScale.high));
+        drawAxisLabel(p, pane.bottom() - 8, valueText(m_lowerScale.low));
+    }
+    p.restore();
+}
+
+QString CandleView::topLegend(long bar) const
+{
+    if (bar < 0 || bar >= m_bars.size())
+        return QString();
+    if (m_typeTopIdx == TopMA)
+        return QStringLiteral("MA5:") + valueText(m_ma[0][bar]) + QStringLiteral("  MA10:") + valueText(m_ma[1][bar])
+            + QStringLiteral("  MA20:") + valueText(m_ma[2][bar]) + QStringLiteral("  MA30:") + valueText(m_ma[3][bar]);
+    if (m_typeTopIdx == TopBOLL)
+        return platform::stringWithFormat("BOLL(%d)  MID:", m_bollPeriod) + valueText(m_boll.mid[bar])
+            + QStringLiteral("  UPPER:") + valueText(m_boll.upper[bar]) + QStringLiteral("  LOWER:")
+            + valueText(m_boll.lower[bar]);
+    return platform::stringWithFormat("SAR(%d,2,20):", m_sarPeriod) + valueText(m_sar[bar]);
+}
+
+QString CandleView::bottomLegend(long bar) const
+{
+    if (bar < 0 || bar >= m_bars.size())
+        return QString();
+    if (m_typeBottomIdx == BottomVolume)
+        return QStringLiteral("VOL:") + volumeText(m_bars[bar].volume) + QStringLiteral("  MA5:")
+            + volumeText(std::isnan(m_volMa[0][bar]) ? 0 : m_volMa[0][bar]) + QStringLiteral("  MA10:")
+            + volumeText(std::isnan(m_volMa[1][bar]) ? 0 : m_volMa[1][bar]);
+    if (m_typeBottomIdx == BottomMACD)
+        return QStringLiteral("MACD(12,26,9)  DIF:") + platform::stringWithFormat("%.3f", m_macd.dif[bar])
+            + QStringLiteral("  DEA:") + platform::stringWithFormat("%.3f", m_macd.dea[bar])
+            + QStringLiteral("  MACD:") + platform::stringWithFormat("%.3f", m_macd.macd[bar]);
+    return platform::stringWithFormat("KDJ(%d,3,3)  K:", m_kdjPeriod) + valueText(m_kdj.k[bar])
+        + QStringLiteral("  D:") + valueText(m_kdj.d[bar]) + QStringLiteral("  J:") + valueText(m_kdj.j[bar]);
+}
+
+void CandleView::setCrosshair(std::optional<QPointF> point)
+{
+    m_crossPoint = point;
+    m_crossBar.reset();
+    if (point) {
+        const long bar = geometry::barAtX(m_plot, point->x(), wLineSpace, m_range);
+        if (bar >= 0)
+            m_crossBar = bar;
+    }
+    update();
+}
+
+void CandleView::paintOverlay(QPainter& p) const
+{
+    p.setFont(chartFont());
+    const long legendBar = m_crossBar ? *m_crossBar : (m_range.count > 0 ? m_range.first + m_range.count - 1 : -1);
+    p.setPen(axisText());
+    const double legendRight = m_buttons[0] ? m_buttons[0]->x() - 4 : width();
+    p.drawText(QRectF(m_plot.left() + 2, 0, std::max(0.0, legendRight - m_plot.left() - 2), kLegendHeight),
+               Qt::AlignLeft | Qt::AlignVCenter, topLegend(legendBar));
+    p.drawText(QRectF(m_plot.left() + 2, m_dateStrip.bottom(), m_plot.width(), kLowerLegendHeight),
+               Qt::AlignLeft | Qt::AlignVCenter, bottomLegend(legendBar));
+
+    // The live price, kept inside the pane when it leaves the visible range.
+    const float live = platform::floatValue(QStringView(cprice));
+    if (live > 0 && m_pricePane.height() > 0) {
+        const double y = std::clamp(m_priceScale.y(live), m_pricePane.top(), m_pricePane.bottom());
+        p.setPen(QPen(platform::Colors::yellow(), 1, Qt::DashLine));
+        p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
+        const QRectF box(0, y - 7, kAxisWidth - 2, 14);
+        p.fillRect(box, platform::Colors::yellow());
+        p.setPen(platform::Colors::black());
+        p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+                   platform::stringWithFormat("%.2f", double(live)));
+    }
+
+    if (!m_crossBar || !m_crossPoint)
+        return;
+    const long bar = *m_crossBar;
+    const double x = geometry::barCenterX(m_plot, bar - m_range.first, wLineSpace);
+    const double y = m_crossPoint->y();
+    p.setPen(QPen(platform::Colors::white(), 1));
+    p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
+    p.drawLine(QPointF(x, m_lowerPane.top()), QPointF(x, m_lowerPane.bottom()));
+    const PriceScale* scale = nullptr;
+    if (y >= m_pricePane.top() && y <= m_pricePane.bottom())
+        scale = &m_priceScale;
+    else if (y >= m_lowerPane.top() && y <= m_lowerPane.bottom())
+        scale = &m_lowerScale;
+    if (scale) {
+        p.drawLine(QPointF(m_plot.left(), y), QPointF(m_plot.right(), y));
+        const QRectF box(0, y - 7, kAxisWidth - 2, 14);
+        p.fillRect(box, QColor(40, 40, 120));
+        p.setPen(platform::Colors::white());
+        const double v = scale->value(y);
+        p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+                   scale == &m_lowerScale && m_typeBottomIdx == BottomVolume ? volumeText(v)
+                                                                             : platform::stringWithFormat("%.2f", v));
+    }
+    // The date under the cursor and the bar's values in a box away from it.
+    const QString date = m_dates.value(bar);
+    const QRectF dateBox(std::clamp(x - 34, m_plot.left(), m_plot.right() - 68), m_dateStrip.top(), 68,
+                         m_dateStrip.height());
+    p.fillRect(dateBox, QColor(40, 40, 120));
+    p.setPen(platform::Colors::white());
+    p.drawText(dateBox, Qt::AlignCenter, date);
+
+    const auto& b = m_bars[bar];
+    const double prevClose = bar > 0 ? m_bars[bar - 1].close : b.open;
+    const QString lines[] = {
+        date,
+        QStringLiteral("开 ") + platform::stringWithFormat("%.2f", double(b.open)),
+        QStringLiteral("高 ") + platform::stringWithFormat("%.2f", double(b.high)),
+        QStringLiteral("低 ") + platform::stringWithFormat("%.2f", double(b.low)),
+        QStringLiteral("收 ") + platform::stringWithFormat("%.2f", double(b.close)),
+        QStringLiteral("涨幅 ") + platform::stringWithFormat("%.2f%%", double(b.change)),
+        QStringLiteral("量 ") + volumeText(b.volume),
+    };
+    const double boxW = 96;
+    const double boxH = 7 * 14 + 6;
+    const double boxX = x < m_plot.center().x() ? m_plot.right() - boxW - 2 : m_plot.left() + 2;
+    const QRectF info(boxX, m_pricePane.top() + 2, boxW, std::min(boxH, m_pricePane.height() - 4));
+    p.fillRect(info, QColor(0, 0, 0, 210));
+    p.setPen(QPen(gridColor(), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(info);
+    for (int i = 0; i < 7; ++i) {
+        QColor c = platform::Colors::white();
+        if (i >= 1 && i <= 4) {
+            const double v = i == 1 ? b.open : i == 2 ? b.high : i == 3 ? b.low : b.close;
+            c = v > prevClose ? riseColor() : (v < prevClose ? fallColor() : flatColor());
+        } else if (i == 5) {
+            c = b.change > 0 ? riseColor() : (b.change < 0 ? fallColor() : flatColor());
+        }
+        p.setPen(c);
+        p.drawText(QRectF(info.left() + 4, info.top() + 3 + i * 14, boxW - 8, 14), Qt::AlignLeft | Qt::AlignVCenter,
+                   lines[i]);
+    }
+}
+
+void CandleView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (m_backImage.isNull() || m_backImage.deviceIndependentSize().toSize() != size()) {
+        p.fillRect(rect(), background());
+        if (m_backImage.isNull())
+            return;
+    }
+    p.drawImage(QPointF(0, 0), m_backImage);
+    paintOverlay(p);
+}
+
+void CandleView::resizeEvent(QResizeEvent* event)
+{
+    StockChartView::resizeEvent(event);
+    placeButtons();
+    if (!m_backImage.isNull())
+        renderBackImage();
+}
+
+void CandleView::placeButtons()
+{
+    const int w = 18;
+    for (int i = 0; i < 4; ++i) {
+        if (m_buttons[i])
+            m_buttons[i]->setGeometry(width() - (4 - i) * (w + 1) - int(kRightMargin), 0, w, int(kLegendHeight));
+    }
+}
+
+void CandleView::mouseMoveEvent(QMouseEvent* event)
+{
+    setCrosshair(event->position());
+    StockChartView::mouseMoveEvent(event);
+}
+
+void CandleView::leaveEvent(QEvent* event)
+{
+    setCrosshair(std::nullopt);
+    StockChartView::leaveEvent(event);
+}
+
+void CandleView::zoomIn()
+{
+    const long lastBar = m_range.first + m_range.count;
+    wLineSpace = std::min(kMaxSpace, wLineSpace * 1.25);
+    startIdx = std::max(0L, lastBar - geometry::barCapacity(m_plot.width(), wLineSpace));
+    renderBackImage();
+}
+
+void CandleView::zoomOut()
+{
+    const long lastBar = m_range.first + m_range.count;
+    wLineSpace = std::max(kMinSpace, wLineSpace / 1.25);
+    startIdx = std::max(0L, lastBar - geometry::barCapacity(m_plot.width(), wLineSpace));
+    renderBackImage();
+}
+
+void CandleView::scrollBars(long delta)
+{
+    const long capacity = geometry::barCapacity(m_plot.width(), wLineSpace);
+    const long lastFirst = std::max(0L, long(m_bars.size()) - capacity);
+    startIdx = std::clamp(m_range.first + delta, 0L, lastFirst);
+    renderBackImage();
+}
+
+void CandleView::scrollToNewest()
+{
+    scrollBars(long(m_bars.size()));
+}
+
+void CandleView::wheelEvent(QWheelEvent* event)
+{
+    const QPoint d = event->angleDelta();
+    if (std::abs(d.x()) > std::abs(d.y())) {
+        scrollBars(d.x() > 0 ? -std::max(1L, m_range.count / 10) : std::max(1L, m_range.count / 10));
+    } else if (d.y() > 0) {
+        zoomIn();
+    } else if (d.y() < 0) {
+        zoomOut();
+    }
+    event->accept();
+}
+
+void CandleView::keyPressEvent(QKeyEvent* event)
+{
+    const long page = std::max(1L, m_range.count);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        zoomIn();
+        break;
+    case Qt::Key_Down:
+        zoomOut();
+        break;
+    case Qt::Key_Left:
+        scrollBars(shift ? -page : -1);
+        break;
+    case Qt::Key_Right:
+        scrollBars(shift ? page : 1);
+        break;
+    case Qt::Key_PageUp:
+        scrollBars(-page);
+        break;
+    case Qt::Key_PageDown:
+        scrollBars(page);
+        break;
+    case Qt::Key_Home:
+        scrollBars(-long(m_bars.size()));
+        break;
+    case Qt::Key_End:
+        scrollToNewest();
+        break;
+    default:
+        StockChartView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CandleView::chooseTop(int idx)
+{
+    auto* defaults = platform::UserDefaults::standardUserDefaults();
+    defaults->setObject(QString::number(idx), settingsKeyTop());
+    defaults->synchronize();
+    InitBackImage();
+}
+
+void CandleView::chooseBottom(int idx)
+{
+    auto* defaults = platform::UserDefaults::standardUserDefaults();
+    defaults->setObject(QString::number(idx), settingsKeyBottom());
+    defaults->synchronize();
+    InitBackImage();
+}
+
+void CandleView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    QMenu* top = menu.addMenu(QStringLiteral("主图指标"));
+    const QString topNames[] = {QStringLiteral("均线 MA"), QStringLiteral("布林线 BOLL"), QStringLiteral("抛物线 SAR")};
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = top->addAction(topNames[i]);
+        a->setCheckable(true);
+        a->setChecked(m_typeTopIdx == i);
+        connect(a, &QAction::triggered, this, [this, i] { chooseTop(i); });
+    }
+    QMenu* bottom = menu.addMenu(QStringLiteral("副图指标"));
+    const QString bottomNames[] = {QStringLiteral("成交量 VOL"), QStringLiteral("MACD"), QStringLiteral("KDJ")};
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = bottom->addAction(bottomNames[i]);
+        a->setCheckable(true);
+        a->setChecked(m_typeBottomIdx == i);
+        connect(a, &QAction::triggered, this, [this, i] { chooseBottom(i); });
+    }
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("KDJ参数设置…")), &QAction::triggered, this, &CandleView::setKDJPressed);
+    connect(menu.addAction(QStringLiteral("BOLL参数设置…")), &QAction::triggered, this, &CandleView::setBOLLPressed);
+    connect(menu.addAction(QStringLiteral("SAR参数设置…")), &QAction::triggered, this, &CandleView::setSARPressed);
+    platform::popUpMenu(&menu, event->globalPos(), this);
+    event->accept();
+}
+
+void CandleView::presentPeriodDialog(const QString& identifier)
+{
+    platform::ViewController* father = m_father.data();
+    if (!father) {
+        qWarning("%s:%d no window to present %s from", __FILE__, __LINE__, qUtf8Printable(identifier));
+        return;
+    }
+    platform::ViewController* controller = platform::ControllerRegistry::instantiateController(identifier);
+    auto* dialog = qobject_cast<PeriodDialog*>(controller);
+    if (!dialog) {
+        qWarning("%s:%d %s is no period dialog", __FILE__, __LINE__, qUtf8Printable(identifier));
+        delete controller;
+        return;
+    }
+    QPointer<CandleView> self(this);
+    dialog->DoOK = [self] {
+        if (self)
+            platform::runOnMain(self.data(), [self] {
+                if (self)
+                    self->InitBackImage();
+            });
+    };
+    dialog->DoCancel = [] {};
+    father->presentViewControllerAsModalWindow(dialog);
+}
+
+void CandleView::setKDJPressed()
+{
+    presentPeriodDialog(QStringLiteral("setKDJViewController"));
+}
+
+void CandleView::setBOLLPressed()
+{
+    presentPeriodDialog(QStringLiteral("setBOLLViewController"));
+}
+
+void CandleView::setSARPressed()
+{
+    presentPeriodDialog(QStringLiteral("setSARViewController"));
+}

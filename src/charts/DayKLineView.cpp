@@ -1,0 +1,69 @@
+#include "charts/DayKLineView.h"
+
+#include "backend/QuilorSDK.h"
+
+namespace {
+QPointer<QuilorSDK>& defaultSlot()
+{
+    static QPointer<QuilorSDK> sdk;
+    return sdk;
+}
+} // namespace
+
+DayKLineView::DayKLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
+                           std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    : KLineHistoryView(Rules{charts::KLinePeriod::Day, 1, false}, frame, stock, father, std::move(callBack),
+                       parent)
+{
+}
+
+void DayKLineView::setDefaultSDK(QuilorSDK* sdk)
+{
+    defaultSlot() = sdk;
+}
+
+QuilorSDK* DayKLineView::defaultSDK()
+{
+    return defaultSlot().data();
+}
+
+QuilorSDK* DayKLineView::quilorSDK() const
+{
+    return m_sdk ? m_sdk.data() : defaultSDK();
+}
+
+bool DayKLineView::loadFromBackend()
+{
+    GetBrannocDayK();
+    return true;
+}
+
+void DayKLineView::GetBrannocDayK()
+{
+    QuilorSDK* sdk = quilorSDK();
+    if (!sdk) {
+        qWarning("%s:%d no backend client for the day bars of 888888.idx", __FILE__, __LINE__);
+        setLoading(false);
+        return;
+    }
+    sdk->GetDayKStockIdx(QStringLiteral("岚石通指"), QStringLiteral("888888.idx"), QStringLiteral("0"),
+                         QStringLiteral("1000"), nullptr, this);
+}
+
+bool DayKLineView::HttpResult(const QVariant& result, int api, bool isCache)
+{
+    Q_UNUSED(isCache); // each delivery replaces the rows
+    qCDebug(lcCharts) << result;
+    if (api != backend::kApiIndexDayK)
+        return true;
+    iDataArray = result.toMap().value(QStringLiteral("data")).toList();
+    finishHistory();
+    return true;
+}
+
+bool DayKLineView::HttpEvent(int code, const QString& description, int api)
+{
+    qCInfo(lcCharts) << "day bars of 888888.idx failed" << api << code << description;
+    setLoading(false);
+    return true;
+}

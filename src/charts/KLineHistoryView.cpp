@@ -1,0 +1,127 @@
+#include "charts/KLineHistoryView.h"
+
+#include "charts/ChartTiming.h"
+#include "charts/YearFileCache.h"
+#include "platform/MainThread.h"
+#include "platform/Types.h"
+#include "platform/TextCodec.h"
+#include "platform/UrlSession.h"
+#include "platform/Values.h"
+
+using namespace charts;
+
+KLineHistoryView::KLineHistoryView(const Rules& rules, const QRect& frame, const QVariantMap& stock,
+                                   platform::ViewController* father,
+                                   std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    : CandleView(frame, stock, father, std::move(callBack), parent)
+    , m_rules(rules)
+{
+    curYear = curtime.left(4);
+    yearIdx = 0;
+}
+
+void KLineHistoryView::viewDidMoveToSuperview()
+{
+    CandleView::viewDidMoveToSuperview();
+    // Loaded once per chart: a second parent while a year is in flight or
+    // after the draw must not start a second chain.
+    if (!m_loading && !m_finished)
+        RefreshDayData();
+}
+
+void KLineHistoryView::RefreshDayData()
+{
+    if (isSelfHiden()) {
+        m_loading = false;
+        return;
+    }
+    const CodeRoute route = routeForCode(platform::stringOf(selfDict, QStringLiteral("stockcode")));
+    if (route.backendIndex) {
+        m_loading = loadFromBackend();
+        return;
+    }
+    if (route.historyCode.isEmpty()) {
+        m_loading = false;
+        return;
+    }
+    m_loading = true;
+    const long year = curYear.toLong() - yearIdx;
+    YearFileCache::fetch(klineYearUrl(m_rules.period, year, route.historyCode), this,
+                         [this](const std::optional<QByteArray>& body) { handleYear(body); });
+}
+
+void KLineHistoryView::handleYear(const std::optional<QByteArray>& body)
+{
+    if (!body) {
+        qCInfo(lcCharts) << "history year" << (curYear.toLong() - yearIdx) << "failed for"
+                         << platform::stringOf(selfDict, QStringLiteral("stockcode"));
+        if (m_rules.keepYearsOnFailure && !iDataArray.isEmpty())
+            finishHistory();
+        else
+            m_loading = false;
+        return;
+    }
+    const QVariantList rows = parseKLineYear(*body).value_or(QVariantList());
+    // Older years go in front; the list is replaced whole, never edited.
+    if (!iDataArray.isEmpty())
+        iDataArray = rows + iDataArray;
+    else
+        iDataArray = rows;
+    ++yearIdx;
+    if (yearIdx <= m_rules.yearLimit) {
+        RefreshDayData();
+        return;
+    }
+    finishHistory();
+}
+
+void KLineHistoryView::finishHistory()
+{
+    m_loading = false;
+    m_finished = true;
+    iWPintCount = iDataArray.size();
+    startIdx = geometry::startIndexFor(iWPintCount, width(), wLineSpace);
+    InitBackImage();
+    Q_EMIT historyDrawn();
+}
+
+void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
+{
+    if (dict) {
+        CandleView::RefreshNowPrice(dict);
+        return;
+    }
+    if (isSelfHiden())
+        return;
+    if (!isMarktOn())
+        return; // outside the sessions the poll ends for this chart
+    const CodeRoute route = routeForCode(platform::stringOf(selfDict, QStringLiteral("stockcode")));
+    if (route.quoteCode.isEmpty())
+        return;
+    auto* session = new platform::UrlSession(this);
+    session->get(briefQuoteUrl(route.quoteCode), feedHeaders(), this,
+                 [this, session](const platform::UrlResponse& response) {
+                     session->deleteLater();
+                     if (response.status != 0) {
+                         const auto text = platform::decodeGB18030(response.body);
+                         const auto fields = text ? cutBriefQuote(*text) : std::nullopt;
+                         if (fields) {
+                             qCDebug(lcCharts).noquote() << QStringLiteral("Speed QQ stock info:") + fields->join(QLatin1Char('~'));
+                             stockNowValueArray = *fields;
+                             if (const auto price = lastPriceOf(*fields))
+                                 cprice = *price;
+                             update();
+                         }
+                     }
+                     Q_EMIT nowPriceHandled();
+                     armNextPrice();
+                 });
+}
+
+void KLineHistoryView::armNextPrice()
+{
+    if (isSelfHiden())
+        return;
+    const int delay = marketStatusOpen() ? pollTiming().openMs : pollTiming().closedMs;
+    platform::runOnMainAfter(delay, this, [this] { RefreshNowPrice(nullptr); });
+}

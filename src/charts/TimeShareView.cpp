@@ -1,0 +1,355 @@
+#include "charts/TimeShareView.h"
+
+#include "charts/ChartTiming.h"
+#include "platform/MainThread.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+using namespace charts;
+
+namespace {
+constexpr double kAxisLeft = 54;
+constexpr double kAxisRight = 50;
+constexpr double kLegendHeight = 16;
+constexpr double kTimeHeight = 16;
+
+QColor background() { return platform::Colors::black(); }
+QColor gridColor() { return QColor(110, 24, 24); }
+QColor axisText() { return platform::Colors::lightGray(); }
+QColor colorFor(double value, double base)
+{
+    if (value > base)
+        return platform::Colors::red();
+    if (value < base)
+        return platform::Colors::green();
+    return platform::Colors::white();
+}
+
+QFont chartFont()
+{
+    QFont f;
+    f.setPixelSize(11);
+    return f;
+}
+
+// Shares to lots with the 万 / 亿 units.
+QString lotsText(double shares)
+{
+    const double lots = shares / 100;
+    if (lots >= 1e8)
+        return platform::stringWithFormat("%.2f亿手", lots / 1e8);
+    if (lots >= 1e4)
+        return platform::stringWithFormat("%.2f万手", lots / 1e4);
+    return platform::stringWithFormat("%.0f手", lots);
+}
+} // namespace
+
+TimeShareView::TimeShareView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
+                             std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    : StockChartView(frame, stock, father, std::move(callBack), parent)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    if (parent)
+        platform::runOnMainAsync(this, [this] {
+            if (parentWidget())
+                viewDidMoveToSuperview();
+        });
+}
+
+TimeShareView::~TimeShareView() = default;
+
+QString TimeShareView::historyCode() const
+{
+    return routeForCode(platform::stringOf(selfDict, QStringLiteral("stockcode"))).historyCode;
+}
+
+void TimeShareView::viewDidMoveToSuperview()
+{
+    // One load chain per chart, started by the first parent while shown.
+    if (m_superviewSeen || isSelfHiden())
+        return;
+    m_superviewSeen = true;
+    RefreshData();
+}
+
+bool TimeShareView::event(QEvent* e)
+{
+    const bool handled = StockChartView::event(e);
+    if (e->type() == QEvent::ParentChange && parentWidget())
+        viewDidMoveToSuperview();
+    return handled;
+}
+
+void TimeShareView::armNextPoll()
+{
+    if (isSelfHiden() || !isMarketHours(shanghaiNow()))
+        return;
+    const int delay = marketStatusReadsOpen(selfDict) ? pollTiming().openMs : pollTiming().closedMs;
+    platform::runOnMainAfter(delay, this, [this] {
+        if (!isSelfHiden())
+            RefreshData();
+    });
+}
+
+void TimeShareView::setDays(QVector<MinuteDay> days)
+{
+    m_days = std::move(days);
+    InitBackImage();
+    Q_EMIT minutesDrawn();
+}
+
+void TimeShareView::layoutPanes()
+{
+    const double w = width();
+    const double h = height();
+    const double plotW = std::max(0.0, w - kAxisLeft - kAxisRight);
+    const double avail = std::max(0.0, h - kLegendHeight - kTimeHeight - 2);
+    const double priceH = std::floor(avail * 0.7);
+    m_pricePane = QRectF(kAxisLeft, kLegendHeight, plotW, priceH);
+    m_timeStrip = QRectF(kAxisLeft, m_pricePane.bottom(), plotW, kTimeHeight);
+    m_volumePane = QRectF(kAxisLeft, m_timeStrip.bottom(), plotW, std::max(0.0, avail - priceH));
+
+    m_base = 0;
+    m_span = 0;
+    m_maxVolume = 0;
+    if (!m_days.isEmpty()) {
+        m_base = m_days.first().yestclose;
+        if (m_base <= 0 && !m_days.first().points.isEmpty())
+            m_base = m_days.first().points.first().price;
+    }
+    for (const MinuteDay& day : std::as_const(m_days)) {
+        for (const MinutePoint& pt : day.points) {
+            if (pt.price > 0)
+                m_span = std::max(m_span, std::abs(pt.price - m_base));
+            if (pt.average > 0)
+                m_span = std::max(m_span, std::abs(pt.average - m_base));
+            m_maxVolume = std::max<double>(m_maxVolume, pt.volume);
+        }
+    }
+    // At least one percent either side, so a quiet day is not blown up.
+    m_span = std::max({m_span * 1.05, std::abs(m_base) * 0.01, 0.01});
+}
+
+double TimeShareView::xOf(int dayColumn, int slot) const
+{
+    const double column = m_pricePane.width() / dayColumns();
+    return m_pricePane.left() + dayColumn * column + (slot + 0.5) * column / kMinuteSlots;
+}
+
+void TimeShareView::InitBackImage()
+{
+    layoutPanes();
+    const qreal dpr = devicePixelRatioF();
+    const QSize size(std::max(1, int(std::ceil(width() * dpr))), std::max(1, int(std::ceil(height() * dpr))));
+    if (m_backImage.size() != size)
+        m_backImage = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_backImage.setDevicePixelRatio(dpr);
+    m_backImage.fill(background());
+    QPainter p(&m_backImage);
+    p.setFont(chartFont());
+
+    auto yOf = [this](double v) {
+        return m_pricePane.center().y() - (v - m_base) / m_span * (m_pricePane.height() / 2);
+    };
+
+    // Grid: the previous close in the middle, quarter steps above and below.
+    for (int i = -2; i <= 2; ++i) {
+        const double v = m_base + m_span * i / 2;
+        const double y = yOf(v);
+        p.setPen(QPen(gridColor(), 1, i == 0 ? Qt::SolidLine : Qt::DotLine));
+        p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
+        p.setPen(colorFor(v, m_base));
+        p.drawText(QRectF(0, y - 7, kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
+                   platform::stringWithFormat("%.2f", v));
+        const double percent = m_base != 0 ? (v - m_base) / m_base * 100 : 0;
+        p.drawText(QRectF(m_pricePane.right() + 4, y - 7, kAxisRight - 4, 14), Qt::AlignLeft | Qt::AlignVCenter,
+                   platform::stringWithFormat("%.2f%%", percent));
+    }
+    p.setPen(QPen(gridColor(), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(m_pricePane.adjusted(0, 0, -1, 0));
+    p.drawRect(m_volumePane.adjusted(0, 0, -1, -1));
+
+    const int columns = dayColumns();
+    const double column = m_pricePane.width() / columns;
+    for (int c = 0; c < columns; ++c) {
+        const double left = m_pricePane.left() + c * column;
+        p.setPen(QPen(gridColor(), 1));
+        if (c > 0) {
+            p.drawLine(QPointF(left, m_pricePane.top()), QPointF(left, m_pricePane.bottom()));
+            p.drawLine(QPointF(left, m_volumePane.top()), QPointF(left, m_volumePane.bottom()));
+        }
+        if (columns == 1) {
+            // Hour lines of the one-day chart and the lunch break in the middle.
+            for (int slot : {60, 121, 181}) {
+                const double x = xOf(0, slot);
+                p.setPen(QPen(gridColor(), 1, Qt::DotLine));
+                p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
+                p.drawLine(QPointF(x, m_volumePane.top()), QPointF(x, m_volumePane.bottom()));
+            }
+            p.setPen(axisText());
+            p.drawText(QRectF(left, m_timeStrip.top(), 60, kTimeHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                       QStringLiteral("09:30"));
+            p.drawText(QRectF(left + column / 2 - 50, m_timeStrip.top(), 100, kTimeHeight), Qt::AlignCenter,
+                       QStringLiteral("11:30/13:00"));
+            p.drawText(QRectF(left + column - 60, m_timeStrip.top(), 60, kTimeHeight),
+                       Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("15:00"));
+        } else if (c < m_days.size()) {
+            const QString date = m_days[c].date;
+            const QString label = date.size() == 8 ? date.mid(4, 2) + QLatin1Char('-') + date.mid(6, 2) : date;
+            p.setPen(axisText());
+            p.drawText(QRectF(left, m_timeStrip.top(), column, kTimeHeight), Qt::AlignCenter, label);
+        }
+    }
+
+    p.setPen(axisText());
+    p.drawText(QRectF(0, m_volumePane.top(), kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignTop,
+               lotsText(m_maxVolume));
+
+    p.save();
+    p.setClipRect(m_pricePane.united(m_volumePane));
+    const double barWidth = std::max(1.0, column / kMinuteSlots * 0.6);
+    for (int d = 0; d < m_days.size() && d < columns; ++d) {
+        const MinuteDay& day = m_days[d];
+        QPainterPath price, average;
+        double previous = day.yestclose > 0 ? day.yestclose : m_base;
+        for (int i = 0; i < day.points.size(); ++i) {
+            const MinutePoint& pt = day.points[i];
+            const double x = xOf(d, pt.slot);
+            if (pt.price > 0) {
+                const QPointF at(x, yOf(pt.price));
+                price.elementCount() == 0 ? price.moveTo(at) : price.lineTo(at);
+            }
+            if (pt.average > 0) {
+                const QPointF at(x, yOf(pt.average));
+                average.elementCount() == 0 ? average.moveTo(at) : average.lineTo(at);
+            }
+            if (m_maxVolume > 0) {
+                const double h = pt.volume / m_maxVolume * (m_volumePane.height() - 2);
+                p.fillRect(QRectF(x - barWidth / 2, m_volumePane.bottom() - h, barWidth, h),
+                           pt.price >= previous ? platform::Colors::red() : platform::Colors::green());
+            }
+            if (pt.price > 0)
+                previous = pt.price;
+        }
+        p.setPen(QPen(platform::Colors::white(), 1));
+        p.drawPath(price);
+        p.setPen(QPen(platform::Colors::yellow(), 1));
+        p.drawPath(average);
+    }
+    p.restore();
+    p.end();
+    update();
+}
+
+TimeShareView::Hit TimeShareView::hitAt(double x) const
+{
+    Hit hit;
+    if (m_days.isEmpty() || m_pricePane.width() <= 0 || x < m_pricePane.left() || x > m_pricePane.right())
+        return hit;
+    const double column = m_pricePane.width() / dayColumns();
+    const int d = std::clamp(int((x - m_pricePane.left()) / column), 0, dayColumns() - 1);
+    if (d >= m_days.size() || m_days[d].points.isEmpty())
+        return hit;
+    const double inColumn = (x - m_pricePane.left() - d * column) / column * kMinuteSlots - 0.5;
+    const auto& points = m_days[d].points;
+    // Points are in time order: the first one at or after the slot, or the
+    // one before it, whichever is nearer.
+    const auto it = std::lower_bound(points.begin(), points.end(), inColumn,
+                                     [](const MinutePoint& p, double slot) { return p.slot < slot; });
+    int idx = int(it - points.begin());
+    if (idx >= points.size())
+        idx = int(points.size()) - 1;
+    else if (idx > 0 && std::abs(points[idx - 1].slot - inColumn) < std::abs(points[idx].slot - inColumn))
+        --idx;
+    hit.day = d;
+    hit.point = idx;
+    return hit;
+}
+
+void TimeShareView::setCrosshair(std::optional<QPointF> point)
+{
+    m_crossPoint = point;
+    update();
+}
+
+void TimeShareView::paintOverlay(QPainter& p) const
+{
+    p.setFont(chartFont());
+    Hit hit = m_crossPoint ? hitAt(m_crossPoint->x()) : Hit{};
+    if (hit.day < 0 && !m_days.isEmpty()) {
+        // Without a crosshair the legend shows the latest minute.
+        for (int d = int(m_days.size()) - 1; d >= 0 && hit.day < 0; --d) {
+            if (d < dayColumns() && !m_days[d].points.isEmpty())
+                hit = Hit{d, int(m_days[d].points.size()) - 1};
+        }
+    }
+    if (hit.day < 0)
+        return;
+    const MinutePoint& pt = m_days[hit.day].points[hit.point];
+    const double base = m_days[hit.day].yestclose > 0 ? m_days[hit.day].yestclose : m_base;
+    const double percent = base != 0 ? (pt.price - base) / base * 100 : 0;
+    const QString hhmm = pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2);
+    p.setPen(colorFor(pt.price, base));
+    p.drawText(QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               hhmm + QStringLiteral("  价格 ") + platform::stringWithFormat("%.2f", double(pt.price))
+                   + QStringLiteral("  涨幅 ") + platform::stringWithFormat("%.2f%%", percent)
+                   + QStringLiteral("  均价 ") + platform::stringWithFormat("%.2f", double(pt.average))
+                   + QStringLiteral("  成交量 ") + lotsText(pt.volume));
+    if (!m_crossPoint)
+        return;
+    const double x = xOf(hit.day, pt.slot);
+    const double y = m_pricePane.center().y() - (pt.price - m_base) / m_span * (m_pricePane.height() / 2);
+    p.setPen(QPen(platform::Colors::white(), 1));
+    p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
+    p.drawLine(QPointF(x, m_volumePane.top()), QPointF(x, m_volumePane.bottom()));
+    p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
+    const QRectF priceBox(0, y - 7, kAxisLeft - 2, 14);
+    p.fillRect(priceBox, QColor(40, 40, 120));
+    p.drawText(priceBox.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+               platform::stringWithFormat("%.2f", double(pt.price)));
+    const QRectF timeBox(std::clamp(x - 24, m_timeStrip.left(), m_timeStrip.right() - 48), m_timeStrip.top(), 48,
+                         kTimeHeight);
+    p.fillRect(timeBox, QColor(40, 40, 120));
+    p.drawText(timeBox, Qt::AlignCenter, hhmm);
+}
+
+void TimeShareView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (m_backImage.isNull()) {
+        p.fillRect(rect(), background());
+        return;
+    }
+    if (m_backImage.deviceIndependentSize().toSize() != size())
+        p.fillRect(rect(), background());
+    p.drawImage(QPointF(0, 0), m_backImage);
+    paintOverlay(p);
+}
+
+void TimeShareView::resizeEvent(QResizeEvent* event)
+{
+    StockChartView::resizeEvent(event);
+    if (!m_backImage.isNull())
+        InitBackImage();
+}
+
+void TimeShareView::mouseMoveEvent(QMouseEvent* event)
+{
+    setCrosshair(event->position());
+    StockChartView::mouseMoveEvent(event);
+}
+
+void TimeShareView::leaveEvent(QEvent* event)
+{
+    setCrosshair(std::nullopt);
+    StockChartView::leaveEvent(event);
+}

@@ -1,0 +1,189 @@
+#include "community/StockVoteViewController.h"
+
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "market/stocks.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QuilorSDK* client()
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    return delegate ? delegate->iQuilorSDK() : nullptr;
+}
+
+double firstNumber(const QVariantMap& dict, std::initializer_list<const char*> keys)
+{
+    for (const char* key : keys) {
+        const QString name = QString::fromLatin1(key);
+        if (dict.contains(name))
+            return qMax(0.0, platform::doubleValue(dict.value(name)));
+    }
+    return 0;
+}
+
+QString firstText(const QVariantMap& dict, std::initializer_list<const char*> keys)
+{
+    for (const char* key : keys) {
+        const QString text = platform::stringOf(dict, QString::fromLatin1(key));
+        if (!text.isEmpty())
+            return text;
+    }
+    return QString();
+}
+
+} // namespace
+
+StockVoteViewController::StockVoteViewController(QWidget* parent)
+    : platform::ViewController(parent)
+    , m_pie(new MMPieChartView(QRect(), this))
+    , m_summary(new QLabel(this))
+    , m_table(new QTableWidget(this))
+{
+    setObjectName(QStringLiteral("StockVoteViewController"));
+    setTitle(QStringLiteral("岚石通"));
+    resize(640, 520);
+
+    auto* layout = new QVBoxLayout(this);
+    m_pie->setObjectName(QStringLiteral("votePie"));
+    m_pie->setMinimumHeight(200);
+    m_pie->setRadius(80);
+    m_pie->setDataSource(this);
+    layout->addWidget(m_pie);
+    m_summary->setObjectName(QStringLiteral("voteSummary"));
+    layout->addWidget(m_summary);
+
+    m_table->setObjectName(QStringLiteral("forecastTable"));
+    m_table->setColumnCount(3);
+    m_table->setHorizontalHeaderLabels(
+        { QStringLiteral("用户"), QStringLiteral("预测"), QStringLiteral("时间") });
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_table->verticalHeader()->hide();
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    layout->addWidget(m_table, 1);
+
+    // A forecast sent from any window changes today's votes.
+    platform::NotificationCenter::defaultCenter()->addObserver(
+        this, QStringLiteral("TrendChanged"), [this](const platform::Notification&) { requestData(); });
+}
+
+void StockVoteViewController::InitStockByCodeAndCell(const QString& stockcode)
+{
+    m_code = stockcode;
+    QString name;
+    if (QuilorSDK* sdk = client(); sdk && sdk->iStocks()) {
+        if (const StockQuoteDict record = sdk->iStocks()->recordFor(m_code))
+            name = platform::stringOf(*record, QStringLiteral("stockname"));
+    }
+    setTitle(name.isEmpty() ? m_code : name);
+    m_pie->reloadData();
+    requestData();
+}
+
+void StockVoteViewController::requestData()
+{
+    QuilorSDK* sdk = client();
+    if (!sdk || m_code.isEmpty())
+        return;
+    sdk->GetStockTrend(m_code, QString(), nullptr, this);
+    sdk->GetStockTrendList(m_code, QStringLiteral("0"), QStringLiteral("20"), nullptr, this);
+}
+
+StockVoteViewController::Votes StockVoteViewController::votesOf(const QVariantMap& treadDict)
+{
+    Votes votes;
+    votes.rise = firstNumber(treadDict, { "risecount" });
+    votes.flat = firstNumber(treadDict, { "flatcount" });
+    votes.fall = firstNumber(treadDict, { "fallcount" });
+    return votes;
+}
+
+QVariantList StockVoteViewController::forecastsOf(const QVariant& reply)
+{
+    if (reply.typeId() == QMetaType::QVariantList)
+        return reply.toList();
+    const QVariant data = platform::dictFromVariant(reply).value(QStringLiteral("data"));
+    return data.typeId() == QMetaType::QVariantList ? data.toList() : QVariantList();
+}
+
+QString StockVoteViewController::trendTitle(const QString& trend)
+{
+    const long long value = platform::integerValue(QStringView(trend));
+    if (trend.trimmed().isEmpty())
+        return QString();
+    return value > 0 ? QStringLiteral("看涨") : value < 0 ? QStringLiteral("看跌") : QStringLiteral("看平");
+}
+
+int StockVoteViewController::numberOfPiecesForPieChartView(MMPieChartView*)
+{
+    return 3;
+}
+
+QVariant StockVoteViewController::valueForValueAtIndex(MMPieChartView*, int index)
+{
+    const double values[] = { m_votes.rise, m_votes.flat, m_votes.fall };
+    return index >= 0 && index < 3 ? values[index] : 0.0;
+}
+
+std::optional<QString> StockVoteViewController::keyForValueAtIndex(MMPieChartView*, int index)
+{
+    const QString keys[] = { QStringLiteral("看涨"), QStringLiteral("看平"), QStringLiteral("看跌") };
+    return index >= 0 && index < 3 ? keys[index] : QString();
+}
+
+std::optional<QColor> StockVoteViewController::colorForValueAtIndex(MMPieChartView*, int index)
+{
+    // The market's colours: rise red, fall green; flat grey.
+    const QColor colors[]
+        = { platform::Colors::red(), platform::Colors::lightGray(), platform::Colors::green() };
+    return index >= 0 && index < 3 ? colors[index] : platform::Colors::gray();
+}
+
+void StockVoteViewController::fillTable(const QVariantList& rows)
+{
+    m_table->clearContents();
+    m_table->setRowCount(int(rows.size()));
+    for (int i = 0; i < rows.size(); ++i) {
+        const QVariantMap row = platform::dictFromVariant(rows.at(i));
+        m_table->setItem(i, 0, new QTableWidgetItem(firstText(row, { "nickname", "uid" })));
+        m_table->setItem(i, 1, new QTableWidgetItem(trendTitle(firstText(row, { "trend" }))));
+        m_table->setItem(i, 2, new QTableWidgetItem(firstText(row, { "createtime", "curdate" })));
+    }
+}
+
+bool StockVoteViewController::HttpResult(const QVariant& result, int api, bool isCache)
+{
+    Q_UNUSED(isCache);
+    if (api == backend::kApiStockTrend) {
+        m_treadDict = platform::dictFromVariant(result);
+        m_votes = votesOf(m_treadDict);
+        // Without a quote record the summary's own name titles the window.
+        const QString name = platform::stringOf(m_treadDict, QStringLiteral("stockname"));
+        if (windowTitle() == m_code && !name.isEmpty())
+            setTitle(name);
+        m_summary->setText(platform::stringWithFormat(
+            "看涨 %.0f 人，看平 %.0f 人，看跌 %.0f 人", m_votes.rise, m_votes.flat, m_votes.fall));
+        m_pie->reloadData();
+    } else if (api == backend::kApiTrendList) {
+        fillTable(forecastsOf(result));
+    }
+    return true;
+}
+
+bool StockVoteViewController::HttpEvent(int code, const QString& description, int api)
+{
+    // The window keeps what it shows; a later "TrendChanged" asks again.
+    qWarning("%s:%d request %d failed (%d %s)", __FILE__, __LINE__, api, code, qUtf8Printable(description));
+    return true;
+}

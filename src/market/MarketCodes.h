@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QTimeZone>
+
+namespace market {
+
+// "000001.idx" and the like; a 6-digit code is a stock.
+bool isIndexCode(const QString& code);
+// The six digits of a stock or index code ("" when there are none).
+QString bareCode(const QString& code);
+// Stocks from 600000 up and the ".idx" codes below 399000 are Shanghai's.
+bool isShanghai(const QString& code);
+// The backend serves this product's own index; the public feeds do not know it.
+bool isOwnIndex(const QString& code);
+
+QString tencentCode(const QString& code); // "sh600000", "sz399001"
+QString neteaseCode(const QString& code); // "0600000", "1399001"
+QString eastmoneyName(const QString& code); // "600000", "zs000001"
+
+// Exchange time, wherever the machine is.
+QTimeZone shanghaiZone();
+QDateTime shanghaiNow();
+// The exchange's date as "yyyyMMdd".
+QString shanghaiDateText(const QDateTime& when);
+
+// Trading sessions by the clock alone (call auction included, holidays not
+// known): Mon-Fri 09:15-11:30 and 13:00-15:00 Shanghai time.
+bool isTradingTime(const QDateTime& when);
+
+} // namespace market

@@ -1,0 +1,502 @@
+#include "screens/QuotePanelFields.h"
+
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+
+#include <QLoggingCategory>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcQuotePanel, "lst.screens.quotepanel")
+
+namespace quotepanel {
+
+using platform::Colors;
+using platform::floatValue;
+using platform::stringWithFormat;
+
+std::optional<QString> PanelUpdate::textOf(const QString& field) const
+{
+    for (auto it = writes.crbegin(); it != writes.crend(); ++it) {
+        if (it->field == field && it->text)
+            return it->text;
+    }
+    return std::nullopt;
+}
+
+std::optional<QColor> PanelUpdate::colorOf(const QString& field) const
+{
+    for (auto it = writes.crbegin(); it != writes.crend(); ++it) {
+        if (it->field == field && it->color)
+            return it->color;
+    }
+    return std::nullopt;
+}
+
+bool PanelUpdate::touches(const QString& field) const
+{
+    for (const FieldWrite& w : writes) {
+        if (w.field == field)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+const QString kYprice = QStringLiteral("yprice");
+
+QColor signColor(double v)
+{
+    if (v > 0)
+        return Colors::red();
+    if (v < 0)
+        return Colors::green();
+    return Colors::black();
+}
+
+// A price against yesterday's close.
+QColor closeColor(float price, float yprice)
+{
+    if (price > yprice)
+        return Colors::red();
+    if (price < yprice)
+        return Colors::green();
+    return Colors::black();
+}
+
+// A computed number with its unit; a value that overflowed single precision
+// shows as "--" rather than "inf".
+QString formatNumber(const char* format, float value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("--");
+    return stringWithFormat(format, double(value));
+}
+
+// Two decimals as shown, with the sign rule of the shown value; a value
+// that rounds to zero is shown without a minus sign.
+QString roundedTwo(float value, double* shown)
+{
+    if (!std::isfinite(value)) {
+        *shown = 0;
+        return QStringLiteral("--");
+    }
+    QString text = stringWithFormat("%.2f", double(value));
+    *shown = text.toDouble();
+    if (*shown == 0) {
+        *shown = 0;
+        text = QStringLiteral("0.00");
+    }
+    return text;
+}
+
+class Builder {
+public:
+    Builder(PanelUpdate& out, const QVariantMap& record)
+        : m_out(out)
+        , m_rec(record)
+    {
+    }
+
+    bool has(const QString& key) const { return m_rec.contains(key); }
+    QString str(const QString& key) const { return platform::stringOf(m_rec, key); }
+    float num(const QString& key) const { return floatValue(m_rec.value(key)); }
+
+    void text(const QString& field, const QString& value)
+    {
+        m_out.writes.append({ field, value, std::nullopt });
+    }
+    void color(const QString& field, const QColor& c) { m_out.writes.append({ field, std::nullopt, c }); }
+    void both(const QString& field, const QString& value, const QColor& c)
+    {
+        m_out.writes.append({ field, value, c });
+    }
+
+    // The record's text unchanged, when present.
+    void asIs(const QString& field, const QString& key)
+    {
+        if (has(key))
+            text(field, str(key));
+    }
+    void formatted(const QString& field, const QString& key, const char* format)
+    {
+        if (has(key))
+            text(field, stringWithFormat(format, str(key)));
+    }
+    void scaled(const QString& field, const QString& key, float divisor, const char* format)
+    {
+        if (has(key))
+            text(field, formatNumber(format, num(key) / divisor));
+    }
+
+private:
+    PanelUpdate& m_out;
+    const QVariantMap& m_rec;
+};
+
+void header(Builder& b, const QString& curCode)
+{
+    const QColor c = signColor(b.num(QStringLiteral("valuerate")));
+    for (const char* f :
+        { "nameTextField", "priceTextField", "codeTextField", "valuepriceTextField", "valuerateTextField" })
+        b.color(QString::fromLatin1(f), c);
+    b.asIs(QStringLiteral("nameTextField"), QStringLiteral("stockname"));
+    b.asIs(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
+    b.text(QStringLiteral("codeTextField"), curCode);
+    b.formatted(QStringLiteral("valuepriceTextField"), QStringLiteral("valueprice"), "%@");
+    b.formatted(QStringLiteral("valuerateTextField"), QStringLiteral("valuerate"), "%@%%");
+}
+
+void yesterdayClose(Builder& b, bool withLimits)
+{
+    if (b.has(kYprice)) {
+        b.text(QStringLiteral("ypriceField"), b.str(kYprice));
+        if (withLimits) {
+            const float y = b.num(kYprice);
+            const float step = y * 10.0f / 100.0f;
+            b.text(QStringLiteral("today_limith_priceField"), formatNumber("%.2f", y + step));
+            b.text(QStringLiteral("today_limitl_priceField"), formatNumber("%.2f", y - step));
+        }
+        b.color(QStringLiteral("today_start_priceTextField"),
+            closeColor(b.num(QStringLiteral("today_start_price")), b.num(kYprice)));
+    }
+    b.asIs(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
+}
+
+void valuationAndRange(Builder& b)
+{
+    b.asIs(QStringLiteral("PEField"), QStringLiteral("PE"));
+    b.asIs(QStringLiteral("PBField"), QStringLiteral("PB"));
+    b.scaled(QStringLiteral("totalvalueField"), QStringLiteral("totalvalue"), 1.0f, "%.2f亿");
+    // "marketvalue" comes in 万.
+    b.scaled(QStringLiteral("marketvalueField"), QStringLiteral("marketvalue"), 10000.0f, "%.2f亿");
+
+    const QString lowest = QStringLiteral("valuelowest");
+    const QString average = QStringLiteral("preprice");
+    const QString highest = QStringLiteral("valuehighest");
+    const QString amplitude = QStringLiteral("amplituderate");
+    if (b.has(kYprice) && b.has(lowest) && b.has(average) && b.has(highest) && b.has(amplitude)) {
+        const float y = b.num(kYprice);
+        b.color(QStringLiteral("valuelowestTextField"), closeColor(b.num(lowest), y));
+        b.color(QStringLiteral("prepriceTextField"), closeColor(b.num(average), y));
+        b.color(QStringLiteral("valuehighestTextField"), closeColor(b.num(highest), y));
+    }
+    b.asIs(QStringLiteral("valuelowestTextField"), lowest);
+    b.asIs(QStringLiteral("prepriceTextField"), average);
+    b.asIs(QStringLiteral("valuehighestTextField"), highest);
+    b.formatted(QStringLiteral("amplituderateTextField"), amplitude, "%@%%");
+}
+
+void outerInner(Builder& b)
+{
+    b.scaled(QStringLiteral("outdiskTextField"), QStringLiteral("outdisk"), 1000000.0f, "%.2f万");
+    b.scaled(QStringLiteral("indiskTextField"), QStringLiteral("indisk"), 1000000.0f, "%.2f万");
+}
+
+// The newest day row's multi-day sums, each when the row has it.
+void daySums(
+    Builder& b, const QVariantMap& row, const QStringList& keys, const QStringList& fields, float divisor)
+{
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (!row.contains(keys[i]))
+            continue;
+        const float v = floatValue(row.value(keys[i])) / divisor;
+        b.both(fields[i], formatNumber("%.4f亿", v), signColor(v));
+    }
+}
+
+void margin(Builder& b, const QVariantList* dayList)
+{
+    QVariantMap row;
+    if (dayList && !dayList->isEmpty()) {
+        row = platform::dictFromVariant(dayList->at(0));
+        const QString fb = QStringLiteral("financingbalance");
+        // A newest row without a margin figure yet falls back to the day before.
+        if ((!row.contains(fb) || floatValue(row.value(fb)) == 0) && dayList->size() >= 2)
+            row = platform::dictFromVariant(dayList->at(1));
+    }
+    struct Figure {
+        const char* key;
+        float divisor;
+        const char* format;
+        const char* zeroUnit;
+    };
+    static const Figure figures[] = {
+        { "financingbalance", 100000000.0f, "%.4f亿元", "%@元" },
+        { "financingthepurchaseamount", 100000000.0f, "%.4f亿元", "%@元" },
+        { "financingtorepaytheamount", 100000000.0f, "%.4f亿元", "%@元" },
+        { "marginbalance", 100000000.0f, "%.4f亿元", "%@元" },
+        { "shortsellingvolume", 1000000.0f, "%.4f万手", "%@股" },
+        { "securitieslendingrepaymentamount", 1000000.0f, "%.4f万手", "%@股" },
+    };
+    for (const Figure& f : figures) {
+        const QString key = QString::fromLatin1(f.key);
+        const QString field = key + QStringLiteral("TextField");
+        const QString value = platform::stringOf(row, key);
+        // "0" is the backend's "no figure"; a written zero such as 0.00 is a figure.
+        if (row.contains(key) && value != QStringLiteral("0"))
+            b.text(field, formatNumber(f.format, floatValue(QStringView(value)) / f.divisor));
+        else
+            b.text(field, stringWithFormat(f.zeroUnit, QStringLiteral("0")));
+    }
+}
+
+void orderBook(Builder& b)
+{
+    float bids = 0;
+    float asks = 0;
+    for (int i = 1; i <= 5; ++i) {
+        bids += b.num(QStringLiteral("buy%1count").arg(i));
+        asks += b.num(QStringLiteral("sell%1count").arg(i));
+    }
+    double shown = 0;
+    const QString diff = roundedTwo(bids - asks, &shown);
+    b.both(QStringLiteral("buysellvalueTextField"), diff, signColor(shown));
+
+    // An empty book has no rate: "--" in black instead of nan.
+    const float total = bids + asks;
+    if (total == 0 || !std::isfinite(total)) {
+        b.both(QStringLiteral("buysellrateTextField"), QStringLiteral("--"), Colors::black());
+    } else {
+        const QString rate = roundedTwo((bids - asks) / total * 100.0f, &shown);
+        b.both(QStringLiteral("buysellrateTextField"), rate == QStringLiteral("--") ? rate : rate + u'%',
+            signColor(shown));
+    }
+
+    const bool hasY = b.has(kYprice);
+    const float y = b.num(kYprice);
+    auto level = [&](const QString& priceKey, const QString& priceField, const QString& countKey,
+                     const QString& countField) {
+        if (hasY && b.has(priceKey))
+            b.color(priceField, closeColor(b.num(priceKey), y));
+        b.asIs(priceField, priceKey);
+        if (!countKey.isEmpty())
+            b.asIs(countField, countKey);
+    };
+    for (int i = 1; i <= 5; ++i)
+        level(QStringLiteral("buy%1").arg(i), QStringLiteral("buy%1TextField").arg(i),
+            QStringLiteral("buy%1count").arg(i), QStringLiteral("buy%1countTextField").arg(i));
+    level(QStringLiteral("cprice"), QStringLiteral("cprice1TextField"), QString(), QString());
+    for (int i = 1; i <= 5; ++i)
+        level(QStringLiteral("sell%1").arg(i), QStringLiteral("sell%1TextField").arg(i),
+            QStringLiteral("sell%1count").arg(i), QStringLiteral("sell%1countTextField").arg(i));
+
+    b.asIs(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
+    b.asIs(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
+}
+
+void lastDeals(Builder& b)
+{
+    const QString key = QStringLiteral("recentlyandtransactionbytransaction");
+    const QString deals = b.str(key);
+    qCDebug(lcQuotePanel, "%s", qUtf8Printable(stringWithFormat("%@", deals)));
+    if (!b.has(key) || deals.isEmpty())
+        return;
+    const float y = b.num(kYprice);
+    const QStringList items = deals.split(u'|');
+    for (qsizetype i = 0; i < items.size() && i < 6; ++i) {
+        const QStringList parts = items[i].split(u'/');
+        // A malformed item leaves its own row alone; the next item still takes the next row.
+        if (parts.size() != 6)
+            continue;
+        const int n = int(i) + 1;
+        b.text(QStringLiteral("deal%1TimeTextField").arg(n), parts[0]);
+        b.both(QStringLiteral("deal%1PriceTextField").arg(n), parts[1],
+            closeColor(floatValue(QStringView(parts[1])), y));
+        b.text(QStringLiteral("deal%1VolumetField").arg(n), parts[2]);
+        const QString type = QStringLiteral("deal%1TypeField").arg(n);
+        if (parts[3] == QStringLiteral("B"))
+            b.both(type, QStringLiteral("买"), Colors::red());
+        else if (parts[3] == QStringLiteral("S"))
+            b.both(type, QStringLiteral("卖"), Colors::green());
+        else if (parts[3] == QStringLiteral("M"))
+            b.both(type, QStringLiteral("中性"), Colors::black());
+    }
+}
+
+const QVariantMap* newestRow(const QVariantList* dayList, QVariantMap& holder)
+{
+    if (!dayList || dayList->isEmpty())
+        return nullptr;
+    holder = platform::dictFromVariant(dayList->at(0));
+    return &holder;
+}
+
+void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
+{
+    header(b, curCode);
+    yesterdayClose(b, true);
+    valuationAndRange(b);
+    outerInner(b);
+
+    // A missing ratio reads as 0, so the field turns green and keeps its text.
+    b.color(QStringLiteral("ratioTextField"),
+        b.num(QStringLiteral("ratio")) > 1 ? Colors::red() : Colors::green());
+    b.formatted(QStringLiteral("ratioTextField"), QStringLiteral("ratio"), "%@");
+    b.formatted(QStringLiteral("turnoverrateTextField"), QStringLiteral("turnoverrate"), "%@%%");
+
+    b.scaled(QStringLiteral("transaction100countField"), QStringLiteral("transaction100count"), 10000.0f,
+        "%.2f万手");
+    b.scaled(QStringLiteral("transactionvaluecountField"), QStringLiteral("transactionvaluecount"), 10000.0f,
+        "%.2f亿");
+
+    if (b.has(QStringLiteral("mainvalue"))) {
+        const float main = b.num(QStringLiteral("mainvalue"));
+        b.both(QStringLiteral("mainvalueTextField"), formatNumber("%.4f亿", main), signColor(main));
+        QVariantMap holder;
+        if (const QVariantMap* row = newestRow(dayList, holder)) {
+            // The stock rows' sums are in 万.
+            daySums(b, *row,
+                { QStringLiteral("bigbuyscore"), QStringLiteral("diskscore"), QStringLiteral("ratioscore") },
+                { QStringLiteral("bigbuyscoreTextField"), QStringLiteral("diskscoreTextField"),
+                    QStringLiteral("ratioscoreTextField") },
+                10000.0f);
+        }
+    }
+    margin(b, dayList);
+    orderBook(b);
+    lastDeals(b);
+}
+
+void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
+{
+    const bool own = curCode == ownIndexCode();
+    header(b, curCode);
+    yesterdayClose(b, false);
+    valuationAndRange(b);
+    const QString amplitude = QStringLiteral("amplituderate");
+    // The own index carries its amplitude as a fraction.
+    if (own && b.has(amplitude))
+        b.text(QStringLiteral("amplituderateTextField"), formatNumber("%.2f%%", b.num(amplitude) * 100.0f));
+    outerInner(b);
+
+    b.formatted(QStringLiteral("totalsubTextField"), QStringLiteral("totalsub"), "%@");
+    b.asIs(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
+    b.asIs(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
+    b.asIs(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
+
+    const QString volume = QStringLiteral("transaction100count");
+    const QString amount = QStringLiteral("transactionvaluecount");
+    const QString volField = QStringLiteral("transaction100countField");
+    const QString volField1 = QStringLiteral("transaction100countField1");
+    const QString amtField = QStringLiteral("transactionvaluecountField");
+    const QString amtField1 = QStringLiteral("transactionvaluecountField1");
+    b.scaled(volField, volume, 10000.0f, "%.2f万手");
+    b.scaled(volField1, volume, 10000.0f, "%.0f万手");
+    b.scaled(amtField, amount, 10000.0f, "%.2f亿");
+    b.scaled(amtField1, amount, 10000.0f, "%.0f亿");
+    if (own) {
+        // The own index's record counts in 亿手 and 亿 already.
+        b.scaled(volField, volume, 1.0f, "%.2f亿手");
+        b.scaled(volField1, volume, 1.0f, "%.0f亿手");
+        b.scaled(amtField, amount, 1.0f, "%.2f亿");
+        b.scaled(amtField1, amount, 1.0f, "%.0f亿");
+    }
+
+    if (b.has(QStringLiteral("mainvalue"))) {
+        const float main = b.num(QStringLiteral("mainvalue"));
+        b.both(QStringLiteral("mainvalueTextField"), formatNumber("%.4f亿", main), signColor(main));
+        QVariantMap holder;
+        if (const QVariantMap* row = newestRow(dayList, holder)) {
+            // The index rows' sums are in 亿 already.
+            const QStringList keys = { QStringLiteral("rmb5inscore"), QStringLiteral("rmb10inscore"),
+                QStringLiteral("rmb20inscore") };
+            daySums(b, *row, keys, keys, 1.0f);
+        }
+    }
+    margin(b, dayList);
+    orderBook(b);
+    lastDeals(b);
+}
+
+} // namespace
+
+QList<FieldWrite> marketAlertsWrites(int level)
+{
+    if (level == kNoAlertLevel)
+        return {};
+    QColor c = Colors::black();
+    if (level > 4)
+        c = Colors::green();
+    else if (level < 1)
+        c = Colors::red();
+    return { FieldWrite { QStringLiteral("earthquakeRank"), stringWithFormat("%.1f级", double(level)), c } };
+}
+
+PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVariantMap* record,
+    const QVariantList* dayList, int alertLevel)
+{
+    PanelUpdate out;
+    if (kind == PanelKind::Index) {
+        // These run before the record is read, so the warning level shows
+        // even while the record is incomplete.
+        if (curCode == ownIndexCode()) {
+            out.hideDealBox = true;
+            out.writes += marketAlertsWrites(alertLevel);
+        } else {
+            out.hideEarthquakeBox = true;
+        }
+    }
+    if (!record)
+        return out;
+    out.hasRecord = true;
+    if (!record->contains(QStringLiteral("valuerate")) || !record->contains(QStringLiteral("valueprice")))
+        return out;
+    out.passedGate = true;
+
+    Builder b(out, *record);
+    if (kind == PanelKind::Stock)
+        stockPanel(b, curCode, dayList);
+    else
+        indexPanel(b, curCode, dayList);
+    return out;
+}
+
+QStringList outletNames(PanelKind kind)
+{
+    const bool stock = kind == PanelKind::Stock;
+    QStringList names = { QStringLiteral("nameTextField"), QStringLiteral("codeTextField"),
+        QStringLiteral("priceTextField"), QStringLiteral("valuepriceTextField"),
+        QStringLiteral("valuerateTextField"), QStringLiteral("ypriceField") };
+    if (stock)
+        names << QStringLiteral("today_limith_priceField") << QStringLiteral("today_limitl_priceField");
+    names << QStringLiteral("today_start_priceTextField") << QStringLiteral("PEField")
+          << QStringLiteral("PBField") << QStringLiteral("totalvalueField")
+          << QStringLiteral("marketvalueField") << QStringLiteral("valuelowestTextField")
+          << QStringLiteral("prepriceTextField") << QStringLiteral("valuehighestTextField")
+          << QStringLiteral("amplituderateTextField") << QStringLiteral("outdiskTextField")
+          << QStringLiteral("indiskTextField");
+    if (stock)
+        names << QStringLiteral("ratioTextField") << QStringLiteral("turnoverrateTextField");
+    names << QStringLiteral("transaction100countField") << QStringLiteral("transactionvaluecountField");
+    if (!stock)
+        names << QStringLiteral("transaction100countField1") << QStringLiteral("transactionvaluecountField1")
+              << QStringLiteral("totalsubTextField") << QStringLiteral("subupcountField")
+              << QStringLiteral("subequalcountTextField") << QStringLiteral("subdowncountField");
+    names << QStringLiteral("mainvalueTextField");
+    if (stock)
+        names << QStringLiteral("bigbuyscoreTextField") << QStringLiteral("diskscoreTextField")
+              << QStringLiteral("ratioscoreTextField");
+    else
+        names << QStringLiteral("rmb5inscore") << QStringLiteral("rmb10inscore")
+              << QStringLiteral("rmb20inscore");
+    for (const char* key : { "financingbalance", "financingthepurchaseamount", "financingtorepaytheamount",
+             "marginbalance", "shortsellingvolume", "securitieslendingrepaymentamount" })
+        names << QString::fromLatin1(key) + QStringLiteral("TextField");
+    names << QStringLiteral("buysellvalueTextField") << QStringLiteral("buysellrateTextField");
+    for (int i = 1; i <= 5; ++i)
+        names << QStringLiteral("buy%1TextField").arg(i) << QStringLiteral("buy%1countTextField").arg(i)
+              << QStringLiteral("sell%1TextField").arg(i) << QStringLiteral("sell%1countTextField").arg(i);
+    names << QStringLiteral("cprice1TextField") << QStringLiteral("outdisk1TextField")
+          << QStringLiteral("indisk1TextField");
+    for (int i = 1; i <= 6; ++i)
+        names << QStringLiteral("deal%1TimeTextField").arg(i) << QStringLiteral("deal%1PriceTextField").arg(i)
+              << QStringLiteral("deal%1VolumetField").arg(i) << QStringLiteral("deal%1TypeField").arg(i);
+    if (!stock)
+        names << QStringLiteral("earthquakeRank");
+    return names;
+}
+
+} // namespace quotepanel

@@ -1,0 +1,91 @@
+#include "ui/WebNoticeViewController.h"
+
+#include "platform/TextCodec.h"
+#include "platform/UrlSession.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+#include <QTextBrowser>
+#include <QTextDocument>
+
+WebNoticeViewController::WebNoticeViewController(QWidget* parent)
+    : platform::ViewController(parent)
+    , m_view(new QTextBrowser(this))
+    , m_status(new QLabel(this))
+    , m_openButton(new QPushButton(QStringLiteral("在浏览器中打开"), this))
+{
+    setObjectName(QStringLiteral("WebNoticeViewController"));
+    resize(900, 640);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    m_view->setObjectName(QStringLiteral("iWebView"));
+    m_view->setOpenExternalLinks(true);
+    layout->addWidget(m_view, 1);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_status, 1);
+    bar->addWidget(m_openButton);
+    layout->addLayout(bar);
+    m_openButton->setEnabled(false);
+    connect(m_openButton, &QPushButton::clicked, this, &WebNoticeViewController::openInBrowser);
+}
+
+QString WebNoticeViewController::decodePage(const QByteArray& body)
+{
+    static const QRegularExpression charset(QStringLiteral("charset\\s*=\\s*[\"']?\\s*(gb2312|gbk|gb18030)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(body.left(2048));
+    if (charset.match(head).hasMatch()) {
+        if (const auto text = platform::decodeGB18030(body))
+            return *text;
+    }
+    return QString::fromUtf8(body);
+}
+
+void WebNoticeViewController::DOInit(const QString& url, const QString& title)
+{
+    setTitle(title);
+    m_url = QUrl(url);
+    if (!m_url.isValid() || m_url.scheme().isEmpty()) {
+        m_openButton->setEnabled(false);
+        m_status->setText(QStringLiteral("网页地址无效"));
+        m_state = QStringLiteral("failed");
+        Q_EMIT pageLoaded(false);
+        return;
+    }
+    m_openButton->setEnabled(true);
+    m_state = QStringLiteral("loading");
+    m_status->setText(QStringLiteral("正在加载…"));
+    if (m_task)
+        m_task->cancel();
+    m_task = platform::UrlSession::sharedSession()->get(
+        m_url, {}, this, [this](const platform::UrlResponse& response) {
+            if (response.ok()) {
+                m_view->document()->setMetaInformation(QTextDocument::DocumentUrl, m_url.toString());
+                m_view->setHtml(decodePage(response.body));
+            }
+            finishLoad(response.ok());
+        });
+}
+
+void WebNoticeViewController::finishLoad(bool ok)
+{
+    m_state = ok ? QStringLiteral("loaded") : QStringLiteral("failed");
+    m_status->setText(ok ? m_url.toString() : QStringLiteral("网页加载失败，请在浏览器中打开"));
+    Q_EMIT pageLoaded(ok);
+}
+
+void WebNoticeViewController::pageText(std::function<void(const QString&)> done) const
+{
+    done(m_view->toPlainText());
+}
+
+void WebNoticeViewController::openInBrowser()
+{
+    if (m_url.isValid())
+        QDesktopServices::openUrl(m_url);
+}

@@ -1,0 +1,440 @@
+#include "watchlist/MyStockTableCell.h"
+
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "market/MyStockGroup.h"
+#include "market/stocks.h"
+#include "platform/Callback.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Presenters.h"
+#include "watchlist/RowFormat.h"
+#include "watchlist/ZXGView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+
+namespace {
+const QString kStockupDateOk = QStringLiteral("StockupDateOk");
+const QString kStockcode = QStringLiteral("stockcode");
+
+void setTextColor(QLabel* label, const QColor& color)
+{
+    QPalette palette = label->palette();
+    if (palette.color(QPalette::WindowText) == color)
+        return;
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+QLabel* makeLabel(QWidget* parent, const char* objectName, int pixelSize, Qt::Alignment alignment)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromUtf8(objectName));
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    label->setFont(font);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    // Inside the table's viewport the role would follow its Base background.
+    label->setForegroundRole(QPalette::WindowText);
+    // Clicks and drags belong to the row, not to its labels.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setTextColor(label, watchlist::colorOf(watchlist::Tone::White));
+    return label;
+}
+} // namespace
+
+const QString MyStockTableCell::kIdentifier = QStringLiteral("MyStockTableCell");
+
+MyStockTableCell::MyStockTableCell(QWidget* parent)
+    : TableCellView(parent)
+{
+    setObjectName(kIdentifier);
+    name = makeLabel(this, "name", 13, Qt::AlignLeft);
+    code = makeLabel(this, "code", 10, Qt::AlignLeft);
+    price = makeLabel(this, "price", 12, Qt::AlignRight);
+    wave = makeLabel(this, "wave", 11, Qt::AlignRight);
+    ratio = makeLabel(this, "ratio", 10, Qt::AlignLeft);
+    turnoverrate = makeLabel(this, "turnoverrate", 10, Qt::AlignLeft);
+    mainvalue = makeLabel(this, "mainvalue", 10, Qt::AlignRight);
+    ratio->resize(watchlist::kRatioNarrowWidth, 16);
+    resize(218, 40);
+    layoutLabels();
+}
+
+MyStockTableCell::~MyStockTableCell()
+{
+    // A row that goes with its window stops the store's refreshes of its code.
+    if (m_registered && m_store)
+        m_store->DelwillDoRefreshDict(selfDict);
+}
+
+void MyStockTableCell::layoutLabels()
+{
+    // Two lines that still fit the 218-point compact window.
+    const int w = qMax(width(), 218);
+    const int codeWidth = qMax(62, w * 30 / 100 - 4);
+    name->setGeometry(4, 3, codeWidth + 8, 18);
+    const int priceX = name->geometry().right() + 1;
+    price->setGeometry(priceX, 3, qMax(56, w * 24 / 100), 18);
+    const int waveX = price->geometry().right() + 3;
+    wave->setGeometry(waveX, 3, w - 4 - waveX, 18);
+
+    code->setGeometry(4, 22, codeWidth, 16);
+    const int ratioX = codeWidth + 4;
+    ratio->setGeometry(ratioX, 22, ratio->width(), 16);
+    turnoverrate->setGeometry(ratioX + 43, 22, 45, 16);
+    const int mainX = ratioX + 88;
+    mainvalue->setGeometry(mainX, 22, w - 4 - mainX, 16);
+}
+
+void MyStockTableCell::resizeEvent(QResizeEvent* event)
+{
+    TableCellView::resizeEvent(event);
+    layoutLabels();
+}
+
+QuilorSDK* MyStockTableCell::sdk() const
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    return delegate ? delegate->iQuilorSDK() : nullptr;
+}
+
+MyStockGroup* MyStockTableCell::listGroupModel() const
+{
+    if (auto* panel = qobject_cast<ZXGView*>(delegateCell.data())) {
+        if (panel->iMyStockGroup)
+            return panel->iMyStockGroup;
+    }
+    QuilorSDK* client = sdk();
+    return client ? client->iMyStockGroup() : nullptr;
+}
+
+QString MyStockTableCell::rowCode() const
+{
+    return stockCodeOf(selfDict);
+}
+
+QString MyStockTableCell::field(const QString& key) const
+{
+    // An absent key stays absent in the request.
+    return selfDict.contains(key) ? platform::stringOf(selfDict, key) : QString();
+}
+
+void MyStockTableCell::UpdateCell(const QVariantMap& record)
+{
+    if (record.isEmpty())
+        return;
+    selfDict = record;
+    selfDict.insert(QStringLiteral("isRunningHttp"), QStringLiteral("NO"));
+    selfDict.insert(QStringLiteral("dataUploaded"), QStringLiteral("YES"));
+    const QString stockcode = platform::stringOf(record, kStockcode);
+    name->setText(platform::stringOf(record, QStringLiteral("stockname")));
+
+    const watchlist::CodeLabel label = watchlist::codeLabelFor(stockcode);
+    if (label.rule == watchlist::CodeLabelRule::StopBinding)
+        return;
+    if (label.rule == watchlist::CodeLabelRule::Set)
+        code->setText(label.text);
+
+    for (QLabel* field : { price, wave, ratio, turnoverrate, mainvalue })
+        field->clear();
+
+    QuilorSDK* client = sdk();
+    stocks* store = client ? client->iStocks() : nullptr;
+    if (!store)
+        return;
+    const StockQuoteDict quote = store->recordFor(stockcode);
+    if (quote) {
+        UpdateUI(quote.get());
+    } else {
+        store->AddwillDoRefreshDict(selfDict);
+        const QVariantMap own = selfDict;
+        UpdateUI(&own);
+    }
+}
+
+void MyStockTableCell::UpdateUI(const QVariantMap* quote)
+{
+    const QString rowcode = rowCode();
+    StockQuoteDict held;
+    if (!quote) {
+        QuilorSDK* client = sdk();
+        stocks* store = client ? client->iStocks() : nullptr;
+        if (!store)
+            return;
+        held = store->recordFor(rowcode);
+        if (!held)
+            return;
+        quote = held.get();
+    }
+    const std::optional<watchlist::QuoteFields> fields = watchlist::quoteFieldsFor(rowcode, *quote);
+    if (!fields)
+        return;
+
+    const QColor color = watchlist::colorOf(fields->tone);
+    for (QLabel* label : { name, price, code, wave, ratio, turnoverrate })
+        setTextColor(label, color);
+    if (fields->whitenMainvalue)
+        setTextColor(mainvalue, color);
+
+    if (fields->name)
+        name->setText(*fields->name);
+    if (fields->price)
+        price->setText(*fields->price);
+    wave->setText(fields->wave);
+    if (fields->ratio)
+        ratio->setText(*fields->ratio);
+    if (fields->turnoverrate)
+        turnoverrate->setText(*fields->turnoverrate);
+
+    if (fields->layout == watchlist::RatioLayout::Stock)
+        turnoverrate->show();
+    else if (fields->layout == watchlist::RatioLayout::Index)
+        turnoverrate->hide();
+    const int width = watchlist::ratioWidthFor(fields->layout, ratio->width());
+    if (width != ratio->width())
+        ratio->resize(width, ratio->height());
+
+    if (fields->mainvalue) {
+        setTextColor(mainvalue, watchlist::colorOf(*fields->mainvalueTone));
+        mainvalue->setText(*fields->mainvalue);
+    }
+}
+
+void MyStockTableCell::StockupDateOk(const platform::Notification& notification)
+{
+    const QVariantMap record = platform::dictFromVariant(notification.object);
+    if (stockCodeOf(record) == rowCode())
+        UpdateUI();
+}
+
+void MyStockTableCell::viewDidMoveToSuperview()
+{
+    // A row taken off the list has nothing to show, so it registers nothing.
+    if (!parentWidget() || selfDict.isEmpty())
+        return;
+    QuilorSDK* client = sdk();
+    stocks* store = client ? client->iStocks() : nullptr;
+    if (!store)
+        return;
+    store->AddwillDoRefreshDict(selfDict);
+    m_store = store;
+    m_registered = true;
+    platform::NotificationCenter* center = platform::NotificationCenter::defaultCenter();
+    center->removeObserver(this, kStockupDateOk);
+    center->addObserver(this, kStockupDateOk,
+        [this](const platform::Notification& notification) { StockupDateOk(notification); });
+}
+
+void MyStockTableCell::removeFromSuperview()
+{
+    TableCellView::removeFromSuperview();
+    if (m_registered && m_store)
+        m_store->DelwillDoRefreshDict(selfDict);
+    m_registered = false;
+    platform::NotificationCenter::defaultCenter()->removeObserver(this);
+}
+
+void MyStockTableCell::mouseDown(int clickCount)
+{
+    if (clickCount == 2)
+        sendEvent(QStringLiteral("DoubleClick"));
+}
+
+void MyStockTableCell::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->globalPosition().toPoint();
+    const bool inSequence = m_lastPress.isValid()
+        && m_lastPress.elapsed() <= QApplication::doubleClickInterval()
+        && (pos - m_lastPressPos).manhattanLength() <= QApplication::startDragDistance();
+    m_clickCount = inSequence ? m_clickCount + 1 : 1;
+    m_lastPress.start();
+    m_lastPressPos = pos;
+    if (event->button() == Qt::LeftButton)
+        mouseDown(m_clickCount);
+    // The list still sees the press, as for any click (it starts drags).
+    TableCellView::mousePressEvent(event);
+}
+
+void MyStockTableCell::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press has been counted already.
+    event->ignore();
+}
+
+void MyStockTableCell::contextMenuEvent(QContextMenuEvent* event)
+{
+    menuForEvent(event->globalPos());
+    event->accept();
+}
+
+void MyStockTableCell::sendEvent(const QString& event) const
+{
+    if (!delegateCell || !changeCallBack)
+        return;
+    QVariantMap dict = selfDict;
+    dict.insert(QStringLiteral("event"), event);
+    platform::CellEventCallBack(delegateCell, changeCallBack).send(dict);
+}
+
+QMenu* MyStockTableCell::getMenu()
+{
+    auto* menu = new QMenu(QStringLiteral("Set"));
+    const auto addItem = [this, menu](const char* title, const char* identifier) {
+        QAction* item = menu->addAction(QString::fromUtf8(title));
+        item->setData(QString::fromUtf8(identifier));
+        connect(item, &QAction::triggered, this, [this, item]() { cellMenuItemPressed(item); });
+    };
+    addItem("移到最前", "moveToFirst");
+    addItem("上移一位", "moveToPre");
+    addItem("下移一位", "moveToNext");
+
+    MyStockGroup* groups = listGroupModel();
+    const QVariantMap current = groups ? groups->GetCurGroupDict() : QVariantMap();
+    if (groups && groups->iGroupArray.size() >= 2 && current.contains(QStringLiteral("id"))) {
+        const QString currentId = platform::stringOf(current, QStringLiteral("id"));
+        const auto addGroups = [&](const char* title, const char* submenuTitle, bool move) {
+            // A Qt submenu takes its title from the item holding it, so the
+            // submenu's own name is kept as its object name.
+            auto* submenu = new QMenu(menu);
+            submenu->setObjectName(QString::fromUtf8(submenuTitle));
+            for (const QVariant& value : groups->iGroupArray) {
+                const QVariantMap group = value.toMap();
+                const QString id = platform::stringOf(group, QStringLiteral("id"));
+                if (id == currentId)
+                    continue;
+                QAction* item
+                    = submenu->addAction(platform::stringOf(group, QStringLiteral("userstockgroupname")));
+                item->setData(id);
+                connect(item, &QAction::triggered, this, [this, item, move]() {
+                    if (move)
+                        cellMenuMoveToPressed(item);
+                    else
+                        cellMenuCopyToPressed(item);
+                });
+            }
+            QAction* holder = menu->addAction(QString::fromUtf8(title));
+            holder->setMenu(submenu);
+        };
+        addGroups("移动到分组", "Move", true);
+        addGroups("拷贝到分组", "Copy", false);
+    }
+    addItem("设置提醒", "setComment");
+    addItem("删除", "deleteFromGroup");
+    return menu;
+}
+
+void MyStockTableCell::menuForEvent(const QPoint& globalPos)
+{
+    QMenu* menu = getMenu();
+    platform::popUpMenu(menu, globalPos, this);
+    // Nothing of the menu outlives its showing.
+    menu->deleteLater();
+}
+
+void MyStockTableCell::cellMenuItemPressed(QAction* item)
+{
+    const QString identifier = item ? item->data().toString() : QString();
+    if (identifier == QStringLiteral("deleteFromGroup")) {
+        QuilorSDK* client = sdk();
+        MyStockGroup* groups = client ? client->iMyStockGroup() : nullptr;
+        const QVariantMap current = groups ? groups->GetCurGroupDict() : QVariantMap();
+        const QString groupName = platform::stringOf(current, QStringLiteral("userstockgroupname"));
+        const QString groupId = current.contains(QStringLiteral("id"))
+            ? platform::stringOf(current, QStringLiteral("id"))
+            : QString();
+        const QString stockcode = field(kStockcode);
+        const platform::AlertSpec alert { platform::stringWithFormat("您确定要把\"%@\"从分组\"%@\"中删除吗？",
+                                              name->text(), groupName),
+            QString(), { QStringLiteral("确定"), QStringLiteral("取消") } };
+        QPointer<MyStockTableCell> self(this);
+        platform::showAlert(window(), alert, [self, stockcode, groupId](int button) {
+            if (!self || button != 0)
+                return;
+            if (QuilorSDK* client = self->sdk())
+                client->delStockFromGroup(stockcode, groupId, nullptr, self);
+        });
+    } else if (identifier == QStringLiteral("setComment")) {
+        sendEvent(QStringLiteral("setComment"));
+    } else if (identifier == QStringLiteral("moveToFirst")) {
+        sendReorder(QStringLiteral("0"));
+    } else if (identifier == QStringLiteral("moveToPre") || identifier == QStringLiteral("moveToNext")) {
+        if (!selfDict.contains(QStringLiteral("userstockorder")))
+            return;
+        const int order = int(platform::integerValue(selfDict.value(QStringLiteral("userstockorder"))));
+        // No bound: the backend decides what -1 or one past the end means.
+        sendReorder(platform::stringWithFormat(
+            "%d", identifier == QStringLiteral("moveToPre") ? order - 1 : order + 1));
+    }
+}
+
+void MyStockTableCell::sendReorder(const QString& order)
+{
+    QuilorSDK* client = sdk();
+    if (!client)
+        return;
+    MyStockGroup* groups = client->iMyStockGroup();
+    const QVariantMap current = groups ? groups->GetCurGroupDict() : QVariantMap();
+    const QString groupId = current.contains(QStringLiteral("id"))
+        ? platform::stringOf(current, QStringLiteral("id"))
+        : QString();
+    client->addStockToGroup(field(kStockcode), field(QStringLiteral("name")), order, groupId,
+        field(QStringLiteral("lprice")), field(QStringLiteral("hprice")), field(QStringLiteral("vprice")),
+        nullptr, this);
+}
+
+void MyStockTableCell::cellMenuMoveToPressed(QAction* item)
+{
+    moveOrCopy(item, QStringLiteral("0"));
+}
+
+void MyStockTableCell::cellMenuCopyToPressed(QAction* item)
+{
+    moveOrCopy(item, QStringLiteral("1"));
+}
+
+void MyStockTableCell::moveOrCopy(QAction* item, const QString& type)
+{
+    MyStockGroup* groups = listGroupModel();
+    if (!item || !selfDict.contains(kStockcode) || !groups || !groups->hasCurGroup())
+        return;
+    QuilorSDK* client = sdk();
+    if (!client)
+        return;
+    const QVariantMap current = groups->GetCurGroupDict();
+    const QString currentId = current.contains(QStringLiteral("id"))
+        ? platform::stringOf(current, QStringLiteral("id"))
+        : QString();
+    client->moveOrCopyStockToGroup(
+        field(kStockcode), currentId, item->data().toString(), type, nullptr, this);
+}
+
+void MyStockTableCell::alert(const QString& message)
+{
+    platform::showAlert(window(), message);
+}
+
+bool MyStockTableCell::HttpResult(const QVariant&, int api, bool)
+{
+    if (api == backend::kApiAddStockToGroup || api == backend::kApiDelStockFromGroup
+        || api == backend::kApiMoveOrCopyStock)
+        sendEvent(QStringLiteral("DoRefresh"));
+    return true;
+}
+
+bool MyStockTableCell::HttpEvent(int code, const QString&, int api)
+{
+    if (api == backend::kApiMoveOrCopyStock)
+        alert(code == -1001 ? QStringLiteral("目标组已经存在这支股票!")
+                            : QStringLiteral("网络不给力，请重试!"));
+    else if (api == backend::kApiDelStockFromGroup)
+        alert(QStringLiteral("网络不给力，删除自选股失败，请重试!"));
+    else if (api == backend::kApiAddStockToGroup)
+        alert(QStringLiteral("网络不给力，请重试!"));
+    return true;
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "backend/MHTTPObserver.h"
+#include "platform/NotificationCenter.h"
+#include "watchlist/StockTableView.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QVariantMap>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class MyStockGroup;
+class QuilorSDK;
+class stocks;
+
+// One row of the self-selected list: the stock's name, code label and live
+// quote fields, its context menu and the group commands behind it.
+class MyStockTableCell : public TableCellView, public MHTTPObserver {
+    Q_OBJECT
+public:
+    explicit MyStockTableCell(QWidget* parent = nullptr);
+    ~MyStockTableCell() override;
+
+    static const QString kIdentifier; // "MyStockTableCell"
+
+    // The receiver of the row's events and its handler.
+    QPointer<QObject> delegateCell;
+    std::function<void(const QVariantMap&)> changeCallBack;
+    void setDelegateCell(QObject* receiver) { delegateCell = receiver; }
+    void setChangeCallBack(std::function<void(const QVariantMap&)> handler)
+    {
+        changeCallBack = std::move(handler);
+    }
+
+    // The row's own copy of its group member record.
+    QVariantMap selfDict;
+
+    QLabel* name = nullptr;
+    QLabel* code = nullptr;
+    QLabel* price = nullptr;
+    QLabel* wave = nullptr;
+    QLabel* mainvalue = nullptr;
+    QLabel* turnoverrate = nullptr;
+    QLabel* ratio = nullptr;
+
+    // Binds the row to a group member record (an empty one does nothing).
+    void UpdateCell(const QVariantMap& record);
+    // Redraws the quote fields from `quote`, or from the store's record.
+    void UpdateUI(const QVariantMap* quote = nullptr);
+    void StockupDateOk(const platform::Notification& notification);
+
+    void viewDidMoveToSuperview() override;
+    void removeFromSuperview() override;
+
+    // A mouse-down with its click count; exactly two is a double click.
+    void mouseDown(int clickCount);
+
+    // The context menu, built anew for each right click.
+    QMenu* getMenu();
+    void menuForEvent(const QPoint& globalPos);
+    void cellMenuItemPressed(QAction* item);
+    void cellMenuMoveToPressed(QAction* item);
+    void cellMenuCopyToPressed(QAction* item);
+
+    bool HttpResult(const QVariant& result, int api, bool isCache) override;
+    bool HttpEvent(int code, const QString& description, int api) override;
+
+    // Whether the row is registered with the quote store now.
+    bool isRegistered() const { return m_registered; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layoutLabels();
+    QString field(const QString& key) const;
+    QString rowCode() const;
+    void sendEvent(const QString& event) const;
+    void sendReorder(const QString& order);
+    void moveOrCopy(QAction* item, const QString& type);
+    void alert(const QString& message);
+    QuilorSDK* sdk() const;
+    MyStockGroup* listGroupModel() const;
+
+    bool m_registered = false;
+    QPointer<stocks> m_store;
+    QElapsedTimer m_lastPress;
+    QPoint m_lastPressPos;
+    int m_clickCount = 0;
+};

@@ -1,0 +1,67 @@
+#include "watchlist/PopUpButton.h"
+
+#include "platform/widgets/Presenters.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace watchlist {
+
+PopUpButton::PopUpButton(QWidget* parent)
+    : QPushButton(parent)
+{
+    connect(this, &QPushButton::clicked, this, &PopUpButton::showPopUp);
+}
+
+PopUpButton::~PopUpButton()
+{
+    delete m_menu;
+}
+
+void PopUpButton::setPopUpMenu(QMenu* menu)
+{
+    if (m_menu == menu)
+        return;
+    if (m_menu)
+        m_menu->deleteLater();
+    m_menu = menu;
+    m_selected = -1;
+    setText(m_placeholder);
+}
+
+QList<QAction*> PopUpButton::itemArray() const
+{
+    return m_menu ? m_menu->actions() : QList<QAction*>();
+}
+
+void PopUpButton::selectItemAtIndex(int index)
+{
+    const QList<QAction*> items = itemArray();
+    for (int i = 0; i < items.size(); ++i) {
+        items[i]->setCheckable(true);
+        items[i]->setChecked(i == index);
+    }
+    m_selected = index >= 0 && index < items.size() ? index : -1;
+    setText(m_selected >= 0 ? items[m_selected]->text() : m_placeholder);
+}
+
+QString PopUpButton::titleOfSelectedItem() const
+{
+    const QList<QAction*> items = itemArray();
+    return m_selected >= 0 && m_selected < items.size() ? items[m_selected]->text() : QString();
+}
+
+void PopUpButton::setPlaceholderTitle(const QString& title)
+{
+    m_placeholder = title;
+    if (m_selected < 0)
+        setText(title);
+}
+
+void PopUpButton::showPopUp()
+{
+    if (m_menu)
+        platform::popUpMenu(m_menu, mapToGlobal(rect().bottomLeft()), this);
+}
+
+} // namespace watchlist

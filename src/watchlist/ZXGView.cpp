@@ -1,0 +1,647 @@
+#include "watchlist/ZXGView.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainViewController.h"
+#include "app/SecurityScreen.h"
+#include "app/ZXGFatherView.h"
+#include "backend/QuilorSDK.h"
+#include "backend/User.h"
+#include "community/MsgCenter.h"
+#include "market/MyStock.h"
+#include "market/MyStockGroup.h"
+#include "market/SharedModels.h"
+#include "platform/Configuration.h"
+#include "platform/MainThread.h"
+#include "platform/Types.h"
+#include "platform/UserDefaults.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+#include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/Presenters.h"
+#include "platform/widgets/ViewController.h"
+#include "watchlist/MyStockTableCell.h"
+#include "watchlist/PopUpButton.h"
+
+#include <QAction>
+#include <QCompleter>
+#include <QDataStream>
+#include <QHBoxLayout>
+#include <QIODevice>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
+const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
+const QString kSavedRowsKey = QStringLiteral("GroupStockstableArray");
+const QString kData = QStringLiteral("data");
+const QString kId = QStringLiteral("id");
+const QString kStockcode = QStringLiteral("stockcode");
+constexpr int kRowHeight = 40;
+int g_loginRetryDelayMs = 30000;
+
+platform::UserDefaults* defaults()
+{
+    return platform::UserDefaults::standardUserDefaults();
+}
+
+// An absent key stays absent in a request.
+QString optionalField(const QVariantMap& dict, const QString& key)
+{
+    return dict.contains(key) ? platform::stringOf(dict, key) : QString();
+}
+
+void setButtonBackground(QPushButton* button, const QColor& color)
+{
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; color: white; border: 1px solid "
+                       "#555; border-radius: 3px; padding: 2px 6px; }")
+            .arg(color.name()));
+}
+} // namespace
+
+void ZXGView::setLoginRetryDelayMs(int ms)
+{
+    g_loginRetryDelayMs = ms;
+}
+
+int ZXGView::loginRetryDelayMs()
+{
+    return g_loginRetryDelayMs;
+}
+
+ZXGView::ZXGView(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ZXGView"));
+    setMinimumWidth(218);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(24, 26, 31));
+    palette.setColor(QPalette::WindowText, platform::Colors::white());
+    palette.setColor(QPalette::Base, QColor(40, 43, 50));
+    palette.setColor(QPalette::Text, platform::Colors::white());
+    setPalette(palette);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->setSpacing(4);
+
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(3);
+    iPopUpButton = new watchlist::PopUpButton(this);
+    iPopUpButton->setObjectName(QStringLiteral("iPopUpButton"));
+    iPopUpButton->setPlaceholderTitle(QStringLiteral("自选股"));
+    setButtonBackground(iPopUpButton, QColor(48, 52, 60));
+    bar->addWidget(iPopUpButton, 1);
+
+    iGroupSetBtn = new QPushButton(QStringLiteral("分组"), this);
+    iGroupSetBtn->setObjectName(QStringLiteral("iGroupSetBtn"));
+    setButtonBackground(iGroupSetBtn, QColor(48, 52, 60));
+    m_groupSetMenu = new QMenu(this);
+    const auto addGroupItem = [this](const char* title, const char* key) {
+        QAction* item = m_groupSetMenu->addAction(QString::fromUtf8(title));
+        item->setData(QString::fromUtf8(key));
+        connect(item, &QAction::triggered, this, [this, item]() { GroupSetMenuItemPressed(item); });
+    };
+    addGroupItem("添加分组", "addGroup");
+    addGroupItem("修改分组名", "renameGroup");
+    addGroupItem("删除分组", "deleteGroup");
+    connect(iGroupSetBtn, &QPushButton::clicked, this, [this]() {
+        platform::popUpMenu(
+            m_groupSetMenu, iGroupSetBtn->mapToGlobal(iGroupSetBtn->rect().bottomLeft()), iGroupSetBtn);
+    });
+    bar->addWidget(iGroupSetBtn);
+
+    iSetBtn = new QPushButton(QStringLiteral("管理"), this);
+    iSetBtn->setObjectName(QStringLiteral("iSetBtn"));
+    setButtonBackground(iSetBtn, QColor(48, 52, 60));
+    connect(iSetBtn, &QPushButton::clicked, this, &ZXGView::SetBtnPressed);
+    bar->addWidget(iSetBtn);
+
+    iVIPBtn = new QPushButton(QStringLiteral("⇄"), this);
+    iVIPBtn->setObjectName(QStringLiteral("iVIPBtn"));
+    setButtonBackground(iVIPBtn, QColor(48, 52, 60));
+    connect(iVIPBtn, &QPushButton::clicked, this, &ZXGView::GotoVIP);
+    bar->addWidget(iVIPBtn);
+    layout->addLayout(bar);
+
+    iSearchField = new QLineEdit(this);
+    iSearchField->setObjectName(QStringLiteral("iSearchField"));
+    iSearchField->setClearButtonEnabled(true);
+    connect(iSearchField, &QLineEdit::textChanged, this, &ZXGView::controlTextDidChange);
+    layout->addWidget(iSearchField);
+
+    iTableView = new StockTableView(this);
+    iTableView->setObjectName(QStringLiteral("iTableView"));
+    iTableView->setRowHeight(kRowHeight);
+    iTableView->setDataSource(this);
+    layout->addWidget(iTableView, 1);
+}
+
+ZXGView::~ZXGView()
+{
+    // The rows unregister from the quote store while the table still exists.
+    iTableView->setDataSource(nullptr);
+    iTableView->reloadData();
+}
+
+QuilorSDK* ZXGView::sdk() const
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    return delegate ? delegate->iQuilorSDK() : nullptr;
+}
+
+int ZXGView::groupCount() const
+{
+    return iMyStockGroup ? int(iMyStockGroup->iGroupArray.size()) : 0;
+}
+
+void ZXGView::initByFather(QObject* father)
+{
+    fatherCtr = qobject_cast<platform::ViewController*>(father);
+    AppDelegate* delegate = AppDelegate::shared();
+    if (!delegate) {
+        qWarning("%s:%d the list needs the application delegate", __FILE__, __LINE__);
+        return;
+    }
+
+    proposedRow = -1;
+    delegate->setViewController(father);
+    setButtonBackground(iVIPBtn, platform::Colors::darkGray());
+
+    if (!delegate->iQuilorSDK()) {
+        market::installSharedModels();
+        auto* client = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
+            QStringLiteral("400030000"), delegate);
+        delegate->setIQuilorSDK(client);
+        delegate->setIMsgCenter(new MsgCenter(client->iUser(), client, delegate));
+    }
+    QuilorSDK* client = delegate->iQuilorSDK();
+
+    if (MyStock* recent = client->iMyStock(); recent && !recent->recentSearches().isEmpty()) {
+        auto* completer = new QCompleter(recent->recentSearches(), iSearchField);
+        iSearchField->setCompleter(completer);
+    }
+
+    const auto groupCallBack = [this](const QVariantMap& dict) { MyStockGroupCallBack(dict); };
+    if (MyStockGroup* shared = client->iMyStockGroup()) {
+        iMyStockGroup = shared;
+        shared->setDelegateCell(this);
+        shared->setChangeCallBack(groupCallBack);
+    } else if (!iMyStockGroup) {
+        iMyStockGroup = new MyStockGroup(client, this, groupCallBack, this);
+    }
+    iMyStockGroup->refreshData();
+
+    iCurGroupIdx = defaults()->stringForKey(kCurGroupIdxKey);
+    const QVariantList savedGroups = defaults()->objectForKey(kSavedGroupsKey).toList();
+    if (!savedGroups.isEmpty())
+        iMyStockGroup->setIGroupArray(savedGroups);
+    tableArray = defaults()->objectForKey(kSavedRowsKey).toList();
+    iTableView->reloadData();
+
+    if (!iCurGroupIdx.isNull()) {
+        iMyStockGroup->setICurIdx(int(platform::integerValue(QStringView(iCurGroupIdx))));
+    } else {
+        iCurGroupIdx = QStringLiteral("0");
+        iMyStockGroup->setICurIdx(0);
+    }
+
+    platform::runOnMainAsync(this, [this]() { UpDateGroup(); });
+    loginOnBackGround();
+    delegate->setViewController(father);
+}
+
+void ZXGView::loginOnBackGround()
+{
+    QuilorSDK* client = sdk();
+    if (!client || !client->iUser())
+        return;
+    const User* user = client->iUser();
+    client->DoLogin(user->username, user->password, user->deviceid, true, nullptr, this);
+}
+
+void ZXGView::UpDateGroup()
+{
+    auto* menu = new QMenu(iPopUpButton);
+    const auto addItem = [this, menu](const QString& title, const QString& key) {
+        QAction* item = menu->addAction(title);
+        item->setData(key);
+        connect(item, &QAction::triggered, this, [this, item]() { PopUpButtonMenuItemPressed(item); });
+    };
+    if (groupCount() == 0) {
+        addItem(QStringLiteral("自选股"), QStringLiteral("all"));
+    } else {
+        for (qsizetype i = 0; i < iMyStockGroup->iGroupArray.size(); ++i) {
+            const QVariantMap group = iMyStockGroup->iGroupArray.at(i).toMap();
+            addItem(platform::stringOf(group, QStringLiteral("userstockgroupname")),
+                platform::stringWithFormat("%ld", long(i)));
+        }
+    }
+    iPopUpButton->setPopUpMenu(menu);
+    const int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    iPopUpButton->selectItemAtIndex(index);
+    if (iMyStockGroup)
+        iMyStockGroup->setICurIdx(index);
+    platform::runOnMainAsync(this, [this]() { DoGetAGroupOfStocks(); });
+}
+
+void ZXGView::PopUpButtonMenuItemPressed(QAction* item)
+{
+    if (!item)
+        return;
+    // "all" (the placeholder) reads as 0, which names no group when there are none.
+    const long index = long(platform::integerValue(item->data()));
+    if (index < 0 || index >= groupCount())
+        return;
+    const QString text = platform::stringWithFormat("%ld", index);
+    defaults()->setObject(text, kCurGroupIdxKey);
+    iMyStockGroup->setICurIdx(int(index));
+    iCurGroupIdx = text;
+    iPopUpButton->selectItemAtIndex(int(index));
+    platform::runOnMainAsync(this, [this]() { DoGetAGroupOfStocks(); });
+}
+
+void ZXGView::DoGetAGroupOfStocks()
+{
+    const int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    QuilorSDK* client = sdk();
+    if (!client || index < 0 || index >= groupCount())
+        return;
+    iMyStockGroup->setICurIdx(index);
+    const QVariantMap group = iMyStockGroup->GetCurGroupDict();
+    client->GetAGroupOfStocks(
+        optionalField(group, kId), QStringLiteral("0"), QStringLiteral("1000"), nullptr, this);
+}
+
+void ZXGView::RefreshCurGroup()
+{
+    refreshGroup();
+}
+
+void ZXGView::refreshGroup()
+{
+    if (iMyStockGroup)
+        iMyStockGroup->refreshData();
+}
+
+void ZXGView::DeleteGroup()
+{
+    QuilorSDK* client = sdk();
+    if (!client || !iMyStockGroup)
+        return;
+    client->delStockGroup(optionalField(iMyStockGroup->GetCurGroupDict(), kId), nullptr, this);
+}
+
+void ZXGView::refreshTableView()
+{
+    defaults()->setObject(tableArray, kSavedRowsKey);
+    iTableView->reloadData();
+}
+
+void ZXGView::MyStockGroupCallBack(const QVariantMap& dict)
+{
+    if (platform::stringOf(dict, QStringLiteral("result")) != QStringLiteral("OK") || !iMyStockGroup)
+        return;
+    defaults()->setObject(iMyStockGroup->iGroupArray, kSavedGroupsKey);
+    platform::runOnMainAsync(this, [this]() { UpDateGroup(); });
+}
+
+bool ZXGView::HttpResult(const QVariant& result, int api, bool)
+{
+    switch (api) {
+    case backend::kApiSearchStock:
+        if (result.typeId() == QMetaType::QVariantList) {
+            searchArray = result.toList();
+            platform::runOnMainAsync(this, [this]() { ShowMatchText(); });
+        }
+        break;
+    case backend::kApiGroupStocks:
+    case backend::kApiAddStockToGroup: {
+        const QVariantMap reply = result.toMap();
+        if (!reply.contains(kData))
+            break;
+        const QVariant data = reply.value(kData);
+        if (data.typeId() != QMetaType::QVariantList && !platform::stringOf(data).isEmpty()) {
+            qWarning("%s:%d group rows that are not a list: %s", __FILE__, __LINE__,
+                qUtf8Printable(platform::stringOf(data)));
+            break;
+        }
+        // A JSON null arrives as "" and means an empty group.
+        tableArray = data.toList();
+        QVariantMap members;
+        for (const QVariant& row : std::as_const(tableArray))
+            members.insert(platform::stringOf(row.toMap(), kStockcode), row);
+        if (iMyStockGroup)
+            iMyStockGroup->setIGroupStockDict(members);
+        refreshTableView();
+        break;
+    }
+    case backend::kApiLogin:
+        if (QuilorSDK* client = sdk(); client && client->iUser())
+            client->iUser()->SetValueByDict(result.toMap());
+        break;
+    case backend::kApiDelGroup: {
+        platform::showAlert(window(), QStringLiteral("分组删除成功!"));
+        const QVariantList groups = result.toMap().value(kData).toList();
+        if (groups.isEmpty() || !iMyStockGroup)
+            break;
+        iMyStockGroup->setIGroupArray(groups);
+        const long index = long(platform::integerValue(QStringView(iCurGroupIdx)));
+        if (index > 0) {
+            iCurGroupIdx = platform::stringWithFormat("%ld", index - 1);
+            // Kept on disk too, so the next start shows the same group.
+            defaults()->setObject(iCurGroupIdx, kCurGroupIdxKey);
+        }
+        defaults()->setObject(groups, kSavedGroupsKey);
+        platform::runOnMainAsync(this, [this]() { UpDateGroup(); });
+        break;
+    }
+    default:
+        break;
+    }
+    return true;
+}
+
+bool ZXGView::HttpEvent(int code, const QString& description, int api)
+{
+    Q_UNUSED(code);
+    Q_UNUSED(description);
+    switch (api) {
+    case backend::kApiLogin:
+        qWarning("Network ERRO:%ld", long(api));
+        // One pending retry per panel, however often it is set up meanwhile.
+        if (!m_loginRetryPending) {
+            m_loginRetryPending = true;
+            platform::runOnMainAfter(g_loginRetryDelayMs, this, [this]() {
+                m_loginRetryPending = false;
+                loginOnBackGround();
+            });
+        }
+        break;
+    case backend::kApiDelGroup:
+        platform::showAlert(window(), QStringLiteral("分组删除失败，请重试!"));
+        break;
+    case backend::kApiGroupStocks:
+        tableArray.clear();
+        refreshTableView();
+        break;
+    default:
+        qWarning("Network ERRO:%ld", long(api));
+        break;
+    }
+    return true;
+}
+
+int ZXGView::numberOfRowsInTableView(StockTableView*)
+{
+    return int(tableArray.size());
+}
+
+TableCellView* ZXGView::tableViewViewForTableColumn(
+    StockTableView* tableView, const QString& tableColumn, int row)
+{
+    auto* cell
+        = static_cast<MyStockTableCell*>(tableView->makeViewWithIdentifier(MyStockTableCell::kIdentifier));
+    if (!cell)
+        cell = new MyStockTableCell;
+    cell->setDelegateCell(this);
+    cell->setChangeCallBack([this](const QVariantMap& dict) { cellCallBack(dict); });
+    if (tableColumn == StockTableView::kColumn) {
+        tableView->setBackgroundColorForRow(row,
+            row % 2 == 0 ? platform::Colors::calibratedRGB(250.0 / 255, 250.0 / 255, 250.0 / 255, 0.1)
+                         : platform::Colors::clear());
+        if (row >= 0 && row < tableArray.size())
+            cell->UpdateCell(tableArray.at(row).toMap());
+    }
+    return cell;
+}
+
+void ZXGView::cellCallBack(const QVariantMap& dict)
+{
+    const QString event = platform::stringOf(dict, QStringLiteral("event"));
+    QPointer<ZXGView> self(this);
+    const auto reload = [self]() {
+        platform::runOnMainAsync(self, [self]() {
+            if (self)
+                self->DoGetAGroupOfStocks();
+        });
+    };
+    if (event == QStringLiteral("DoubleClick")) {
+        const QString code = platform::stringOf(dict, kStockcode);
+        const char* identifier = nullptr;
+        if (code.length() == 6)
+            identifier = app::kStockScreenId;
+        else if (code.length() == 10)
+            identifier = app::kIndexScreenId;
+        if (identifier)
+            app::openSecurityScreen(fatherCtr, QString::fromUtf8(identifier), code, reload);
+    } else if (event == QStringLiteral("DoRefresh")) {
+        reload();
+    } else if (event == QStringLiteral("setComment")) {
+        const QString id = QString::fromUtf8(watchlist::kCommentEditorId);
+        if (!platform::ControllerRegistry::has(id))
+            return;
+        platform::ViewController* controller = platform::ControllerRegistry::instantiateController(id);
+        auto* editor = dynamic_cast<watchlist::CommentEditor*>(controller);
+        if (!editor) {
+            delete controller;
+            return;
+        }
+        editor->setSelfDict(dict);
+        presentFromFather(controller);
+        editor->setCommentOK(reload);
+    }
+}
+
+void ZXGView::presentFromFather(platform::ViewController* controller)
+{
+    if (fatherCtr) {
+        fatherCtr->presentViewControllerAsModalWindow(controller);
+        return;
+    }
+    controller->setAttribute(Qt::WA_DeleteOnClose, true);
+    controller->loadViewIfNeeded();
+    controller->show();
+}
+
+void ZXGView::openGroupDialog(const char* identifier)
+{
+    const QString id = QString::fromUtf8(identifier);
+    if (!platform::ControllerRegistry::has(id))
+        return;
+    platform::ViewController* controller = platform::ControllerRegistry::instantiateController(id);
+    auto* dialog = dynamic_cast<watchlist::GroupDialog*>(controller);
+    if (!dialog) {
+        delete controller;
+        return;
+    }
+    QPointer<ZXGView> self(this);
+    dialog->setIMyStockGroup(iMyStockGroup);
+    dialog->setOKBlock([self]() {
+        platform::runOnMainAsync(self, [self]() {
+            if (self)
+                self->refreshGroup();
+        });
+    });
+    dialog->setCancelBlock([]() {});
+    presentFromFather(controller);
+}
+
+void ZXGView::GroupSetMenuItemPressed(QAction* item)
+{
+    const QString key = item ? item->data().toString() : QString();
+    if (key == QStringLiteral("addGroup")) {
+        openGroupDialog(watchlist::kAddGroupId);
+        return;
+    }
+    if (key == QStringLiteral("renameGroup")) {
+        openGroupDialog(watchlist::kEditGroupId);
+        return;
+    }
+    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    const platform::AlertSpec alert { platform::stringWithFormat("您确定要删除\"%@\"分组吗？",
+                                          platform::stringOf(group, QStringLiteral("userstockgroupname"))),
+        QString(), { QStringLiteral("确定"), QStringLiteral("取消") } };
+    QPointer<ZXGView> self(this);
+    platform::showAlert(window(), alert, [self](int button) {
+        if (button != 0 || !self)
+            return;
+        platform::runOnMainAsync(self, [self]() {
+            if (self)
+                self->DeleteGroup();
+        });
+    });
+}
+
+void ZXGView::SetBtnPressed()
+{
+    const QString id = QString::fromUtf8(watchlist::kGroupManagerId);
+    if (!platform::ControllerRegistry::has(id))
+        return;
+    if (platform::ViewController* controller = platform::ControllerRegistry::instantiateController(id))
+        presentFromFather(controller);
+}
+
+void ZXGView::GotoVIP()
+{
+    const bool embedded = parentWidget() && parentWidget()->inherits("ZXGFatherView");
+    QWidget* holder = window();
+    if (embedded) {
+        platform::ViewController* compact = platform::ControllerRegistry::instantiateController(
+            QString::fromUtf8(watchlist::kCompactListId));
+        if (!compact)
+            return;
+        presentFromFather(compact);
+        holder->close();
+        return;
+    }
+    // The compact window goes away with its panel; the main window comes back.
+    holder->close();
+    showMainWindow();
+}
+
+void ZXGView::showMainWindow()
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    if (delegate && delegate->mainWindow() && delegate->mainViewController()) {
+        QMainWindow* window = delegate->mainWindow();
+        window->show();
+        window->raise();
+        MainViewController* main = delegate->mainViewController();
+        // The main window's list takes the group model's callbacks back.
+        if (ZXGFatherView* father = main->zxgFatherView(); father && father->listView())
+            QMetaObject::invokeMethod(father->listView(), "initByFather", Q_ARG(QObject*, main));
+        return;
+    }
+    auto* main = new MainViewController;
+    main->setAttribute(Qt::WA_DeleteOnClose, true);
+    main->resize(1242, 720);
+    main->show();
+    main->initByController(nullptr);
+}
+
+void ZXGView::controlTextDidChange()
+{
+    DoNetWorkSearch();
+}
+
+void ZXGView::DoNetWorkSearch()
+{
+    // The stock search is not offered yet; the field only keeps its text.
+}
+
+void ZXGView::ShowMatchText()
+{
+    // Hits are kept in searchArray; no result menu is shown yet.
+}
+
+bool ZXGView::tableViewWriteRowsWithIndexes(StockTableView*, const QList<int>& rows, QMimeData* pasteboard)
+{
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << rows;
+    pasteboard->setData(QString::fromUtf8(watchlist::kDragType), data);
+    return true;
+}
+
+void ZXGView::tableViewDraggingSession(StockTableView*, const QPoint&, const QList<int>& forRowIndexes)
+{
+    if (!forRowIndexes.isEmpty())
+        proposedRow = forRowIndexes.first();
+}
+
+QPixmap ZXGView::dragImageForRowsWithIndexes(const QList<int>&, QPoint* hotSpot)
+{
+    QPixmap image(32, 32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(platform::Colors::lightGray());
+    painter.setPen(QPen(platform::Colors::black(), 2));
+    painter.drawEllipse(QRectF(4, 4, 24, 24));
+    if (hotSpot)
+        *hotSpot = QPoint(16 + 10, 16 + 10);
+    return image;
+}
+
+Qt::DropAction ZXGView::tableViewValidateDrop(
+    StockTableView*, const DraggingInfo& info, int row, DropOperation)
+{
+    if (row > tableArray.size() || !info.draggingSource)
+        return Qt::IgnoreAction;
+    return info.draggingSource == iTableView ? Qt::MoveAction : Qt::CopyAction;
+}
+
+bool ZXGView::tableViewAcceptDrop(StockTableView*, const DraggingInfo& info, int row, DropOperation operation)
+{
+    if (row > tableArray.size() || info.draggingSource != iTableView)
+        return false;
+    acceptDrop = row;
+    if (operation == DropOperation::Above && proposedRow < row)
+        acceptDrop = row - 1;
+    DoChangePoint();
+    return true;
+}
+
+void ZXGView::DoChangePoint()
+{
+    QuilorSDK* client = sdk();
+    if (!client || proposedRow < 0 || proposedRow >= tableArray.size() || acceptDrop < 0
+        || acceptDrop >= tableArray.size())
+        return;
+    const QVariantMap dragged = tableArray.at(proposedRow).toMap();
+    const QVariantMap target = tableArray.at(acceptDrop).toMap();
+    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    client->addStockToGroup(optionalField(dragged, kStockcode),
+        optionalField(dragged, QStringLiteral("name")),
+        optionalField(target, QStringLiteral("userstockorder")), optionalField(group, kId),
+        optionalField(dragged, QStringLiteral("lprice")), optionalField(dragged, QStringLiteral("hprice")),
+        optionalField(dragged, QStringLiteral("vprice")), nullptr, this);
+}

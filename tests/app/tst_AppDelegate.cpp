@@ -1,0 +1,190 @@
+#include "app/AppDelegate.h"
+#include "app/MainViewController.h"
+#include "app/ZXGFatherView.h"
+
+#include "TestSupport.h"
+#include "backend/QuilorSDK.h"
+#include "backend/User.h"
+#include "market/SharedModels.h"
+#include "platform/Json.h"
+#include "platform/UserDefaults.h"
+#include "standin/BackendService.h"
+#include "standin/StandInServer.h"
+
+#include <QCryptographicHash>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTest>
+
+namespace {
+
+// The API ids of the requests the stand-in received, in order.
+QList<int> apisSent(standin::StandInServer& server)
+{
+    QList<int> apis;
+    for (const QByteArray& body : server.backend().receivedBodies()) {
+        const auto parsed = platform::parseJson(body);
+        if (parsed)
+            apis << parsed->toMap().value(QStringLiteral("api")).toString().toInt();
+    }
+    return apis;
+}
+
+} // namespace
+
+class tst_AppDelegate : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
+
+private Q_SLOTS:
+    void initTestCase() { market::installSharedModels(); }
+    void init() { m_settings = std::make_unique<testsupport::IsolatedSettings>(); }
+    void cleanup() { m_settings.reset(); }
+
+    void launch_makesTheClientAndFetchesTheSettings()
+    {
+        testsupport::StandIn standIn;
+        AppDelegate delegate;
+        QCOMPARE(AppDelegate::shared(), &delegate);
+        delegate.setDelays(50, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QuilorSDK* sdk = delegate.iQuilorSDK();
+        QVERIFY(sdk);
+        QCOMPARE(sdk->baseUrl(), standIn.baseUrl());
+        QCOMPARE(sdk->devicetype(), QStringLiteral("2001"));
+        QCOMPARE(sdk->guestUserId(), QStringLiteral("400030000"));
+        QVERIFY(delegate.mainViewController());
+        QVERIFY(delegate.mainWindow());
+        QCOMPARE(delegate.viewController(), delegate.mainViewController());
+        QVERIFY(!delegate.curSingleStockDict);
+
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+        QCOMPARE(delegate.appDict.value(QStringLiteral("vipmacopen")).toString(), QStringLiteral("1"));
+        // Saved for the next start, and its User-Agent is the client's.
+        const QVariantMap saved = platform::UserDefaults::standardUserDefaults()
+                                      ->objectForKey(QStringLiteral("appSettingDict"))
+                                      .toMap();
+        QCOMPARE(saved, delegate.appDict);
+        QVERIFY(sdk->User_Agent().startsWith(QStringLiteral("Mozilla/5.0")));
+    }
+
+    void launch_restoresTheSavedSettings()
+    {
+        platform::UserDefaults::standardUserDefaults()->setObject(
+            QVariantMap { { QStringLiteral("vipmacopen"), QStringLiteral("0") },
+                { QStringLiteral("User-Agent"), QStringLiteral("SavedAgent/1.0") } },
+            QStringLiteral("appSettingDict"));
+        testsupport::StandIn standIn;
+        standIn.server().backend().failApi(93001, -1030, 100);
+        AppDelegate delegate;
+        delegate.setDelays(60000, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QCOMPARE(delegate.appDict.value(QStringLiteral("vipmacopen")).toString(), QStringLiteral("0"));
+        QCOMPARE(delegate.iQuilorSDK()->User_Agent(), QStringLiteral("SavedAgent/1.0"));
+        // A failing server leaves the restored settings in force.
+        QTRY_VERIFY_WITH_TIMEOUT(apisSent(standIn.server()).contains(93001), 5000);
+        QTest::qWait(100);
+        QCOMPARE(delegate.appDict.value(QStringLiteral("vipmacopen")).toString(), QStringLiteral("0"));
+    }
+
+    void failedSettingsRequest_isRepeatedAfterThePause()
+    {
+        testsupport::StandIn standIn;
+        standIn.server().backend().failApi(93001, -1030, 2);
+        AppDelegate delegate;
+        delegate.setDelays(40, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+        QCOMPARE(apisSent(standIn.server()).count(93001), 3);
+        // Once they arrived nothing more is asked.
+        QTest::qWait(150);
+        QCOMPARE(apisSent(standIn.server()).count(93001), 3);
+    }
+
+    void connectionFailure_isRepeatedToo()
+    {
+        testsupport::StandIn standIn;
+        standIn.server().failPath(QStringLiteral("user"), 0, 1);
+        AppDelegate delegate;
+        delegate.setDelays(40, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 8000);
+    }
+
+    void settingsArrived_thenSilentLoginWithTheSavedUser()
+    {
+        testsupport::StandIn standIn;
+        AppDelegate delegate;
+        delegate.setDelays(60000, 30, 60000);
+        delegate.setIQuilorSDK(
+            new QuilorSDK(standIn.baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), &delegate));
+        User* user = delegate.iQuilorSDK()->iUser();
+        user->username = QStringLiteral("demo");
+        user->password
+            = QString::fromLatin1(QCryptographicHash::hash("demo1234", QCryptographicHash::Md5).toHex());
+        delegate.applicationDidFinishLaunching(false);
+        QTRY_COMPARE_WITH_TIMEOUT(user->qvmid, QStringLiteral("400031001"), 5000);
+        QCOMPARE(user->power, QStringLiteral("4002"));
+        const QList<int> apis = apisSent(standIn.server());
+        QCOMPARE(apis.count(10000), 1);
+        QVERIFY(apis.indexOf(93001) < apis.indexOf(10000));
+    }
+
+    void silentLogin_withoutSavedUser_sendsNothing()
+    {
+        testsupport::StandIn standIn;
+        AppDelegate delegate;
+        delegate.setDelays(60000, 10, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        delegate.iQuilorSDK()->iUser()->username.clear();
+        QVERIFY(!delegate.silentLogin());
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+        QTest::qWait(100);
+        QVERIFY(!apisSent(standIn.server()).contains(10000));
+    }
+
+    void failedLogin_transportRetried_refusalNot()
+    {
+        testsupport::StandIn standIn;
+        AppDelegate delegate;
+        delegate.setDelays(60000, 10, 40);
+        delegate.setIQuilorSDK(
+            new QuilorSDK(standIn.baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), &delegate));
+        User* user = delegate.iQuilorSDK()->iUser();
+        user->username = QStringLiteral("demo");
+        user->password = QStringLiteral("0000");
+        delegate.applicationDidFinishLaunching(false);
+        // A wrong hash is refused by the server (-1003): asked once only.
+        QTRY_VERIFY_WITH_TIMEOUT(apisSent(standIn.server()).contains(10000), 5000);
+        QTest::qWait(200);
+        QCOMPARE(apisSent(standIn.server()).count(10000), 1);
+
+        // A failed connection is tried again after the pause.
+        standIn.server().failPath(QStringLiteral("user"), 503, 1);
+        user->password
+            = QString::fromLatin1(QCryptographicHash::hash("demo1234", QCryptographicHash::Md5).toHex());
+        QVERIFY(delegate.silentLogin());
+        QTRY_COMPARE_WITH_TIMEOUT(user->qvmid, QStringLiteral("400031001"), 5000);
+    }
+
+    void mainWindow_hasQuitAndTheHomeScreen()
+    {
+        testsupport::StandIn standIn;
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching(true);
+        QMainWindow* window = delegate.mainWindow();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->centralWidget(), delegate.mainViewController());
+        QStringList items;
+        for (QAction* menu : window->menuBar()->actions())
+            for (QAction* item : menu->menu()->actions())
+                items << item->text();
+        QCOMPARE(items, QStringList { QStringLiteral("退出岚石通") });
+        QVERIFY(delegate.mainViewController()->zxgFatherView());
+        QVERIFY(!testsupport::renderToPng(window, QStringLiteral("MainWindow")).isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_AppDelegate)
+#include "tst_AppDelegate.moc"

@@ -1,0 +1,549 @@
+// The day, week and month loaders against the stand-in server: year order
+// and count, failed and unreadable years, early January, the product's own
+// index, codes without a feed, the live price and the end of every chain.
+#include "backend/QuilorSDK.h"
+#include "charts/ChartGeometry.h"
+#include "charts/ChartTiming.h"
+#include "charts/DayKLineView.h"
+#include "charts/MonthKLineView.h"
+#include "charts/WeekKLineView.h"
+#include "charts/YearFileCache.h"
+#include "platform/Configuration.h"
+#include "platform/widgets/ViewController.h"
+#include "standin/BackendService.h"
+#include "standin/StandInServer.h"
+
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimeZone>
+
+#include <memory>
+
+namespace {
+
+enum Kind { Day, Week, Month };
+
+QDateTime shanghai(int y, int mo, int d, int h, int mi)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(8 * 3600));
+}
+
+// Answers every request with one fixed body; remembers the paths.
+class FixedReplyServer : public QTcpServer {
+public:
+    QByteArray body;
+    QStringList paths;
+    FixedReplyServer()
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    const QByteArray request = socket->readAll();
+                    paths << QString::fromLatin1(request.split(' ').value(1));
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: "
+                                  + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
+};
+
+} // namespace
+
+class tst_KLineLoaders : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
+    std::unique_ptr<testsupport::StandIn> m_standIn;
+    std::unique_ptr<platform::ViewController> m_father;
+    std::unique_ptr<QWidget> m_host;
+    QuilorSDK* m_sdk = nullptr;
+
+    standin::StandInServer& server() { return m_standIn->server(); }
+
+    void setNow(const QDateTime& now)
+    {
+        charts::setClock([now] { return now; });
+        server().market().setNow(now);
+    }
+
+    QStringList requests(const QString& part) const
+    {
+        QStringList out;
+        for (const QString& path : m_standIn->server().requestLog()) {
+            if (path.contains(part))
+                out << path;
+        }
+        return out;
+    }
+
+    KLineHistoryView* make(Kind kind, const QString& code, const QVariantMap& extra = {})
+    {
+        QVariantMap stock = extra;
+        stock.insert(QStringLiteral("stockcode"), code);
+        const QRect frame(0, 0, 700, 400);
+        KLineHistoryView* chart = nullptr;
+        auto callBack = [](const QVariantMap&) {};
+        if (kind == Day) {
+            auto* day = new DayKLineView(frame, stock, m_father.get(), callBack);
+            day->setQuilorSDK(m_sdk);
+            chart = day;
+        } else if (kind == Week) {
+            chart = new WeekKLineView(frame, stock, m_father.get(), callBack);
+        } else {
+            chart = new MonthKLineView(frame, stock, m_father.get(), callBack);
+        }
+        return chart;
+    }
+
+    // Made and added to the host, which starts its history.
+    KLineHistoryView* add(Kind kind, const QString& code, const QVariantMap& extra = {})
+    {
+        KLineHistoryView* chart = make(kind, code, extra);
+        chart->setParent(m_host.get());
+        return chart;
+    }
+
+    // Distinct year files asked for (a dropped connection is sent twice).
+    qsizetype yearsAsked() const
+    {
+        QStringList paths = requests(QStringLiteral("/kline/"));
+        paths.removeDuplicates();
+        return paths.size();
+    }
+
+    static QStringList yearPaths(const QString& period, const QString& code, int newest, int count)
+    {
+        QStringList out;
+        for (int i = 0; i < count; ++i)
+            out << QStringLiteral("/data/hs/kline/%1/history/%2/%3.json").arg(period).arg(newest - i).arg(code);
+        return out;
+    }
+
+    static QString dateOf(const QVariant& row) { return row.toList().value(0).toString(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_settings = std::make_unique<testsupport::IsolatedSettings>();
+        m_standIn = std::make_unique<testsupport::StandIn>();
+        platform::ViewController::setPresentsModally(false);
+        m_father = std::make_unique<platform::ViewController>();
+        m_sdk = new QuilorSDK(m_standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"),
+                              m_father.get());
+    }
+
+    void init()
+    {
+        auto& t = charts::pollTiming();
+        t.firstPriceMs = 20;
+        t.openMs = 20;
+        t.closedMs = 60000; // a closed-status poll never comes back within a test
+        t.yearCacheMs = 0;
+        charts::YearFileCache::clear();
+        // Wednesday evening: history loads, the price never polls.
+        setNow(shanghai(2025, 3, 12, 20, 0));
+        m_host = std::make_unique<QWidget>();
+        m_host->resize(700, 400);
+        server().clearRequestLog();
+    }
+
+    void cleanup()
+    {
+        m_host.reset();
+        charts::setClock({});
+        server().market().setNow(std::nullopt);
+    }
+
+    void cleanupTestCase()
+    {
+        m_father.reset();
+        m_standIn.reset();
+        m_settings.reset();
+    }
+
+    void yearOrder_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<int>("years");
+        QTest::newRow("day: this year and the last") << int(Day) << QStringLiteral("day") << 2;
+        QTest::newRow("week: ten years") << int(Week) << QStringLiteral("week") << 10;
+        QTest::newRow("month: twenty years") << int(Month) << QStringLiteral("month") << 20;
+    }
+    void yearOrder()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, period);
+        QFETCH(int, years);
+        KLineHistoryView* chart = make(Kind(kind), QStringLiteral("600000"));
+        QSignalSpy drawn(chart, &KLineHistoryView::historyDrawn);
+        QSignalSpy rendered(chart, &CandleView::backImageReady);
+        chart->setParent(m_host.get());
+        QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 20000);
+        QCOMPARE(requests(QStringLiteral("/kline/")), yearPaths(period, QStringLiteral("0600000"), 2025, years));
+        QCOMPARE(rendered.count(), 1); // drawn once, at the end
+
+        const QVariantList rows = chart->iDataArray;
+        QVERIFY(!rows.isEmpty());
+        QCOMPARE(chart->iWPintCount, long(rows.size()));
+        QCOMPARE(dateOf(rows.last()).left(4), QStringLiteral("2025"));
+        QCOMPARE(dateOf(rows.first()).left(4), QString::number(2025 - years + 1));
+        for (qsizetype i = 1; i < rows.size(); ++i)
+            QVERIFY2(dateOf(rows[i - 1]) < dateOf(rows[i]), qPrintable(dateOf(rows[i])));
+        QCOMPARE(chart->startIdx, charts::geometry::startIndexFor(rows.size(), 700, 7));
+        QVERIFY(!chart->backImage().isNull());
+        QCOMPARE(chart->bars().size(), rows.size());
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("failPart");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("drawn");
+        QTest::addColumn<int>("requestCount");
+        QTest::addColumn<QString>("oldestYear");
+        QTest::newRow("day: previous year dropped draws nothing")
+            << int(Day) << QStringLiteral("/day/history/2024/") << 0 << false << 2 << QString();
+        QTest::newRow("day: current year dropped") << int(Day) << QStringLiteral("/day/history/2025/") << 0 << false
+                                                   << 1 << QString();
+        QTest::newRow("week: sixth year dropped keeps five")
+            << int(Week) << QStringLiteral("/week/history/2020/") << 0 << true << 6 << QStringLiteral("2021");
+        QTest::newRow("week: first year dropped holds nothing")
+            << int(Week) << QStringLiteral("/week/history/2025/") << 0 << false << 1 << QString();
+        QTest::newRow("month: third year dropped keeps two")
+            << int(Month) << QStringLiteral("/month/history/2023/") << 0 << true << 3 << QStringLiteral("2024");
+        QTest::newRow("day: previous year does not parse")
+            << int(Day) << QStringLiteral("/day/history/2024/") << 404 << true << 2 << QStringLiteral("2025");
+        QTest::newRow("day: error page counts as empty")
+            << int(Day) << QStringLiteral("/day/history/2024/") << 500 << true << 2 << QStringLiteral("2025");
+        QTest::newRow("week: a middle year does not parse")
+            << int(Week) << QStringLiteral("/week/history/2020/") << 404 << true << 10 << QStringLiteral("2016");
+    }
+    void failures()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, failPart);
+        QFETCH(int, status);
+        QFETCH(bool, drawn);
+        QFETCH(int, requestCount);
+        QFETCH(QString, oldestYear);
+        // The network layer sends a request again once when the connection
+        // drops before any reply; dropping both makes the year fail.
+        server().failPath(failPart, status, status == 0 ? 2 : 1);
+        KLineHistoryView* chart = make(Kind(kind), QStringLiteral("600000"));
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        chart->setParent(m_host.get());
+        if (drawn) {
+            QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
+            QCOMPARE(dateOf(chart->iDataArray.first()).left(4), oldestYear);
+            if (status == 404 && kind == Week) {
+                for (const QVariant& row : std::as_const(chart->iDataArray))
+                    QVERIFY(!dateOf(row).startsWith(QStringLiteral("2020")));
+            }
+            QVERIFY(!chart->backImage().isNull());
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(int(yearsAsked()), requestCount, 20000);
+            QTest::qWait(300);
+            QCOMPARE(spy.count(), 0);
+            QVERIFY(chart->backImage().isNull());
+            QVERIFY(!chart->historyFinished());
+        }
+        QCOMPARE(int(yearsAsked()), requestCount);
+    }
+
+    void earlyJanuary_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("oldestYear");
+        QTest::newRow("day: last year alone") << int(Day) << QStringLiteral("2021");
+        QTest::newRow("week: the nine earlier years") << int(Week) << QStringLiteral("2013");
+    }
+    void earlyJanuary()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, oldestYear);
+        // Saturday 1 January: this year's file holds no rows yet.
+        setNow(shanghai(2022, 1, 1, 20, 0));
+        KLineHistoryView* chart = make(Kind(kind), QStringLiteral("000001"));
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        chart->setParent(m_host.get());
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
+        QCOMPARE(chart->curYear, QStringLiteral("2022"));
+        QVERIFY(requests(QStringLiteral("/kline/")).first().contains(QStringLiteral("/2022/1000001.json")));
+        QVERIFY(!chart->iDataArray.isEmpty());
+        QCOMPARE(dateOf(chart->iDataArray.first()).left(4), oldestYear);
+        QCOMPARE(dateOf(chart->iDataArray.last()).left(4), QStringLiteral("2021"));
+    }
+
+    void ownIndex_dayChartReadsTheBackendAndNeverPolls()
+    {
+        setNow(shanghai(2025, 3, 12, 10, 0)); // trading hours
+        KLineHistoryView* chart = make(Day, QStringLiteral("888888.idx"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        chart->setParent(m_host.get());
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 1, 20000);
+        QVERIFY(!chart->iDataArray.isEmpty());
+        QVERIFY(chart->iDataArray.size() <= 1000);
+        QCOMPARE(chart->iWPintCount, long(chart->iDataArray.size()));
+        QCOMPARE(chart->startIdx, charts::geometry::startIndexFor(chart->iDataArray.size(), 700, 7));
+        QTest::qWait(200);
+        QCOMPARE(requests(QStringLiteral("/kline/")), QStringList());
+        QCOMPARE(requests(QStringLiteral("q=")), QStringList());
+        QVERIFY(!chart->bars().isEmpty());
+    }
+
+    void ownIndex_backendFailureLeavesTheChartEmpty()
+    {
+        server().backend().failApi(backend::kApiIndexDayK, -1001);
+        KLineHistoryView* chart = add(Day, QStringLiteral("888888.idx"));
+        QTRY_VERIFY_WITH_TIMEOUT(!requests(QStringLiteral("/user")).isEmpty(), 10000);
+        QTest::qWait(300);
+        QVERIFY(chart->iDataArray.isEmpty());
+        QVERIFY(chart->backImage().isNull());
+    }
+
+    void codesWithoutAFeed_requestNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("day, seven characters") << int(Day) << QStringLiteral("6000001");
+        QTest::newRow("week, seven characters") << int(Week) << QStringLiteral("6000001");
+        QTest::newRow("month, seven characters") << int(Month) << QStringLiteral("6000001");
+        QTest::newRow("week, own index") << int(Week) << QStringLiteral("888888.idx");
+        QTest::newRow("month, own index") << int(Month) << QStringLiteral("888888.idx");
+    }
+    void codesWithoutAFeed_requestNothing()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, code);
+        setNow(shanghai(2025, 3, 12, 10, 0));
+        KLineHistoryView* chart = add(Kind(kind), code, {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        QTest::qWait(300);
+        QCOMPARE(server().requestLog(), QStringList());
+        QVERIFY(chart->iDataArray.isEmpty());
+    }
+
+    void livePrice_storesTheLastPrice_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("Shanghai stock") << QStringLiteral("600000") << QStringLiteral("/q=s_sh600000");
+        QTest::newRow("Shenzhen stock") << QStringLiteral("000001") << QStringLiteral("/q=s_sz000001");
+        QTest::newRow("Shanghai composite") << QStringLiteral("000001.idx") << QStringLiteral("/q=s_sh000001");
+        QTest::newRow("Shenzhen index") << QStringLiteral("399001.idx") << QStringLiteral("/q=s_sz399001");
+    }
+    void livePrice_storesTheLastPrice()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, path);
+        setNow(shanghai(2025, 3, 12, 10, 15));
+        KLineHistoryView* chart = make(Day, code);
+        QSignalSpy spy(chart, &KLineHistoryView::nowPriceHandled);
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
+        QCOMPARE(requests(QStringLiteral("q=")), QStringList{path});
+        QVERIFY(chart->stockNowValueArray.size() >= 4);
+        QCOMPARE(chart->stockNowValueArray.at(2), code.left(6));
+        QCOMPARE(chart->cprice, chart->stockNowValueArray.at(3));
+        QVERIFY(chart->cprice.toDouble() > 0);
+        QCOMPARE(chart->curtime, QStringLiteral("2025/03/12 10:15:00"));
+        delete chart;
+    }
+
+    void livePrice_paceFollowsTheMarketStatus_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("fast");
+        QTest::newRow("交易中: every second") << QStringLiteral("交易中") << true;
+        QTest::newRow("已收盘: every 30 s") << QStringLiteral("已收盘") << false;
+        QTest::newRow("未开盘: every 30 s") << QStringLiteral("未开盘") << false;
+        QTest::newRow("休市: every 30 s") << QStringLiteral("休市") << false;
+        QTest::newRow("no status: every 30 s") << QString() << false;
+    }
+    void livePrice_paceFollowsTheMarketStatus()
+    {
+        QFETCH(QString, status);
+        QFETCH(bool, fast);
+        setNow(shanghai(2025, 3, 12, 10, 15));
+        QVariantMap extra;
+        if (!status.isNull())
+            extra.insert(QStringLiteral("marketstatus"), status);
+        std::unique_ptr<KLineHistoryView> chart(make(Week, QStringLiteral("600000"), extra));
+        if (fast) {
+            QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 4, 10000);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(requests(QStringLiteral("q=")).size(), 1, 10000);
+            QTest::qWait(300);
+            QCOMPARE(requests(QStringLiteral("q=")).size(), 1);
+        }
+    }
+
+    void livePrice_marketStatusChangesThePace()
+    {
+        setNow(shanghai(2025, 3, 12, 10, 15));
+        std::unique_ptr<KLineHistoryView> chart(make(Day, QStringLiteral("600000")));
+        QSignalSpy spy(chart.get(), &KLineHistoryView::nowPriceHandled);
+        chart->UpdateMarktStatus(QStringLiteral("交易中"));
+        QCOMPARE(chart->selfDict.value(QStringLiteral("marketstatus")).toString(), QStringLiteral("交易中"));
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 3, 10000);
+        chart->UpdateMarktStatus(QStringLiteral("已收盘"));
+        QTest::qWait(100);
+        const int settled = spy.count();
+        QTest::qWait(300);
+        QVERIFY(spy.count() <= settled + 1);
+    }
+
+    void livePrice_shortAndOddBodies_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("fields");
+        QTest::newRow("three fields keep the price") << testsupport::readFixture(QStringLiteral("charts/brief_quote_short.txt")) << 3;
+        QTest::newRow("unknown code") << QByteArray("v_pv_none_match=\"1\";\n") << 1;
+        QTest::newRow("html page stores nothing") << QByteArray("<html><body>busy</body></html>") << 0;
+        QTest::newRow("empty body stores nothing") << QByteArray() << 0;
+        QTest::newRow("equals at the end") << QByteArray("v_s_sh600000=") << 0;
+        QTest::newRow("no closing quote") << QByteArray("v_s_sh600000=\"1~2~3~4~5") << 0;
+        QTest::newRow("bytes that are no GB18030") << QByteArray("v_s=\"1~\x81\x20~3~4\";") << 0;
+    }
+    void livePrice_shortAndOddBodies()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, fields);
+        FixedReplyServer quotes;
+        quotes.body = body;
+        const platform::Configuration saved = platform::Configuration::current();
+        platform::Configuration c = saved;
+        c.tencentQuoteUrl = quotes.baseUrl();
+        platform::Configuration::setCurrent(c);
+        setNow(shanghai(2025, 3, 12, 10, 15));
+
+        std::unique_ptr<KLineHistoryView> chart(
+            make(Day, QStringLiteral("600000"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}}));
+        const QVariantMap earlier{{QStringLiteral("curtime"), QStringLiteral("2025/03/12 10:14:00")},
+                                  {QStringLiteral("cprice"), QStringLiteral("9.99")}};
+        chart->RefreshNowPrice(&earlier);
+        QCOMPARE(chart->cprice, QStringLiteral("9.99"));
+        QSignalSpy spy(chart.get(), &KLineHistoryView::nowPriceHandled);
+        // A reply that stores nothing still re-arms the poll.
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 2, 10000);
+        platform::Configuration::setCurrent(saved);
+        QCOMPARE(chart->stockNowValueArray.size(), fields);
+        QCOMPARE(chart->cprice, QStringLiteral("9.99"));
+        QCOMPARE(quotes.paths.first(), QStringLiteral("/q=s_sh600000"));
+    }
+
+    void createdOutsideMarketHours_neverPolls_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("day") << int(Day);
+        QTest::newRow("week") << int(Week);
+        QTest::newRow("month") << int(Month);
+    }
+    void createdOutsideMarketHours_neverPolls()
+    {
+        QFETCH(int, kind);
+        setNow(shanghai(2025, 3, 12, 15, 30));
+        KLineHistoryView* chart = add(Kind(kind), QStringLiteral("600000"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
+        QTest::qWait(100);
+        setNow(shanghai(2025, 3, 13, 10, 0)); // the next morning
+        QTest::qWait(300);
+        QCOMPARE(requests(QStringLiteral("q=")), QStringList());
+    }
+
+    void hiddenChart_priceChainEnds()
+    {
+        setNow(shanghai(2025, 3, 12, 10, 15));
+        KLineHistoryView* chart = add(Day, QStringLiteral("600000"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 2, 10000);
+        chart->setIsSelfHiden(true);
+        QTest::qWait(150); // a request in flight may still land
+        const qsizetype settled = requests(QStringLiteral("q=")).size();
+        QTest::qWait(300);
+        QCOMPARE(requests(QStringLiteral("q=")).size(), settled);
+    }
+
+    void hiddenChart_historyChainEnds()
+    {
+        KLineHistoryView* chart = make(Week, QStringLiteral("600000"));
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        chart->setParent(m_host.get()); // the first year is asked for at once
+        chart->setIsSelfHiden(true);
+        QTRY_COMPARE_WITH_TIMEOUT(requests(QStringLiteral("/kline/")).size(), 1, 10000);
+        QTest::qWait(300);
+        QCOMPARE(requests(QStringLiteral("/kline/")).size(), 1);
+        QCOMPARE(spy.count(), 0);
+        // Taken out and put back while hidden: still nothing.
+        chart->setParent(nullptr);
+        chart->setParent(m_host.get());
+        QTest::qWait(100);
+        QCOMPARE(requests(QStringLiteral("/kline/")).size(), 1);
+    }
+
+    void newParentWhileLoading_loadsOnce()
+    {
+        KLineHistoryView* chart = make(Day, QStringLiteral("600000"));
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        chart->setParent(m_host.get());
+        QWidget other;
+        chart->setParent(&other);
+        chart->setParent(m_host.get());
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
+        QTest::qWait(200);
+        QCOMPARE(requests(QStringLiteral("/kline/")).size(), 2);
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void constructedWithAParent_startsLoading()
+    {
+        auto* chart = new WeekKLineView(QRect(0, 0, 700, 400), {{QStringLiteral("stockcode"), QStringLiteral("600000")}},
+                                        m_father.get(), [](const QVariantMap&) {}, m_host.get());
+        QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
+        QCOMPARE(requests(QStringLiteral("/kline/")).size(), 10);
+    }
+
+    void resizeSteps_shareTheYearFiles()
+    {
+        charts::pollTiming().yearCacheMs = 10000;
+        // Three charts in a row, as a live resize makes them: the files are
+        // fetched once and every chart still holds the full history.
+        KLineHistoryView* first = add(Week, QStringLiteral("600000"));
+        KLineHistoryView* second = add(Week, QStringLiteral("600000"));
+        QSignalSpy firstDrawn(first, &KLineHistoryView::historyDrawn);
+        QSignalSpy secondDrawn(second, &KLineHistoryView::historyDrawn);
+        QTRY_VERIFY_WITH_TIMEOUT(firstDrawn.count() == 1 && secondDrawn.count() == 1, 20000);
+        KLineHistoryView* third = add(Week, QStringLiteral("600000"));
+        QSignalSpy thirdDrawn(third, &KLineHistoryView::historyDrawn);
+        QTRY_COMPARE_WITH_TIMEOUT(thirdDrawn.count(), 1, 20000);
+        QCOMPARE(requests(QStringLiteral("/kline/")).size(), 10);
+        QCOMPARE(second->iDataArray, first->iDataArray);
+        QCOMPARE(third->iDataArray, first->iDataArray);
+
+        // A dropped reply is never kept: the next chart asks again.
+        charts::YearFileCache::clear();
+        server().clearRequestLog();
+        server().failPath(QStringLiteral("/week/history/2025/"), 0, 2);
+        KLineHistoryView* failed = add(Week, QStringLiteral("600000"));
+        QTRY_COMPARE_WITH_TIMEOUT(requests(QStringLiteral("/kline/")).size(), 2, 10000);
+        QTest::qWait(100);
+        QVERIFY(failed->iDataArray.isEmpty());
+        KLineHistoryView* retry = add(Week, QStringLiteral("600000"));
+        QSignalSpy retryDrawn(retry, &KLineHistoryView::historyDrawn);
+        QTRY_COMPARE_WITH_TIMEOUT(retryDrawn.count(), 1, 20000);
+        QCOMPARE(requests(QStringLiteral("/kline/")).size(), 12);
+    }
+};
+
+QTEST_MAIN(tst_KLineLoaders)
+#include "tst_KLineLoaders.moc"

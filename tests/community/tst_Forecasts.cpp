@@ -1,0 +1,224 @@
+#include "app/AppDelegate.h"
+#include "community/InputStockTrendViewController.h"
+#include "community/MsgCenter.h"
+#include "community/Registration.h"
+#include "community/StockVoteViewController.h"
+
+#include "TestSupport.h"
+#include "backend/QuilorSDK.h"
+#include "backend/User.h"
+#include "market/SharedModels.h"
+#include "market/stocks.h"
+#include "platform/Json.h"
+#include "platform/widgets/ControllerRegistry.h"
+#include "standin/BackendService.h"
+#include "standin/StandInServer.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+QList<QVariantMap> requestsOf(standin::StandInServer& server, int api)
+{
+    QList<QVariantMap> requests;
+    for (const QByteArray& body : server.backend().receivedBodies()) {
+        const QVariantMap request = platform::parseJson(body).value_or(QVariant()).toMap();
+        if (request.value(QStringLiteral("api")).toString().toInt() == api)
+            requests << request;
+    }
+    return requests;
+}
+
+} // namespace
+
+class tst_Forecasts : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
+    std::unique_ptr<testsupport::StandIn> m_standIn;
+    std::unique_ptr<AppDelegate> m_delegate;
+    int m_trendChanged = 0;
+
+    QuilorSDK* sdk() const { return m_delegate->iQuilorSDK(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        market::installSharedModels();
+        platform::ViewController::setPresentsModally(false);
+        community::registerControllers();
+    }
+    void init()
+    {
+        m_settings = std::make_unique<testsupport::IsolatedSettings>();
+        m_standIn = std::make_unique<testsupport::StandIn>();
+        m_delegate = std::make_unique<AppDelegate>();
+        m_delegate->setIQuilorSDK(new QuilorSDK(
+            m_standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), m_delegate.get()));
+        m_trendChanged = 0;
+        platform::NotificationCenter::defaultCenter()->addObserver(
+            this, QStringLiteral("TrendChanged"), [this](const platform::Notification& n) {
+                QVERIFY(!n.object.isValid());
+                ++m_trendChanged;
+            });
+    }
+    void cleanup()
+    {
+        platform::NotificationCenter::defaultCenter()->removeObserver(this);
+        m_delegate.reset();
+        m_standIn.reset();
+        m_settings.reset();
+    }
+
+    void trendDialog_sendsTheChoiceAndAnnouncesIt()
+    {
+        platform::ViewController presenter;
+        auto* dialog = qobject_cast<InputStockTrendViewController*>(
+            platform::ControllerRegistry::instantiateController(
+                QStringLiteral("InputStockTrendViewController")));
+        QVERIFY(dialog);
+        QPointer<InputStockTrendViewController> alive(dialog);
+        presenter.presentViewControllerAsModalWindow(dialog);
+        dialog->InitStockcode(QStringLiteral("600000"));
+        QCOMPARE(dialog->stockcode(), QStringLiteral("600000"));
+        QVERIFY(requestsOf(m_standIn->server(), 90030).isEmpty()); // storing the code sends nothing
+
+        dialog->setChoice(2);
+        QVERIFY(dialog->sendTrend());
+        QVERIFY(!dialog->sendTrend()); // a second press while sending is ignored
+        QTRY_COMPARE_WITH_TIMEOUT(m_trendChanged, 1, 5000);
+        const QList<QVariantMap> sent = requestsOf(m_standIn->server(), 90030);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.first().value(QStringLiteral("stockcode")).toString(), QStringLiteral("600000"));
+        QCOMPARE(sent.first().value(QStringLiteral("trend")).toString(), QStringLiteral("-1"));
+        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 2000); // the dialog closed itself
+    }
+
+    void trendDialog_refusedForecast_showsTheErrorAndStaysOpen()
+    {
+        testsupport::AlertRecorder alerts;
+        InputStockTrendViewController dialog;
+        dialog.InitStockcode(QStringLiteral("600519"));
+        dialog.setChoice(0);
+        QVERIFY(dialog.sendTrend());
+        QTRY_COMPARE_WITH_TIMEOUT(m_trendChanged, 1, 5000);
+        // The server takes one forecast per stock and day.
+        dialog.setChoice(1);
+        QVERIFY(dialog.sendTrend());
+        QTRY_COMPARE_WITH_TIMEOUT(alerts.alerts.size(), 1, 5000);
+        QCOMPARE(
+            alerts.messages().first(), QStringLiteral("An unknown error occurred, please upgrade the app."));
+        QCOMPARE(m_trendChanged, 1);
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("sendButton"))->isEnabled());
+    }
+
+    void trendDialog_withoutChoice_sendsNothing()
+    {
+        testsupport::AlertRecorder alerts;
+        InputStockTrendViewController dialog;
+        dialog.InitStockcode(QStringLiteral("600000"));
+        QVERIFY(!dialog.sendTrend());
+        QCOMPARE(alerts.alerts.size(), 1);
+        QTest::qWait(50);
+        QVERIFY(requestsOf(m_standIn->server(), 90030).isEmpty());
+    }
+
+    void voteWindow_titlesFromTheStoreAndShowsTheVotes()
+    {
+        sdk()->iStocks()->AddwillDoRefreshDict({ { QStringLiteral("stockcode"), QStringLiteral("600000") },
+            { QStringLiteral("stockname"), QStringLiteral("浦发银行") } });
+        InputStockTrendViewController dialog;
+        dialog.InitStockcode(QStringLiteral("600000"));
+        dialog.setChoice(0);
+        QVERIFY(dialog.sendTrend());
+        QTRY_COMPARE_WITH_TIMEOUT(m_trendChanged, 1, 5000);
+
+        auto* votes = qobject_cast<StockVoteViewController*>(
+            platform::ControllerRegistry::instantiateController(QStringLiteral("StockVoteViewController")));
+        QVERIFY(votes);
+        std::unique_ptr<StockVoteViewController> owner(votes);
+        votes->InitStockByCodeAndCell(QStringLiteral("600000"));
+        QCOMPARE(votes->windowTitle(), QStringLiteral("浦发银行"));
+        // The summary and the list of the day, newest forecast first.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !votes->treadDict().isEmpty() && votes->forecastTable()->rowCount() > 0, 5000);
+        const QVariantMap summary = votes->treadDict();
+        QCOMPARE(summary.value(QStringLiteral("curuservotecount")).toString(), QStringLiteral("1"));
+        const double rise = summary.value(QStringLiteral("risecount")).toDouble();
+        const double flat = summary.value(QStringLiteral("flatcount")).toDouble();
+        const double fall = summary.value(QStringLiteral("fallcount")).toDouble();
+        QVERIFY(rise >= 1);
+        QCOMPARE(votes->pieView()->values(), (QList<double> { rise, flat, fall }));
+        QCOMPARE(votes->pieView()->legendTexts().first(),
+            QString::asprintf("看涨%.1f%%", rise * 100 / (rise + flat + fall)));
+        QCOMPARE(votes->forecastTable()->rowCount(), int(qMin(20.0, rise + flat + fall)));
+        QCOMPARE(votes->forecastTable()->item(0, 1)->text(), QStringLiteral("看涨"));
+        votes->resize(520, 420);
+        QVERIFY(!testsupport::renderToPng(votes, QStringLiteral("StockVoteViewController")).isEmpty());
+
+        // A later forecast refreshes the open window.
+        const int before = int(requestsOf(m_standIn->server(), 90031).size());
+        platform::NotificationCenter::defaultCenter()->postNotificationName(QStringLiteral("TrendChanged"));
+        QTRY_COMPARE_WITH_TIMEOUT(int(requestsOf(m_standIn->server(), 90031).size()), before + 1, 5000);
+    }
+
+    void voteWindow_unknownToTheStore_takesTheSummarysName()
+    {
+        StockVoteViewController votes;
+        votes.InitStockByCodeAndCell(QStringLiteral("000002"));
+        QCOMPARE(votes.windowTitle(), QStringLiteral("000002"));
+        QTRY_VERIFY_WITH_TIMEOUT(votes.windowTitle() != QStringLiteral("000002"), 5000);
+        const StockVoteViewController::Votes counts = StockVoteViewController::votesOf(votes.treadDict());
+        QCOMPARE(votes.pieView()->values(), (QList<double> { counts.rise, counts.flat, counts.fall }));
+    }
+
+    void votesOf_readsTheCounts()
+    {
+        const StockVoteViewController::Votes v
+            = StockVoteViewController::votesOf({ { QStringLiteral("risecount"), QStringLiteral("3") },
+                { QStringLiteral("fallcount"), QStringLiteral("x") } });
+        QCOMPARE(v.rise, 3.0);
+        QCOMPARE(v.flat, 0.0);
+        QCOMPARE(v.fall, 0.0);
+        QCOMPARE(StockVoteViewController::trendTitle(QStringLiteral("0")), QStringLiteral("看平"));
+        QCOMPARE(StockVoteViewController::trendTitle(QString()), QString());
+    }
+
+    void msgCenter_postsWhenThereAreNewMessages()
+    {
+        User* user = sdk()->iUser();
+        user->qvmid = QStringLiteral("400031001");
+        int posted = 0;
+        QObject receiver;
+        platform::NotificationCenter::defaultCenter()->addObserver(&receiver,
+            QStringLiteral("haveNewMsgNotification"), [&posted](const platform::Notification&) { ++posted; });
+        MsgCenter center(user, sdk());
+        center.setIntervalMs(40);
+        m_delegate->setIMsgCenter(&center);
+        QCOMPARE(m_delegate->iMsgCenter(), &center);
+        QTRY_VERIFY_WITH_TIMEOUT(posted >= 2, 5000); // it keeps polling
+        QCOMPARE(center.newMsgCount(), 2);
+        const QList<QVariantMap> sent = requestsOf(m_standIn->server(), 95001);
+        QCOMPARE(sent.first().value(QStringLiteral("uid")).toString(), QStringLiteral("400031001"));
+    }
+
+    void msgCenter_noMessagesAndFailures_postNothingButKeepPolling()
+    {
+        m_standIn->server().backend().failApi(95001, -1030, 1);
+        int posted = 0;
+        QObject receiver;
+        platform::NotificationCenter::defaultCenter()->addObserver(&receiver,
+            QStringLiteral("haveNewMsgNotification"), [&posted](const platform::Notification&) { ++posted; });
+        MsgCenter center(sdk()->iUser(), sdk()); // the guest has no messages
+        center.setIntervalMs(30);
+        QTRY_VERIFY_WITH_TIMEOUT(requestsOf(m_standIn->server(), 95001).size() >= 3, 5000);
+        QCOMPARE(posted, 0);
+        QCOMPARE(center.newMsgCount(), 0);
+    }
+};
+
+QTEST_MAIN(tst_Forecasts)
+#include "tst_Forecasts.moc"

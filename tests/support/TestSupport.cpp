@@ -1,0 +1,270 @@
+#include "TestSupport.h"
+
+#include "platform/Configuration.h"
+#include "platform/UserDefaults.h"
+#include "standin/StandInServer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QTest>
+#include <QWidget>
+
+#include <optional>
+
+namespace testsupport {
+
+namespace {
+std::optional<platform::Configuration> g_savedConfiguration;
+
+QString plainTitle(const QAction* action)
+{
+    QString text = action->text();
+    text.remove(QLatin1Char('&'));
+    return text;
+}
+
+void describe(const QMenu* menu, const QString& indent, QStringList* out)
+{
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            *out << indent + QStringLiteral("-");
+        } else if (action->menu()) {
+            *out << indent + plainTitle(action) + QLatin1Char('>');
+            describe(action->menu(), indent + QStringLiteral("  "), out);
+        } else {
+            *out << indent + plainTitle(action);
+        }
+    }
+}
+} // namespace
+
+IsolatedSettings::IsolatedSettings()
+{
+    const QString root = m_dir.path();
+    QDir().mkpath(root + QStringLiteral("/config"));
+    QDir().mkpath(root + QStringLiteral("/cache"));
+    qputenv("LST_CONFIG_DIR", (root + QStringLiteral("/config")).toUtf8());
+    qputenv("LST_CACHE_DIR", (root + QStringLiteral("/cache")).toUtf8());
+    platform::UserDefaults::resetStandardUserDefaults();
+}
+
+IsolatedSettings::~IsolatedSettings()
+{
+    // The folders go with the temporary directory; nothing may keep writing there.
+    platform::UserDefaults::resetStandardUserDefaults();
+    qunsetenv("LST_CONFIG_DIR");
+    qunsetenv("LST_CACHE_DIR");
+}
+
+QString IsolatedSettings::cacheDir() const
+{
+    return m_dir.path() + QStringLiteral("/cache");
+}
+
+QString IsolatedSettings::configDir() const
+{
+    return m_dir.path() + QStringLiteral("/config");
+}
+
+StandIn::StandIn(const QString& storeDir)
+    : m_server(std::make_unique<standin::StandInServer>(storeDir))
+{
+    if (!m_server->listen(0))
+        qFatal("the stand-in server cannot listen on 127.0.0.1");
+    const platform::Configuration previous = platform::Configuration::current();
+    if (!g_savedConfiguration)
+        g_savedConfiguration = previous;
+    platform::Configuration c = platform::Configuration::allAt(m_server->baseUrl());
+    c.userAgent = previous.userAgent;
+    platform::Configuration::setCurrent(c);
+}
+
+StandIn::~StandIn()
+{
+    if (g_savedConfiguration) {
+        platform::Configuration::setCurrent(*g_savedConfiguration);
+        g_savedConfiguration.reset();
+    }
+}
+
+standin::StandInServer& StandIn::server()
+{
+    return *m_server;
+}
+
+QString StandIn::baseUrl() const
+{
+    return m_server->baseUrl();
+}
+
+AlertRecorder::AlertRecorder()
+{
+    platform::setAlertPresenter(this);
+}
+
+AlertRecorder::~AlertRecorder()
+{
+    if (platform::alertPresenter() == this)
+        platform::setAlertPresenter(nullptr);
+}
+
+void AlertRecorder::present(const platform::AlertSpec& alert, QWidget*, std::function<void(int)> done)
+{
+    alerts << alert;
+    const int answer = answers.isEmpty() ? 0 : answers.takeFirst();
+    if (done)
+        done(answer);
+}
+
+QStringList AlertRecorder::messages() const
+{
+    QStringList out;
+    for (const platform::AlertSpec& a : alerts)
+        out << a.messageText;
+    return out;
+}
+
+MenuRecorder::MenuRecorder()
+{
+    platform::setMenuPresenter(this);
+}
+
+MenuRecorder::~MenuRecorder()
+{
+    if (platform::menuPresenter() == this)
+        platform::setMenuPresenter(nullptr);
+}
+
+void MenuRecorder::popUp(QMenu* menu, const QPoint&, QWidget*)
+{
+    if (!menu)
+        return;
+    QStringList items;
+    describe(menu, QString(), &items);
+    shown << items;
+    if (choice.isEmpty())
+        return;
+    // Emits aboutToShow as a real pop-up would, so menus filled lazily work.
+    Q_EMIT menu->aboutToShow();
+    const QMenu* level = menu;
+    for (qsizetype i = 0; i < choice.size(); ++i) {
+        QAction* found = nullptr;
+        for (QAction* action : level->actions()) {
+            if (!action->isSeparator() && plainTitle(action) == choice.at(i)) {
+                found = action;
+                break;
+            }
+        }
+        if (!found) {
+            qWarning("MenuRecorder: no item \"%s\" in the menu", qUtf8Printable(choice.at(i)));
+            return;
+        }
+        if (i + 1 < choice.size()) {
+            if (!found->menu()) {
+                qWarning("MenuRecorder: \"%s\" has no submenu", qUtf8Printable(choice.at(i)));
+                return;
+            }
+            level = found->menu();
+            continue;
+        }
+        if (found->isEnabled())
+            found->trigger();
+        else
+            qWarning("MenuRecorder: \"%s\" is disabled", qUtf8Printable(choice.at(i)));
+    }
+}
+
+NotificationRecorder::NotificationRecorder()
+{
+    platform::setUserNotificationPresenter(this);
+}
+
+NotificationRecorder::~NotificationRecorder()
+{
+    if (platform::userNotificationPresenter() == this)
+        platform::setUserNotificationPresenter(nullptr);
+}
+
+void NotificationRecorder::deliver(const platform::UserNotification& notification)
+{
+    delivered << notification;
+}
+
+InputRecorder::InputRecorder()
+{
+    platform::setInputPresenter(this);
+}
+
+InputRecorder::~InputRecorder()
+{
+    if (platform::inputPresenter() == this)
+        platform::setInputPresenter(nullptr);
+}
+
+void InputRecorder::ask(const QString& title, const QString& label, const QString&, QWidget*,
+    std::function<void(const QString&)> done)
+{
+    asked << (title.isEmpty() ? label : title);
+    const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+    if (done)
+        done(answer);
+}
+
+bool waitForNotification(const QString& name, int timeoutMs, platform::Notification* received,
+    std::function<bool(const platform::Notification&)> accept)
+{
+    QObject context;
+    bool got = false;
+    platform::NotificationCenter::defaultCenter()->addObserver(
+        &context, name, [&](const platform::Notification& n) {
+            if (got || (accept && !accept(n)))
+                return;
+            got = true;
+            if (received)
+                *received = n;
+        });
+    QDeadlineTimer deadline(timeoutMs);
+    while (!got && !deadline.hasExpired())
+        QTest::qWait(5);
+    platform::NotificationCenter::defaultCenter()->removeObserver(&context);
+    return got;
+}
+
+QString renderToPng(QWidget* widget, const QString& name)
+{
+    if (!widget)
+        return QString();
+    if (!widget->isVisible())
+        widget->show();
+    QCoreApplication::processEvents();
+    QString dir = qEnvironmentVariable("LST_RENDER_DIR");
+    if (dir.isEmpty())
+        dir = QStringLiteral(LST_RENDER_DEFAULT_DIR);
+    QDir().mkpath(dir);
+    QString file = name;
+    if (!file.endsWith(QLatin1String(".png")))
+        file += QStringLiteral(".png");
+    const QString path = dir + QLatin1Char('/') + file;
+    if (!widget->grab().save(path, "PNG")) {
+        qWarning("renderToPng: cannot write %s", qUtf8Printable(path));
+        return QString();
+    }
+    return path;
+}
+
+QByteArray readFixture(const QString& relativePath)
+{
+    const QString path = QStringLiteral(LST_FIXTURES_DIR) + QLatin1Char('/') + relativePath;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QTest::qFail(qPrintable(QStringLiteral("missing fixture ") + relativePath), __FILE__, __LINE__);
+        return QByteArray();
+    }
+    return file.readAll();
+}
+
+} // namespace testsupport
