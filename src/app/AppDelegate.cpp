@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/MainViewController.h"
+#include "charts/DayKLineView.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
 #include "platform/Configuration.h"
@@ -46,6 +47,9 @@ MainViewController* AppDelegate::mainViewController() const
 void AppDelegate::setIQuilorSDK(QuilorSDK* sdk)
 {
     m_sdk = sdk;
+    // The day chart of the product's own index reads the backend; charts sit
+    // below the shell and are handed the client here.
+    DayKLineView::setDefaultSDK(sdk);
 }
 
 void AppDelegate::setIMsgCenter(QObject* msgCenter)
@@ -68,8 +72,8 @@ void AppDelegate::setDelays(int settingsRetryMs, int loginDelayMs, int loginRetr
 void AppDelegate::applicationDidFinishLaunching(bool showWindow)
 {
     if (!m_sdk)
-        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), this);
+        setIQuilorSDK(new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
+            QStringLiteral("400030000"), this));
 
     const QVariantMap saved = platform::dictFromVariant(
         platform::UserDefaults::standardUserDefaults()->objectForKey(kAppSettingKey));

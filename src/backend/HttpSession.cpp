@@ -47,9 +47,14 @@ void HttpSession::finish(QNetworkReply* reply, int api, const std::weak_ptr<int>
     if (!m_inFlight.remove(reply))
         return;
     reply->deleteLater();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
-    const QString error = reply->error() == QNetworkReply::NoError ? QString() : reply->errorString();
+    const QNetworkReply::NetworkError failure = reply->error();
+    const QString error = failure == QNetworkReply::NoError ? QString() : reply->errorString();
+    // A status line followed by a dropped or timed-out transfer is a failed
+    // connection: only HTTP-level errors (4xx/5xx) keep their status.
+    if (failure != QNetworkReply::NoError && failure < QNetworkReply::ContentAccessDenied)
+        status = 0;
     const backend::ReplyOutcome outcome
         = backend::interpretReply(status, body, reply->rawHeader(backend::kDigestHeader), error);
     if (interceptor)

@@ -15,6 +15,15 @@
 
 #include <optional>
 
+// One argument of an operation: its body key, its value (a null string is
+// absent, so its key is left out) and whether the request makes no sense
+// without it.
+struct backend::OperationArg {
+    const char* key;
+    QString value;
+    bool required = false;
+};
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcSdk, "lst.backend")
@@ -50,16 +59,19 @@ int primaryScreenHeight()
     return screen->property("availableGeometry").toRect().height();
 }
 
-bool missing(const QString& value)
-{
-    return value.isEmpty();
-}
+constexpr bool kRequired = true;
+using Arg = backend::OperationArg;
 
-// A key only for an argument that is present.
-void put(QVariantMap& body, const char* key, const QString& value)
+std::optional<QVariantMap> bodyOf(std::initializer_list<Arg> args)
 {
-    if (!value.isNull())
-        body.insert(QString::fromLatin1(key), value);
+    QVariantMap body;
+    for (const Arg& arg : args) {
+        if (arg.required && arg.value.isEmpty())
+            return std::nullopt;
+        if (!arg.value.isNull())
+            body.insert(QString::fromLatin1(arg.key), arg.value);
+    }
+    return body;
 }
 
 } // namespace
@@ -136,6 +148,12 @@ bool QuilorSDK::SendRequest(int api, const QVariantMap& body, MHTTPObserver* HTT
     return send(api, body, HTTPObserver, {});
 }
 
+bool QuilorSDK::operation(int api, std::initializer_list<backend::OperationArg> args, MHTTPObserver* observer)
+{
+    const auto body = bodyOf(args);
+    return body && send(api, *body, observer);
+}
+
 bool QuilorSDK::send(int api, const QVariantMap& keys, MHTTPObserver* observer,
     std::function<void(const backend::ReplyOutcome&)> interceptor)
 {
@@ -172,22 +190,18 @@ bool QuilorSDK::send(int api, const QVariantMap& keys, MHTTPObserver* observer,
 }
 
 bool QuilorSDK::DoLogin(const QString& UserName, const QString& PassWord, const QString& DeviceToken,
-    bool WillSave, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    bool WillSave, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(UserName))
-        return false;
-    QVariantMap body;
-    put(body, "username", UserName);
-    put(body, "password", PassWord);
-    put(body, "devicetoken", DeviceToken);
-    body.insert(QStringLiteral("willsave"), WillSave ? QStringLiteral("1") : QStringLiteral("0"));
-    return send(backend::kApiLogin, body, HTTPObserver,
-        [this, UserName, PassWord, DeviceToken, WillSave](const backend::ReplyOutcome& outcome) {
-            if (!outcome.ok)
-                return;
-            applyLogin(outcome.result.toMap(), UserName, PassWord, DeviceToken, WillSave);
-        });
+    // The user name is the account's id: without it the server can only refuse.
+    const auto body = bodyOf(
+        { { "username", UserName, kRequired }, { "password", PassWord }, { "devicetoken", DeviceToken },
+            { "willsave", WillSave ? QStringLiteral("1") : QStringLiteral("0") } });
+    return body
+        && send(backend::kApiLogin, *body, HTTPObserver,
+            [this, UserName, PassWord, DeviceToken, WillSave](const backend::ReplyOutcome& outcome) {
+                if (outcome.ok)
+                    applyLogin(outcome.result.toMap(), UserName, PassWord, DeviceToken, WillSave);
+            });
 }
 
 void QuilorSDK::applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
@@ -209,234 +223,144 @@ void QuilorSDK::applyLogin(const QVariantMap& reply, const QString& userName, co
 }
 
 bool QuilorSDK::SearchStockByKey(const QString& key, const QString& pageindex, const QString& pagesize,
-    QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(key))
-        return false;
-    QVariantMap body;
-    put(body, "key", key);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    return send(backend::kApiSearchStock, body, HTTPObserver);
+    // The caller decides when a text is worth asking about.
+    return operation(backend::kApiSearchStock,
+        { { "key", key }, { "pageindex", pageindex }, { "pagesize", pagesize } }, HTTPObserver);
 }
 
 bool QuilorSDK::GetAGroupOfStocks(const QString& userstockgroupid, const QString& pageindex,
-    const QString& pagesize, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& pagesize, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(userstockgroupid))
-        return false;
-    QVariantMap body;
-    put(body, "userstockgroupid", userstockgroupid);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    return send(backend::kApiGroupStocks, body, HTTPObserver);
+    return operation(backend::kApiGroupStocks,
+        { { "userstockgroupid", userstockgroupid, kRequired }, { "pageindex", pageindex },
+            { "pagesize", pagesize } },
+        HTTPObserver);
 }
 
 bool QuilorSDK::GetStockDay(const QString& code, const QString& pageindex, const QString& pagesize,
-    QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(code))
-        return false;
-    QVariantMap body;
-    put(body, "code", code);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    return send(backend::kApiStockDay, body, HTTPObserver);
+    return operation(backend::kApiStockDay,
+        { { "code", code, kRequired }, { "pageindex", pageindex }, { "pagesize", pagesize } }, HTTPObserver);
 }
 
-bool QuilorSDK::getStockGroup(const QString& uid, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+bool QuilorSDK::getStockGroup(const QString& uid, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(uid))
-        return false;
-    QVariantMap body;
-    put(body, "uid", uid);
-    return send(backend::kApiGetGroups, body, HTTPObserver);
+    return operation(backend::kApiGetGroups, { { "uid", uid, kRequired } }, HTTPObserver);
 }
 
 bool QuilorSDK::addStockGroup(const QString& userstockgroupname, const QString& userstockgrouporder,
-    const QString& theID, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& theID, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    // A new group needs its name; a change needs the group's id.
-    if (missing(userstockgroupname) && missing(theID))
-        return false;
-    QVariantMap body;
-    put(body, "userstockgroupname", userstockgroupname);
-    put(body, "userstockgrouporder", userstockgrouporder);
-    put(body, "id", theID);
-    return send(backend::kApiAddGroup, body, HTTPObserver);
+    // The id is optional: without it the server makes a new group.
+    return operation(backend::kApiAddGroup,
+        { { "userstockgroupname", userstockgroupname }, { "userstockgrouporder", userstockgrouporder },
+            { "id", theID } },
+        HTTPObserver);
 }
 
-bool QuilorSDK::delStockGroup(const QString& theID, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+bool QuilorSDK::delStockGroup(const QString& theID, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(theID))
-        return false;
-    QVariantMap body;
-    put(body, "id", theID);
-    return send(backend::kApiDelGroup, body, HTTPObserver);
+    return operation(backend::kApiDelGroup, { { "id", theID, kRequired } }, HTTPObserver);
 }
 
 bool QuilorSDK::addStockToGroup(const QString& stockcode, const QString& stockname,
     const QString& userstockorder, const QString& userstockgroupid, const QString& lprice,
-    const QString& hprice, const QString& vprice, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& hprice, const QString& vprice, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode) || missing(userstockgroupid))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "stockname", stockname);
-    put(body, "userstockorder", userstockorder);
-    put(body, "userstockgroupid", userstockgroupid);
-    put(body, "lprice", lprice);
-    put(body, "hprice", hprice);
-    put(body, "vprice", vprice);
-    return send(backend::kApiAddStockToGroup, body, HTTPObserver);
+    return operation(backend::kApiAddStockToGroup,
+        { { "stockcode", stockcode, kRequired }, { "stockname", stockname },
+            { "userstockorder", userstockorder }, { "userstockgroupid", userstockgroupid, kRequired },
+            { "lprice", lprice }, { "hprice", hprice }, { "vprice", vprice } },
+        HTTPObserver);
 }
 
-bool QuilorSDK::delStockFromGroup(
-    const QString& stockcode, const QString& stockgroupid, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+bool QuilorSDK::delStockFromGroup(const QString& stockcode, const QString& stockgroupid,
+    QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode) || missing(stockgroupid))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "userstockgroupid", stockgroupid);
-    return send(backend::kApiDelStockFromGroup, body, HTTPObserver);
+    return operation(backend::kApiDelStockFromGroup,
+        { { "stockcode", stockcode, kRequired }, { "userstockgroupid", stockgroupid, kRequired } },
+        HTTPObserver);
 }
 
 bool QuilorSDK::moveOrCopyStockToGroup(const QString& stockcode, const QString& userstockgroupid,
-    const QString& newuserstockgroupid, const QString& type, QObject* ReturnObject,
+    const QString& newuserstockgroupid, const QString& type, QObject* /*ReturnObject*/,
     MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode) || missing(userstockgroupid) || missing(newuserstockgroupid))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "userstockgroupid", userstockgroupid);
-    put(body, "newuserstockgroupid", newuserstockgroupid);
-    put(body, "type", type);
-    return send(backend::kApiMoveOrCopyStock, body, HTTPObserver);
+    return operation(backend::kApiMoveOrCopyStock,
+        { { "stockcode", stockcode, kRequired }, { "userstockgroupid", userstockgroupid, kRequired },
+            { "newuserstockgroupid", newuserstockgroupid, kRequired }, { "type", type } },
+        HTTPObserver);
 }
 
 bool QuilorSDK::GetRecommentStockList(const QString& recomtype, const QString& pageindex,
-    const QString& pagesize, const QString& recomdate, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& pagesize, const QString& recomdate, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    QVariantMap body;
-    put(body, "recomtype", recomtype);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    put(body, "recomdate", recomdate);
-    return send(backend::kApiRecommendList, body, HTTPObserver);
+    return operation(backend::kApiRecommendList,
+        { { "recomtype", recomtype }, { "pageindex", pageindex }, { "pagesize", pagesize },
+            { "recomdate", recomdate } },
+        HTTPObserver);
 }
 
 bool QuilorSDK::DelRecommentStock(const QString& stockcode, const QString& recomtype,
-    const QString& recomdate, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& recomdate, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "recomtype", recomtype);
-    put(body, "recomdate", recomdate);
-    return send(backend::kApiDelRecommend, body, HTTPObserver);
+    return operation(backend::kApiDelRecommend,
+        { { "stockcode", stockcode, kRequired }, { "recomtype", recomtype }, { "recomdate", recomdate } },
+        HTTPObserver);
 }
 
 bool QuilorSDK::GetStockTrend(
-    const QString& stockcode, const QString& curdate, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& stockcode, const QString& curdate, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "curdate", curdate);
-    return send(backend::kApiStockTrend, body, HTTPObserver);
+    return operation(backend::kApiStockTrend,
+        { { "stockcode", stockcode, kRequired }, { "curdate", curdate } }, HTTPObserver);
 }
 
 bool QuilorSDK::GetDayKStockIdx(const QString& stockname, const QString& code, const QString& pageindex,
-    const QString& pagesize, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& pagesize, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(code))
-        return false;
-    QVariantMap body;
-    put(body, "stockname", stockname);
-    put(body, "code", code);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    return send(backend::kApiIndexDayK, body, HTTPObserver);
+    return operation(backend::kApiIndexDayK,
+        { { "stockname", stockname }, { "code", code, kRequired }, { "pageindex", pageindex },
+            { "pagesize", pagesize } },
+        HTTPObserver);
 }
 
 bool QuilorSDK::GetStockIDXDay(const QString& code, const QString& pageindex, const QString& pagesize,
-    QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(code))
-        return false;
-    QVariantMap body;
-    put(body, "code", code);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    return send(backend::kApiIndexDay, body, HTTPObserver);
+    return operation(backend::kApiIndexDay,
+        { { "code", code, kRequired }, { "pageindex", pageindex }, { "pagesize", pagesize } }, HTTPObserver);
 }
 
-bool QuilorSDK::GetAppSetting(QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+bool QuilorSDK::GetAppSetting(QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    return send(backend::kApiAppSetting, {}, HTTPObserver);
+    return operation(backend::kApiAppSetting, {}, HTTPObserver);
 }
 
-bool QuilorSDK::GetStockIDXNow(const QString& code, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+bool QuilorSDK::GetStockIDXNow(const QString& code, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(code))
-        return false;
-    QVariantMap body;
-    put(body, "code", code);
-    return send(backend::kApiIndexQuote, body, HTTPObserver);
+    return operation(backend::kApiIndexQuote, { { "code", code, kRequired } }, HTTPObserver);
 }
 
 bool QuilorSDK::SendStockTrend(
-    const QString& stockcode, const QString& trend, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    const QString& stockcode, const QString& trend, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode) || missing(trend))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "trend", trend);
-    return send(backend::kApiSendTrend, body, HTTPObserver);
+    return operation(backend::kApiSendTrend,
+        { { "stockcode", stockcode, kRequired }, { "trend", trend, kRequired } }, HTTPObserver);
 }
 
 bool QuilorSDK::GetStockTrendList(const QString& stockcode, const QString& pageindex, const QString& pagesize,
-    QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+    QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(stockcode))
-        return false;
-    QVariantMap body;
-    put(body, "stockcode", stockcode);
-    put(body, "pageindex", pageindex);
-    put(body, "pagesize", pagesize);
-    return send(backend::kApiTrendList, body, HTTPObserver);
+    return operation(backend::kApiTrendList,
+        { { "stockcode", stockcode, kRequired }, { "pageindex", pageindex }, { "pagesize", pagesize } },
+        HTTPObserver);
 }
 
-bool QuilorSDK::GetNewMsgCount(const QString& uid, QObject* ReturnObject, MHTTPObserver* HTTPObserver)
+bool QuilorSDK::GetNewMsgCount(const QString& uid, QObject* /*ReturnObject*/, MHTTPObserver* HTTPObserver)
 {
-    Q_UNUSED(ReturnObject);
-    if (missing(uid))
-        return false;
-    QVariantMap body;
-    put(body, "uid", uid);
-    return send(backend::kApiNewMsgCount, body, HTTPObserver);
+    return operation(backend::kApiNewMsgCount, { { "uid", uid, kRequired } }, HTTPObserver);
 }

@@ -8,12 +8,14 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 class HttpSession;
 namespace backend {
 struct ReplyOutcome;
-}
+struct OperationArg;
+} // namespace backend
 class stocks;
 class MyStock;
 class MyStockGroup;
@@ -65,7 +67,7 @@ public:
     static void setSharedModelFactory(const SharedModelFactory& factory);
 
     QuilorSDK(const QString& baseUrl, const QString& devicetype, const QString& guestUserId,
-              QObject* parent = nullptr);
+        QObject* parent = nullptr);
     ~QuilorSDK() override;
 
     // Shared models.
@@ -83,44 +85,44 @@ public:
     int screenHeight() const { return m_screenHeight; }
 
     bool DoLogin(const QString& UserName, const QString& PassWord, const QString& DeviceToken, bool WillSave,
-                 QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool SearchStockByKey(const QString& key, const QString& pageindex, const QString& pagesize,
-                          QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool GetAGroupOfStocks(const QString& userstockgroupid, const QString& pageindex, const QString& pagesize,
-                           QObject* ReturnObject, MHTTPObserver* HTTPObserver);
-    bool GetStockDay(const QString& code, const QString& pageindex, const QString& pagesize, QObject* ReturnObject,
-                     MHTTPObserver* HTTPObserver);
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+    bool GetStockDay(const QString& code, const QString& pageindex, const QString& pagesize,
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool getStockGroup(const QString& uid, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
-    bool addStockGroup(const QString& userstockgroupname, const QString& userstockgrouporder, const QString& theID,
-                       QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+    bool addStockGroup(const QString& userstockgroupname, const QString& userstockgrouporder,
+        const QString& theID, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool delStockGroup(const QString& theID, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool addStockToGroup(const QString& stockcode, const QString& stockname, const QString& userstockorder,
-                         const QString& userstockgroupid, const QString& lprice, const QString& hprice,
-                         const QString& vprice, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+        const QString& userstockgroupid, const QString& lprice, const QString& hprice, const QString& vprice,
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool delStockFromGroup(const QString& stockcode, const QString& stockgroupid, QObject* ReturnObject,
-                           MHTTPObserver* HTTPObserver);
+        MHTTPObserver* HTTPObserver);
     bool moveOrCopyStockToGroup(const QString& stockcode, const QString& userstockgroupid,
-                                const QString& newuserstockgroupid, const QString& type, QObject* ReturnObject,
-                                MHTTPObserver* HTTPObserver);
+        const QString& newuserstockgroupid, const QString& type, QObject* ReturnObject,
+        MHTTPObserver* HTTPObserver);
     bool GetRecommentStockList(const QString& recomtype, const QString& pageindex, const QString& pagesize,
-                               const QString& recomdate, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+        const QString& recomdate, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool DelRecommentStock(const QString& stockcode, const QString& recomtype, const QString& recomdate,
-                           QObject* ReturnObject, MHTTPObserver* HTTPObserver);
-    bool GetStockTrend(const QString& stockcode, const QString& curdate, QObject* ReturnObject,
-                       MHTTPObserver* HTTPObserver);
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+    bool GetStockTrend(
+        const QString& stockcode, const QString& curdate, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool GetDayKStockIdx(const QString& stockname, const QString& code, const QString& pageindex,
-                         const QString& pagesize, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+        const QString& pagesize, QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool GetStockIDXDay(const QString& code, const QString& pageindex, const QString& pagesize,
-                        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver);
 
     // Operations of this product's own wire format (docs/backend-protocol.md).
-    bool GetAppSetting(QObject* ReturnObject, MHTTPObserver* HTTPObserver);                       // 93001
-    bool GetStockIDXNow(const QString& code, QObject* ReturnObject, MHTTPObserver* HTTPObserver);  // 99001
+    bool GetAppSetting(QObject* ReturnObject, MHTTPObserver* HTTPObserver); // 93001
+    bool GetStockIDXNow(const QString& code, QObject* ReturnObject, MHTTPObserver* HTTPObserver); // 99001
     bool SendStockTrend(const QString& stockcode, const QString& trend, QObject* ReturnObject,
-                        MHTTPObserver* HTTPObserver);                                              // 90030
+        MHTTPObserver* HTTPObserver); // 90030
     bool GetStockTrendList(const QString& stockcode, const QString& pageindex, const QString& pagesize,
-                           QObject* ReturnObject, MHTTPObserver* HTTPObserver);                    // 90032
-    bool GetNewMsgCount(const QString& uid, QObject* ReturnObject, MHTTPObserver* HTTPObserver);    // 95001
+        QObject* ReturnObject, MHTTPObserver* HTTPObserver); // 90032
+    bool GetNewMsgCount(const QString& uid, QObject* ReturnObject, MHTTPObserver* HTTPObserver); // 95001
 
     // Sends any operation: the body's keys as given (null values left out).
     bool SendRequest(int api, const QVariantMap& body, MHTTPObserver* HTTPObserver);
@@ -130,10 +132,13 @@ public:
     static void setScreenHeightSource(std::function<int()> source);
 
 private:
+    // Builds the body of a listed operation and sends it; NO when a required
+    // argument is missing.
+    bool operation(int api, std::initializer_list<backend::OperationArg> args, MHTTPObserver* observer);
     bool send(int api, const QVariantMap& keys, MHTTPObserver* observer,
-              std::function<void(const backend::ReplyOutcome&)> interceptor = {});
+        std::function<void(const backend::ReplyOutcome&)> interceptor = {});
     void applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
-                    const QString& deviceToken, bool willSave);
+        const QString& deviceToken, bool willSave);
 
     QString m_baseUrl;
     QString m_devicetype;

@@ -39,16 +39,34 @@ constexpr int kDefaultBollPeriod = 10;
 constexpr int kDefaultSarPeriod = 4;
 constexpr int kDefaultKdjPeriod = 9;
 
-QColor background() { return platform::Colors::black(); }
-QColor gridColor() { return QColor(110, 24, 24); }
-QColor axisText() { return platform::Colors::lightGray(); }
-QColor riseColor() { return platform::Colors::red(); }
-QColor fallColor() { return platform::Colors::green(); }
-QColor flatColor() { return platform::Colors::white(); }
+QColor background()
+{
+    return platform::Colors::black();
+}
+QColor gridColor()
+{
+    return QColor(110, 24, 24);
+}
+QColor axisText()
+{
+    return platform::Colors::lightGray();
+}
+QColor riseColor()
+{
+    return platform::Colors::red();
+}
+QColor fallColor()
+{
+    return platform::Colors::green();
+}
+QColor flatColor()
+{
+    return platform::Colors::white();
+}
 QColor lineColor(int i)
 {
-    static const QColor colors[] = {platform::Colors::white(), platform::Colors::yellow(), QColor(255, 0, 255),
-                                    QColor(0, 180, 255)};
+    static const QColor colors[]
+        = { platform::Colors::white(), platform::Colors::yellow(), QColor(255, 0, 255), QColor(0, 180, 255) };
     return colors[i % 4];
 }
 
@@ -92,7 +110,7 @@ void drawAxisLabel(QPainter& p, double y, const QString& text)
 }
 
 void drawSeries(QPainter& p, const QVector<double>& values, const PriceScale& scale, const QRectF& plot,
-                geometry::VisibleRange range, double space, const QColor& color)
+    geometry::VisibleRange range, double space, const QColor& color)
 {
     QPainterPath path;
     bool open = false;
@@ -118,7 +136,7 @@ void drawSeries(QPainter& p, const QVector<double>& values, const PriceScale& sc
 } // namespace
 
 CandleView::CandleView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                       std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    std::function<void(const QVariantMap&)> callBack, QWidget* parent)
     : StockChartView(frame, stock, father, std::move(callBack), parent)
 {
     curtime = shanghaiNow().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
@@ -130,9 +148,10 @@ CandleView::CandleView(const QRect& frame, const QVariantMap& stock, platform::V
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    const QString labels[4] = {QStringLiteral("-"), QStringLiteral("+"), QStringLiteral("<"), QStringLiteral(">")};
-    const QString tips[4] = {QStringLiteral("缩小"), QStringLiteral("放大"), QStringLiteral("向前"),
-                             QStringLiteral("向后")};
+    const QString labels[4]
+        = { QStringLiteral("-"), QStringLiteral("+"), QStringLiteral("<"), QStringLiteral(">") };
+    const QString tips[4]
+        = { QStringLiteral("缩小"), QStringLiteral("放大"), QStringLiteral("向前"), QStringLiteral("向后") };
     for (int i = 0; i < 4; ++i) {
         auto* b = new QToolButton(this);
         b->setText(labels[i]);
@@ -144,8 +163,10 @@ CandleView::CandleView(const QRect& frame, const QVariantMap& stock, platform::V
     }
     connect(m_buttons[0], &QToolButton::clicked, this, &CandleView::zoomOut);
     connect(m_buttons[1], &QToolButton::clicked, this, &CandleView::zoomIn);
-    connect(m_buttons[2], &QToolButton::clicked, this, [this] { scrollBars(-std::max(1L, m_range.count / 4)); });
-    connect(m_buttons[3], &QToolButton::clicked, this, [this] { scrollBars(std::max(1L, m_range.count / 4)); });
+    connect(
+        m_buttons[2], &QToolButton::clicked, this, [this] { scrollBars(-std::max(1L, m_range.count / 4)); });
+    connect(
+        m_buttons[3], &QToolButton::clicked, this, [this] { scrollBars(std::max(1L, m_range.count / 4)); });
     placeButtons();
 
     platform::runOnMainAfter(pollTiming().firstPriceMs, this, [this] { RefreshNowPrice(nullptr); });
@@ -185,9 +206,7 @@ void CandleView::RefreshNowPrice(const QVariantMap* dict)
     update();
 }
 
-void CandleView::viewDidMoveToSuperview()
-{
-}
+void CandleView::viewDidMoveToSuperview() { }
 
 bool CandleView::event(QEvent* e)
 {
@@ -245,8 +264,8 @@ void CandleView::convertBars()
         bar.change = platform::floatValue(cells.at(6));
         // A row whose high and low are swapped or miss the body still draws
         // inside its own range.
-        bar.high = std::max({bar.high, bar.open, bar.close, bar.low});
-        bar.low = std::min({bar.low, bar.open, bar.close});
+        bar.high = std::max({ bar.high, bar.open, bar.close, bar.low });
+        bar.low = std::min({ bar.low, bar.open, bar.close });
         m_bars.append(bar);
         m_dates.append(platform::stringOf(cells.at(0)));
     }
@@ -255,7 +274,7 @@ void CandleView::convertBars()
 void CandleView::computeIndicators()
 {
     const QVector<double> c = indicators::closes(m_bars);
-    const int maPeriods[4] = {5, 10, 20, 30};
+    const int maPeriods[4] = { 5, 10, 20, 30 };
     for (int i = 0; i < 4; ++i)
         m_ma[i] = indicators::movingAverage(c, maPeriods[i]);
     m_boll = indicators::boll(c, m_bollPeriod);
@@ -281,29 +300,28 @@ void CandleView::layoutPanes()
 {
     const double w = width();
     const double h = height();
-    m_plot = QRectF(0, kLegendHeight, std::max(0.0, w - kRightMargin),
-                    std::max(0.0, h - kLegendHeight - 2));
+    m_plot = QRectF(0, kLegendHeight, std::max(0.0, w - kRightMargin), std::max(0.0, h - kLegendHeight - 2));
     const double avail = std::max(0.0, h - kLegendHeight - kDateHeight - kLowerLegendHeight - 2);
     const double priceH = std::floor(avail * 0.68);
     m_pricePane = QRectF(m_plot.left(), kLegendHeight, m_plot.width(), priceH);
     m_dateStrip = QRectF(m_plot.left(), m_pricePane.bottom(), m_plot.width(), kDateHeight);
     m_lowerPane = QRectF(m_plot.left(), m_dateStrip.bottom() + kLowerLegendHeight, m_plot.width(),
-                         std::max(0.0, avail - priceH));
+        std::max(0.0, avail - priceH));
     const long capacity = geometry::barCapacity(m_plot.width(), wLineSpace);
     m_range = geometry::visibleRange(m_bars.size(), startIdx, capacity);
 
     QVector<const QVector<double>*> top;
     if (m_typeTopIdx == TopMA)
-        top = {&m_ma[0], &m_ma[1], &m_ma[2], &m_ma[3]};
+        top = { &m_ma[0], &m_ma[1], &m_ma[2], &m_ma[3] };
     else if (m_typeTopIdx == TopBOLL)
-        top = {&m_boll.upper, &m_boll.mid, &m_boll.lower};
+        top = { &m_boll.upper, &m_boll.mid, &m_boll.lower };
     else
-        top = {&m_sar};
+        top = { &m_sar };
     const auto [lo, hi] = geometry::priceExtent(m_bars, m_range, top);
     m_priceScale = geometry::priceScale(lo, hi, m_pricePane);
 
     if (m_typeBottomIdx == BottomVolume) {
-        const auto [vlo, vhi] = geometry::seriesExtent(m_range, {&m_volMa[0], &m_volMa[1]});
+        const auto [vlo, vhi] = geometry::seriesExtent(m_range, { &m_volMa[0], &m_volMa[1] });
         Q_UNUSED(vlo);
         double maxV = std::isfinite(vhi) ? vhi : 0;
         for (long i = m_range.first; i < m_range.first + m_range.count; ++i)
@@ -311,13 +329,13 @@ void CandleView::layoutPanes()
         m_lowerScale = geometry::priceScale(0, std::max(maxV, 1.0), m_lowerPane, 0.0);
         m_lowerScale.low = 0;
     } else if (m_typeBottomIdx == BottomMACD) {
-        const auto [mlo, mhi] = geometry::seriesExtent(m_range, {&m_macd.dif, &m_macd.dea, &m_macd.macd});
+        const auto [mlo, mhi] = geometry::seriesExtent(m_range, { &m_macd.dif, &m_macd.dea, &m_macd.macd });
         double m = std::max(std::abs(std::isfinite(mlo) ? mlo : 0), std::abs(std::isfinite(mhi) ? mhi : 0));
         if (m <= 0)
             m = 1;
         m_lowerScale = geometry::priceScale(-m, m, m_lowerPane, 0.05);
     } else {
-        auto [klo, khi] = geometry::seriesExtent(m_range, {&m_kdj.k, &m_kdj.d, &m_kdj.j});
+        auto [klo, khi] = geometry::seriesExtent(m_range, { &m_kdj.k, &m_kdj.d, &m_kdj.j });
         klo = std::isfinite(klo) ? std::min(klo, 0.0) : 0.0;
         khi = std::isfinite(khi) ? std::max(khi, 100.0) : 100.0;
         m_lowerScale = geometry::priceScale(klo, khi, m_lowerPane, 0.02);
@@ -371,8 +389,10 @@ void CandleView::drawPricePane(QPainter& p) const
     const double space = wLineSpace;
     for (long i = 0; i < m_range.count; ++i) {
         const long idx = m_range.first + i;
-        const auto shape = geometry::candleShape(m_bars[idx], m_priceScale, geometry::barCenterX(m_plot, i, space), space);
-        const QColor color = shape.direction > 0 ? riseColor() : (shape.direction < 0 ? fallColor() : flatColor());
+        const auto shape
+            = geometry::candleShape(m_bars[idx], m_priceScale, geometry::barCenterX(m_plot, i, space), space);
+        const QColor color
+            = shape.direction > 0 ? riseColor() : (shape.direction < 0 ? fallColor() : flatColor());
         p.setPen(QPen(color, 1));
         p.drawLine(QPointF(shape.wickX, shape.highY), QPointF(shape.wickX, shape.body.top()));
         p.drawLine(QPointF(shape.wickX, shape.body.bottom()), QPointF(shape.wickX, shape.lowY));
@@ -429,8 +449,8 @@ void CandleView::drawDateScale(QPainter& p) const
         p.setPen(QPen(gridColor(), 1, Qt::DotLine));
         p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
         p.setPen(axisText());
-        p.drawText(QRectF(x, m_dateStrip.top(), labelWidth, m_dateStrip.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   m_dates.value(m_range.first + i));
+        p.drawText(QRectF(x, m_dateStrip.top(), labelWidth, m_dateStrip.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, m_dates.value(m_range.first + i));
     }
 }
 
@@ -448,7 +468,8 @@ void CandleView::drawLowerPane(QPainter& p) const
             const auto& bar = m_bars[m_range.first + i];
             const double x = geometry::barCenterX(m_plot, i, space);
             const double y = m_lowerScale.y(bar.volume);
-            const QColor c = bar.close > bar.open ? riseColor() : (bar.close < bar.open ? fallColor() : flatColor());
+            const QColor c
+                = bar.close > bar.open ? riseColor() : (bar.close < bar.open ? fallColor() : flatColor());
             p.fillRect(QRectF(x - bodyWidth / 2, y, bodyWidth, std::max(1.0, pane.bottom() - y)), c);
         }
         drawSeries(p, m_volMa[0], m_lowerScale, m_plot, m_range, space, lineColor(0));
@@ -467,7 +488,7 @@ void CandleView::drawLowerPane(QPainter& p) const
         drawSeries(p, m_macd.dea, m_lowerScale, m_plot, m_range, space, lineColor(1));
     } else {
         p.setPen(QPen(gridColor(), 1, Qt::DotLine));
-        for (double level : {20.0, 50.0, 80.0}) {
+        for (double level : { 20.0, 50.0, 80.0 }) {
             const double y = m_lowerScale.y(level);
             p.drawLine(QPointF(pane.left(), y), QPointF(pane.right(), y));
         }
@@ -489,8 +510,9 @@ QString CandleView::topLegend(long bar) const
     if (bar < 0 || bar >= m_bars.size())
         return QString();
     if (m_typeTopIdx == TopMA)
-        return QStringLiteral("MA5:") + valueText(m_ma[0][bar]) + QStringLiteral("  MA10:") + valueText(m_ma[1][bar])
-            + QStringLiteral("  MA20:") + valueText(m_ma[2][bar]) + QStringLiteral("  MA30:") + valueText(m_ma[3][bar]);
+        return QStringLiteral("MA5:") + valueText(m_ma[0][bar]) + QStringLiteral("  MA10:")
+            + valueText(m_ma[1][bar]) + QStringLiteral("  MA20:") + valueText(m_ma[2][bar])
+            + QStringLiteral("  MA30:") + valueText(m_ma[3][bar]);
     if (m_typeTopIdx == TopBOLL)
         return platform::stringWithFormat("BOLL(%d)  MID:", m_bollPeriod) + valueText(m_boll.mid[bar])
             + QStringLiteral("  UPPER:") + valueText(m_boll.upper[bar]) + QStringLiteral("  LOWER:")
@@ -529,13 +551,14 @@ void CandleView::setCrosshair(std::optional<QPointF> point)
 void CandleView::paintOverlay(QPainter& p) const
 {
     p.setFont(chartFont());
-    const long legendBar = m_crossBar ? *m_crossBar : (m_range.count > 0 ? m_range.first + m_range.count - 1 : -1);
+    const long legendBar
+        = m_crossBar ? *m_crossBar : (m_range.count > 0 ? m_range.first + m_range.count - 1 : -1);
     p.setPen(axisText());
     const double legendRight = m_buttons[0] ? m_buttons[0]->x() - 4 : width();
     p.drawText(QRectF(m_plot.left() + 2, 0, std::max(0.0, legendRight - m_plot.left() - 2), kLegendHeight),
-               Qt::AlignLeft | Qt::AlignVCenter, topLegend(legendBar));
+        Qt::AlignLeft | Qt::AlignVCenter, topLegend(legendBar));
     p.drawText(QRectF(m_plot.left() + 2, m_dateStrip.bottom(), m_plot.width(), kLowerLegendHeight),
-               Qt::AlignLeft | Qt::AlignVCenter, bottomLegend(legendBar));
+        Qt::AlignLeft | Qt::AlignVCenter, bottomLegend(legendBar));
 
     // The live price, kept inside the pane when it leaves the visible range.
     const float live = platform::floatValue(QStringView(cprice));
@@ -547,7 +570,7 @@ void CandleView::paintOverlay(QPainter& p) const
         p.fillRect(box, platform::Colors::yellow());
         p.setPen(platform::Colors::black());
         p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
-                   platform::stringWithFormat("%.2f", double(live)));
+            platform::stringWithFormat("%.2f", double(live)));
     }
 
     if (!m_crossBar || !m_crossPoint)
@@ -570,13 +593,14 @@ void CandleView::paintOverlay(QPainter& p) const
         p.setPen(platform::Colors::white());
         const double v = scale->value(y);
         p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
-                   scale == &m_lowerScale && m_typeBottomIdx == BottomVolume ? volumeText(v)
-                                                                             : platform::stringWithFormat("%.2f", v));
+            scale == &m_lowerScale && m_typeBottomIdx == BottomVolume
+                ? volumeText(v)
+                : platform::stringWithFormat("%.2f", v));
     }
     // The date under the cursor and the bar's values in a box away from it.
     const QString date = m_dates.value(bar);
-    const QRectF dateBox(std::clamp(x - 34, m_plot.left(), m_plot.right() - 68), m_dateStrip.top(), 68,
-                         m_dateStrip.height());
+    const QRectF dateBox(
+        std::clamp(x - 34, m_plot.left(), m_plot.right() - 68), m_dateStrip.top(), 68, m_dateStrip.height());
     p.fillRect(dateBox, QColor(40, 40, 120));
     p.setPen(platform::Colors::white());
     p.drawText(dateBox, Qt::AlignCenter, date);
@@ -609,8 +633,8 @@ void CandleView::paintOverlay(QPainter& p) const
             c = b.change > 0 ? riseColor() : (b.change < 0 ? fallColor() : flatColor());
         }
         p.setPen(c);
-        p.drawText(QRectF(info.left() + 4, info.top() + 3 + i * 14, boxW - 8, 14), Qt::AlignLeft | Qt::AlignVCenter,
-                   lines[i]);
+        p.drawText(QRectF(info.left() + 4, info.top() + 3 + i * 14, boxW - 8, 14),
+            Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
     }
 }
 
@@ -639,7 +663,8 @@ void CandleView::placeButtons()
     const int w = 18;
     for (int i = 0; i < 4; ++i) {
         if (m_buttons[i])
-            m_buttons[i]->setGeometry(width() - (4 - i) * (w + 1) - int(kRightMargin), 0, w, int(kLegendHeight));
+            m_buttons[i]->setGeometry(
+                width() - (4 - i) * (w + 1) - int(kRightMargin), 0, w, int(kLegendHeight));
     }
 }
 
@@ -753,7 +778,8 @@ void CandleView::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
     QMenu* top = menu.addMenu(QStringLiteral("主图指标"));
-    const QString topNames[] = {QStringLiteral("均线 MA"), QStringLiteral("布林线 BOLL"), QStringLiteral("抛物线 SAR")};
+    const QString topNames[]
+        = { QStringLiteral("均线 MA"), QStringLiteral("布林线 BOLL"), QStringLiteral("抛物线 SAR") };
     for (int i = 0; i < 3; ++i) {
         QAction* a = top->addAction(topNames[i]);
         a->setCheckable(true);
@@ -761,7 +787,8 @@ void CandleView::contextMenuEvent(QContextMenuEvent* event)
         connect(a, &QAction::triggered, this, [this, i] { chooseTop(i); });
     }
     QMenu* bottom = menu.addMenu(QStringLiteral("副图指标"));
-    const QString bottomNames[] = {QStringLiteral("成交量 VOL"), QStringLiteral("MACD"), QStringLiteral("KDJ")};
+    const QString bottomNames[]
+        = { QStringLiteral("成交量 VOL"), QStringLiteral("MACD"), QStringLiteral("KDJ") };
     for (int i = 0; i < 3; ++i) {
         QAction* a = bottom->addAction(bottomNames[i]);
         a->setCheckable(true);
@@ -769,9 +796,12 @@ void CandleView::contextMenuEvent(QContextMenuEvent* event)
         connect(a, &QAction::triggered, this, [this, i] { chooseBottom(i); });
     }
     menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("KDJ参数设置…")), &QAction::triggered, this, &CandleView::setKDJPressed);
-    connect(menu.addAction(QStringLiteral("BOLL参数设置…")), &QAction::triggered, this, &CandleView::setBOLLPressed);
-    connect(menu.addAction(QStringLiteral("SAR参数设置…")), &QAction::triggered, this, &CandleView::setSARPressed);
+    connect(menu.addAction(QStringLiteral("KDJ参数设置…")), &QAction::triggered, this,
+        &CandleView::setKDJPressed);
+    connect(menu.addAction(QStringLiteral("BOLL参数设置…")), &QAction::triggered, this,
+        &CandleView::setBOLLPressed);
+    connect(menu.addAction(QStringLiteral("SAR参数设置…")), &QAction::triggered, this,
+        &CandleView::setSARPressed);
     platform::popUpMenu(&menu, event->globalPos(), this);
     event->accept();
 }

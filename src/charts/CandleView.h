@@ -23,7 +23,7 @@ public:
     enum BottomIndicator { BottomVolume = 0, BottomMACD = 1, BottomKDJ = 2 };
 
     CandleView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-               std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
     ~CandleView() override;
 
     // Live-price fields the loaders write.

@@ -14,7 +14,8 @@ namespace charts {
 namespace {
 bool allDigits(QStringView text)
 {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
 }
 } // namespace
 
@@ -32,7 +33,7 @@ CodeRoute routeForCode(const QString& stockcode)
     } else if (stockcode == QStringLiteral("888888.idx")) {
         route.backendIndex = true;
     } else if (stockcode.size() == 10 && stockcode.startsWith(QStringLiteral("399"))
-               && allDigits(QStringView(stockcode).left(6))) {
+        && allDigits(QStringView(stockcode).left(6))) {
         route.historyCode = QStringLiteral("1") + stockcode.left(6);
         route.quoteCode = QStringLiteral("sz") + stockcode.left(6);
     }
@@ -54,27 +55,28 @@ QString klinePathComponent(KLinePeriod period)
 
 QUrl klineYearUrl(KLinePeriod period, long year, const QString& historyCode)
 {
-    const QString path = QStringLiteral("/data/hs/kline/") + klinePathComponent(period) + QStringLiteral("/history/")
-        + QString::number(year) + QLatin1Char('/') + historyCode + QStringLiteral(".json");
+    const QString path = QStringLiteral("/data/hs/kline/") + klinePathComponent(period)
+        + QStringLiteral("/history/") + QString::number(year) + QLatin1Char('/') + historyCode
+        + QStringLiteral(".json");
     return platform::Configuration::join(platform::Configuration::current().neteaseChartUrl, path);
 }
 
 QUrl briefQuoteUrl(const QString& quoteCode)
 {
-    return platform::Configuration::join(platform::Configuration::current().tencentQuoteUrl,
-                                         QStringLiteral("/q=s_") + quoteCode);
+    return platform::Configuration::join(
+        platform::Configuration::current().tencentQuoteUrl, QStringLiteral("/q=s_") + quoteCode);
 }
 
 QUrl minuteTodayUrl(const QString& historyCode)
 {
     return platform::Configuration::join(platform::Configuration::current().neteaseChartUrl,
-                                         QStringLiteral("/data/hs/time/today/") + historyCode + QStringLiteral(".json"));
+        QStringLiteral("/data/hs/time/today/") + historyCode + QStringLiteral(".json"));
 }
 
 QUrl minuteFourDaysUrl(const QString& historyCode)
 {
     return platform::Configuration::join(platform::Configuration::current().neteaseChartUrl,
-                                         QStringLiteral("/data/hs/time/4days/") + historyCode + QStringLiteral(".json"));
+        QStringLiteral("/data/hs/time/4days/") + historyCode + QStringLiteral(".json"));
 }
 
 QHash<QByteArray, QByteArray> feedHeaders()
@@ -125,7 +127,8 @@ bool marketStatusReadsOpen(const QVariantMap& selfDict)
     if (it == selfDict.constEnd())
         return false;
     const QString status = platform::stringOf(*it);
-    return status != QStringLiteral("休市") && status != QStringLiteral("未开盘") && status != QStringLiteral("已收盘");
+    return status != QStringLiteral("休市") && status != QStringLiteral("未开盘")
+        && status != QStringLiteral("已收盘");
 }
 
 int minuteSlot(const QString& hhmm)
@@ -194,8 +197,8 @@ std::optional<QVector<MinuteDay>> parseMinuteFourDays(const QByteArray& body)
             days.append(minuteDayFrom(it->toMap()));
     }
     // Newest first on the wire; order by date in case a reply is not.
-    std::stable_sort(days.begin(), days.end(),
-                     [](const MinuteDay& a, const MinuteDay& b) { return a.date < b.date; });
+    std::stable_sort(
+        days.begin(), days.end(), [](const MinuteDay& a, const MinuteDay& b) { return a.date < b.date; });
     return days;
 }
 

@@ -21,8 +21,8 @@ namespace charts {
 // How one "stockcode" reaches each feed; empty fields mean "nothing is
 // requested".
 struct CodeRoute {
-    QString historyCode;  // 7 characters, market digit first ("0600000", "1000001")
-    QString quoteCode;    // "sh600000" / "sz000001" for the brief quote
+    QString historyCode; // 7 characters, market digit first ("0600000", "1000001")
+    QString quoteCode; // "sh600000" / "sz000001" for the brief quote
     bool backendIndex = false; // the product's own index, served by the backend
 };
 CodeRoute routeForCode(const QString& stockcode);
@@ -58,14 +58,14 @@ bool marketStatusReadsOpen(const QVariantMap& selfDict);
 
 // One minute of a time-share file.
 struct MinutePoint {
-    int slot = 0;       // 0..241: 09:30..11:30 then 13:00..15:00
+    int slot = 0; // 0..241: 09:30..11:30 then 13:00..15:00
     QString hhmm;
     float price = 0;
     float average = 0;
-    float volume = 0;   // shares
+    float volume = 0; // shares
 };
 struct MinuteDay {
-    QString date;       // "yyyyMMdd"
+    QString date; // "yyyyMMdd"
     float yestclose = 0;
     QVector<MinutePoint> points;
 };

@@ -82,11 +82,11 @@ std::pair<double, double> seriesExtent(VisibleRange range, const QVector<const Q
             hi = std::max(hi, v);
         }
     }
-    return {lo, hi};
+    return { lo, hi };
 }
 
-std::pair<double, double> priceExtent(const QVector<indicators::Bar>& bars, VisibleRange range,
-                                      const QVector<const QVector<double>*>& series)
+std::pair<double, double> priceExtent(
+    const QVector<indicators::Bar>& bars, VisibleRange range, const QVector<const QVector<double>*>& series)
 {
     auto [lo, hi] = seriesExtent(range, series);
     const long end = std::min<long>(range.first + range.count, bars.size());
@@ -94,7 +94,7 @@ std::pair<double, double> priceExtent(const QVector<indicators::Bar>& bars, Visi
         lo = std::min<double>(lo, bars[i].low);
         hi = std::max<double>(hi, bars[i].high);
     }
-    return {lo, hi};
+    return { lo, hi };
 }
 
 double barCenterX(const QRectF& plot, long indexInView, double space)

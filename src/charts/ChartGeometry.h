@@ -35,7 +35,7 @@ PriceScale priceScale(double low, double high, const QRectF& pane, double margin
 
 // Low and high of the visible bars (and of the optional series), NaN skipped.
 std::pair<double, double> priceExtent(const QVector<indicators::Bar>& bars, VisibleRange range,
-                                      const QVector<const QVector<double>*>& series = {});
+    const QVector<const QVector<double>*>& series = {});
 std::pair<double, double> seriesExtent(VisibleRange range, const QVector<const QVector<double>*>& series);
 
 // The horizontal centre of a visible bar.
@@ -44,7 +44,7 @@ double barCenterX(const QRectF& plot, long indexInView, double space);
 long barAtX(const QRectF& plot, double x, double space, VisibleRange range);
 
 struct CandleShape {
-    QRectF body;      // open..close, at least one pixel high
+    QRectF body; // open..close, at least one pixel high
     double wickX = 0; // high..low line
     double highY = 0, lowY = 0;
     int direction = 0; // 1 rise (close above open), -1 fall, 0 flat

@@ -17,10 +17,10 @@ bool isMarketHours(const QDateTime& instant);
 // Delays of the charts' self-re-arming chains, in milliseconds. Tests
 // shorten them; nothing else changes them.
 struct PollTiming {
-    int firstPriceMs = 1000;  // the first live-price request after creation
-    int openMs = 1000;        // next request while the market status reads open
-    int closedMs = 30000;     // next request while it reads closed or is unknown
-    int yearCacheMs = 15000;  // how long a year file may be reused by a new chart
+    int firstPriceMs = 1000; // the first live-price request after creation
+    int openMs = 1000; // next request while the market status reads open
+    int closedMs = 30000; // next request while it reads closed or is unknown
+    int yearCacheMs = 15000; // how long a year file may be reused by a new chart
 };
 PollTiming& pollTiming();
 

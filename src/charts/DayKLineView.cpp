@@ -11,9 +11,9 @@ QPointer<QuilorSDK>& defaultSlot()
 } // namespace
 
 DayKLineView::DayKLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                           std::function<void(const QVariantMap&)> callBack, QWidget* parent)
-    : KLineHistoryView(Rules{charts::KLinePeriod::Day, 1, false}, frame, stock, father, std::move(callBack),
-                       parent)
+    std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    : KLineHistoryView(
+        Rules { charts::KLinePeriod::Day, 1, false }, frame, stock, father, std::move(callBack), parent)
 {
 }
 
@@ -47,7 +47,7 @@ void DayKLineView::GetBrannocDayK()
         return;
     }
     sdk->GetDayKStockIdx(QStringLiteral("岚石通指"), QStringLiteral("888888.idx"), QStringLiteral("0"),
-                         QStringLiteral("1000"), nullptr, this);
+        QStringLiteral("1000"), nullptr, this);
 }
 
 bool DayKLineView::HttpResult(const QVariant& result, int api, bool isCache)

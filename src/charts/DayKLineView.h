@@ -6,14 +6,13 @@
 
 #include <QPointer>
 
-
 // The day K-line chart: two years of day bars, or the product's own index
 // from the backend.
 class DayKLineView : public KLineHistoryView, public MHTTPObserver {
     Q_OBJECT
 public:
     DayKLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                 std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
 
     // The backend client the product's index is read from. The composition
     // root sets the default once; a host may give a chart its own.

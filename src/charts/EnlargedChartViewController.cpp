@@ -47,9 +47,10 @@ void EnlargedChartViewController::viewDidDisappear() {
 
 QSize EnlargedChartViewController::windowWillResize(const QSize &proposed) {
   // Before the time-share chart first appears there is nothing to resize.
+  // The size proposed here is the content's, without the title bar, so the
+  // new chart takes all of it.
   if (m_chart && proposed != m_builtFor) {
-    buildChart(QRect(0, 0, proposed.width(),
-                     qMax(0, proposed.height() - kTitleBarHeight)));
+    buildChart(QRect(QPoint(0, 0), proposed));
     m_builtFor = proposed;
   }
   return proposed;

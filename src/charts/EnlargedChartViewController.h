@@ -21,9 +21,6 @@ public:
       const QRect &frame, const QVariantMap &stock,
       platform::ViewController *father,
       std::function<void(const QVariantMap &)> callBack)>;
-  // The window's title bar, which the proposed window size includes.
-  static constexpr int kTitleBarHeight = 22;
-
   ~EnlargedChartViewController() override;
 
   // Keeps a copy of the opener's stock dictionary.

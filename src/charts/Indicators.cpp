@@ -154,9 +154,9 @@ QVector<double> sar(const QVector<Bar>& bars, int n, double step, double maxStep
         const qsizetype prev2 = i >= 2 ? i - 2 : i - 1;
         // The stop never enters the range of the two bars before.
         if (up)
-            s = std::min({s, double(bars[i - 1].low), double(bars[prev2].low)});
+            s = std::min({ s, double(bars[i - 1].low), double(bars[prev2].low) });
         else
-            s = std::max({s, double(bars[i - 1].high), double(bars[prev2].high)});
+            s = std::max({ s, double(bars[i - 1].high), double(bars[prev2].high) });
         if (up && bars[i].low < s) {
             up = false;
             s = highest(i - n + 1, i);

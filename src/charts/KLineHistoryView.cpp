@@ -3,16 +3,15 @@
 #include "charts/ChartTiming.h"
 #include "charts/YearFileCache.h"
 #include "platform/MainThread.h"
-#include "platform/Types.h"
 #include "platform/TextCodec.h"
+#include "platform/Types.h"
 #include "platform/UrlSession.h"
 #include "platform/Values.h"
 
 using namespace charts;
 
 KLineHistoryView::KLineHistoryView(const Rules& rules, const QRect& frame, const QVariantMap& stock,
-                                   platform::ViewController* father,
-                                   std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    platform::ViewController* father, std::function<void(const QVariantMap&)> callBack, QWidget* parent)
     : CandleView(frame, stock, father, std::move(callBack), parent)
     , m_rules(rules)
 {
@@ -47,7 +46,7 @@ void KLineHistoryView::RefreshDayData()
     m_loading = true;
     const long year = curYear.toLong() - yearIdx;
     YearFileCache::fetch(klineYearUrl(m_rules.period, year, route.historyCode), this,
-                         [this](const std::optional<QByteArray>& body) { handleYear(body); });
+        [this](const std::optional<QByteArray>& body) { handleYear(body); });
 }
 
 void KLineHistoryView::handleYear(const std::optional<QByteArray>& body)
@@ -100,22 +99,23 @@ void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
         return;
     auto* session = new platform::UrlSession(this);
     session->get(briefQuoteUrl(route.quoteCode), feedHeaders(), this,
-                 [this, session](const platform::UrlResponse& response) {
-                     session->deleteLater();
-                     if (response.status != 0) {
-                         const auto text = platform::decodeGB18030(response.body);
-                         const auto fields = text ? cutBriefQuote(*text) : std::nullopt;
-                         if (fields) {
-                             qCDebug(lcCharts).noquote() << QStringLiteral("Speed QQ stock info:") + fields->join(QLatin1Char('~'));
-                             stockNowValueArray = *fields;
-                             if (const auto price = lastPriceOf(*fields))
-                                 cprice = *price;
-                             update();
-                         }
-                     }
-                     Q_EMIT nowPriceHandled();
-                     armNextPrice();
-                 });
+        [this, session](const platform::UrlResponse& response) {
+            session->deleteLater();
+            if (response.status != 0) {
+                const auto text = platform::decodeGB18030(response.body);
+                const auto fields = text ? cutBriefQuote(*text) : std::nullopt;
+                if (fields) {
+                    qCDebug(lcCharts).noquote()
+                        << QStringLiteral("Speed QQ stock info:") + fields->join(QLatin1Char('~'));
+                    stockNowValueArray = *fields;
+                    if (const auto price = lastPriceOf(*fields))
+                        cprice = *price;
+                    update();
+                }
+            }
+            Q_EMIT nowPriceHandled();
+            armNextPrice();
+        });
 }
 
 void KLineHistoryView::armNextPrice()

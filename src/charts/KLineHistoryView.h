@@ -11,13 +11,13 @@ class KLineHistoryView : public CandleView {
 public:
     struct Rules {
         charts::KLinePeriod period = charts::KLinePeriod::Day;
-        long yearLimit = 1;              // last yearIdx requested: years = limit + 1
+        long yearLimit = 1; // last yearIdx requested: years = limit + 1
         bool keepYearsOnFailure = false; // a failed request still draws the years held
     };
 
     KLineHistoryView(const Rules& rules, const QRect& frame, const QVariantMap& stock,
-                     platform::ViewController* father, std::function<void(const QVariantMap&)> callBack,
-                     QWidget* parent = nullptr);
+        platform::ViewController* father, std::function<void(const QVariantMap&)> callBack,
+        QWidget* parent = nullptr);
 
     QString curYear; // the year of creation, never advanced
     long yearIdx = 0; // year files received so far

@@ -7,5 +7,5 @@ class MonthKLineView : public KLineHistoryView {
     Q_OBJECT
 public:
     MonthKLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                   std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
 };

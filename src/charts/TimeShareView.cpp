@@ -20,9 +20,18 @@ constexpr double kAxisRight = 50;
 constexpr double kLegendHeight = 16;
 constexpr double kTimeHeight = 16;
 
-QColor background() { return platform::Colors::black(); }
-QColor gridColor() { return QColor(110, 24, 24); }
-QColor axisText() { return platform::Colors::lightGray(); }
+QColor background()
+{
+    return platform::Colors::black();
+}
+QColor gridColor()
+{
+    return QColor(110, 24, 24);
+}
+QColor axisText()
+{
+    return platform::Colors::lightGray();
+}
 QColor colorFor(double value, double base)
 {
     if (value > base)
@@ -52,7 +61,7 @@ QString lotsText(double shares)
 } // namespace
 
 TimeShareView::TimeShareView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                             std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    std::function<void(const QVariantMap&)> callBack, QWidget* parent)
     : StockChartView(frame, stock, father, std::move(callBack), parent)
 {
     setMouseTracking(true);
@@ -135,7 +144,7 @@ void TimeShareView::layoutPanes()
         }
     }
     // At least one percent either side, so a quiet day is not blown up.
-    m_span = std::max({m_span * 1.05, std::abs(m_base) * 0.01, 0.01});
+    m_span = std::max({ m_span * 1.05, std::abs(m_base) * 0.01, 0.01 });
 }
 
 double TimeShareView::xOf(int dayColumn, int slot) const
@@ -168,10 +177,10 @@ void TimeShareView::InitBackImage()
         p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
         p.setPen(colorFor(v, m_base));
         p.drawText(QRectF(0, y - 7, kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
-                   platform::stringWithFormat("%.2f", v));
+            platform::stringWithFormat("%.2f", v));
         const double percent = m_base != 0 ? (v - m_base) / m_base * 100 : 0;
-        p.drawText(QRectF(m_pricePane.right() + 4, y - 7, kAxisRight - 4, 14), Qt::AlignLeft | Qt::AlignVCenter,
-                   platform::stringWithFormat("%.2f%%", percent));
+        p.drawText(QRectF(m_pricePane.right() + 4, y - 7, kAxisRight - 4, 14),
+            Qt::AlignLeft | Qt::AlignVCenter, platform::stringWithFormat("%.2f%%", percent));
     }
     p.setPen(QPen(gridColor(), 1));
     p.setBrush(Qt::NoBrush);
@@ -189,7 +198,7 @@ void TimeShareView::InitBackImage()
         }
         if (columns == 1) {
             // Hour lines of the one-day chart and the lunch break in the middle.
-            for (int slot : {60, 121, 181}) {
+            for (int slot : { 60, 121, 181 }) {
                 const double x = xOf(0, slot);
                 p.setPen(QPen(gridColor(), 1, Qt::DotLine));
                 p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
@@ -197,14 +206,15 @@ void TimeShareView::InitBackImage()
             }
             p.setPen(axisText());
             p.drawText(QRectF(left, m_timeStrip.top(), 60, kTimeHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringLiteral("09:30"));
+                QStringLiteral("09:30"));
             p.drawText(QRectF(left + column / 2 - 50, m_timeStrip.top(), 100, kTimeHeight), Qt::AlignCenter,
-                       QStringLiteral("11:30/13:00"));
+                QStringLiteral("11:30/13:00"));
             p.drawText(QRectF(left + column - 60, m_timeStrip.top(), 60, kTimeHeight),
-                       Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("15:00"));
+                Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("15:00"));
         } else if (c < m_days.size()) {
             const QString date = m_days[c].date;
-            const QString label = date.size() == 8 ? date.mid(4, 2) + QLatin1Char('-') + date.mid(6, 2) : date;
+            const QString label
+                = date.size() == 8 ? date.mid(4, 2) + QLatin1Char('-') + date.mid(6, 2) : date;
             p.setPen(axisText());
             p.drawText(QRectF(left, m_timeStrip.top(), column, kTimeHeight), Qt::AlignCenter, label);
         }
@@ -212,7 +222,7 @@ void TimeShareView::InitBackImage()
 
     p.setPen(axisText());
     p.drawText(QRectF(0, m_volumePane.top(), kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignTop,
-               lotsText(m_maxVolume));
+        lotsText(m_maxVolume));
 
     p.save();
     p.setClipRect(m_pricePane.united(m_volumePane));
@@ -235,7 +245,7 @@ void TimeShareView::InitBackImage()
             if (m_maxVolume > 0) {
                 const double h = pt.volume / m_maxVolume * (m_volumePane.height() - 2);
                 p.fillRect(QRectF(x - barWidth / 2, m_volumePane.bottom() - h, barWidth, h),
-                           pt.price >= previous ? platform::Colors::red() : platform::Colors::green());
+                    pt.price >= previous ? platform::Colors::red() : platform::Colors::green());
             }
             if (pt.price > 0)
                 previous = pt.price;
@@ -264,7 +274,7 @@ TimeShareView::Hit TimeShareView::hitAt(double x) const
     // Points are in time order: the first one at or after the slot, or the
     // one before it, whichever is nearer.
     const auto it = std::lower_bound(points.begin(), points.end(), inColumn,
-                                     [](const MinutePoint& p, double slot) { return p.slot < slot; });
+        [](const MinutePoint& p, double slot) { return p.slot < slot; });
     int idx = int(it - points.begin());
     if (idx >= points.size())
         idx = int(points.size()) - 1;
@@ -284,12 +294,12 @@ void TimeShareView::setCrosshair(std::optional<QPointF> point)
 void TimeShareView::paintOverlay(QPainter& p) const
 {
     p.setFont(chartFont());
-    Hit hit = m_crossPoint ? hitAt(m_crossPoint->x()) : Hit{};
+    Hit hit = m_crossPoint ? hitAt(m_crossPoint->x()) : Hit {};
     if (hit.day < 0 && !m_days.isEmpty()) {
         // Without a crosshair the legend shows the latest minute.
         for (int d = int(m_days.size()) - 1; d >= 0 && hit.day < 0; --d) {
             if (d < dayColumns() && !m_days[d].points.isEmpty())
-                hit = Hit{d, int(m_days[d].points.size()) - 1};
+                hit = Hit { d, int(m_days[d].points.size()) - 1 };
         }
     }
     if (hit.day < 0)
@@ -299,11 +309,12 @@ void TimeShareView::paintOverlay(QPainter& p) const
     const double percent = base != 0 ? (pt.price - base) / base * 100 : 0;
     const QString hhmm = pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2);
     p.setPen(colorFor(pt.price, base));
-    p.drawText(QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight), Qt::AlignLeft | Qt::AlignVCenter,
-               hhmm + QStringLiteral("  价格 ") + platform::stringWithFormat("%.2f", double(pt.price))
-                   + QStringLiteral("  涨幅 ") + platform::stringWithFormat("%.2f%%", percent)
-                   + QStringLiteral("  均价 ") + platform::stringWithFormat("%.2f", double(pt.average))
-                   + QStringLiteral("  成交量 ") + lotsText(pt.volume));
+    p.drawText(QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        hhmm + QStringLiteral("  价格 ") + platform::stringWithFormat("%.2f", double(pt.price))
+            + QStringLiteral("  涨幅 ") + platform::stringWithFormat("%.2f%%", percent)
+            + QStringLiteral("  均价 ") + platform::stringWithFormat("%.2f", double(pt.average))
+            + QStringLiteral("  成交量 ") + lotsText(pt.volume));
     if (!m_crossPoint)
         return;
     const double x = xOf(hit.day, pt.slot);
@@ -315,9 +326,9 @@ void TimeShareView::paintOverlay(QPainter& p) const
     const QRectF priceBox(0, y - 7, kAxisLeft - 2, 14);
     p.fillRect(priceBox, QColor(40, 40, 120));
     p.drawText(priceBox.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
-               platform::stringWithFormat("%.2f", double(pt.price)));
-    const QRectF timeBox(std::clamp(x - 24, m_timeStrip.left(), m_timeStrip.right() - 48), m_timeStrip.top(), 48,
-                         kTimeHeight);
+        platform::stringWithFormat("%.2f", double(pt.price)));
+    const QRectF timeBox(
+        std::clamp(x - 24, m_timeStrip.left(), m_timeStrip.right() - 48), m_timeStrip.top(), 48, kTimeHeight);
     p.fillRect(timeBox, QColor(40, 40, 120));
     p.drawText(timeBox, Qt::AlignCenter, hhmm);
 }

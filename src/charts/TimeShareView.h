@@ -14,7 +14,7 @@ class TimeShareView : public StockChartView {
     Q_OBJECT
 public:
     TimeShareView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                  std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
     ~TimeShareView() override;
 
     // The days drawn, oldest first.
@@ -65,8 +65,8 @@ private:
     QRectF m_pricePane;
     QRectF m_volumePane;
     QRectF m_timeStrip;
-    double m_base = 0;  // previous close of the first day shown
-    double m_span = 0;  // largest distance from it
+    double m_base = 0; // previous close of the first day shown
+    double m_span = 0; // largest distance from it
     double m_maxVolume = 0;
     std::optional<QPointF> m_crossPoint;
     bool m_superviewSeen = false;

@@ -8,5 +8,5 @@ class WeekKLineView : public KLineHistoryView {
     Q_OBJECT
 public:
     WeekKLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                  std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
 };

@@ -54,11 +54,11 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
         s.bodies.remove(url);
 
     if (const auto joined = s.inFlight.value(url)) {
-        joined->append(Waiter{context, std::move(completion)});
+        joined->append(Waiter { context, std::move(completion) });
         return;
     }
     auto waiters = std::make_shared<QList<Waiter>>();
-    waiters->append(Waiter{context, std::move(completion)});
+    waiters->append(Waiter { context, std::move(completion) });
     s.inFlight.insert(url, waiters);
 
     // A session of its own per request; it goes with the reply. The
@@ -67,28 +67,28 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
     auto* session = new platform::UrlSession(QCoreApplication::instance());
     const int generation = s.generation;
     session->get(url, feedHeaders(), session,
-                 [url, session, generation, waiters](const platform::UrlResponse& response) {
-        CacheState& st = state();
-        std::optional<QByteArray> body;
-        // Any HTTP reply carries a body (an error page does not parse and so
-        // counts as an empty year); only a missing reply is a failure.
-        if (response.status != 0)
-            body = response.body;
-        if (body && response.ok() && generation == st.generation) {
-            Entry entry;
-            entry.body = *body;
-            entry.age.start();
-            st.bodies.insert(url, entry);
-        }
-        if (st.inFlight.value(url) == waiters)
-            st.inFlight.remove(url);
-        const QList<Waiter> toCall = *waiters;
-        for (const Waiter& w : toCall) {
-            if (w.context)
-                w.completion(body);
-        }
-        session->deleteLater();
-    });
+        [url, session, generation, waiters](const platform::UrlResponse& response) {
+            CacheState& st = state();
+            std::optional<QByteArray> body;
+            // Any HTTP reply carries a body (an error page does not parse and so
+            // counts as an empty year); only a missing reply is a failure.
+            if (response.status != 0)
+                body = response.body;
+            if (body && response.ok() && generation == st.generation) {
+                Entry entry;
+                entry.body = *body;
+                entry.age.start();
+                st.bodies.insert(url, entry);
+            }
+            if (st.inFlight.value(url) == waiters)
+                st.inFlight.remove(url);
+            const QList<Waiter> toCall = *waiters;
+            for (const Waiter& w : toCall) {
+                if (w.context)
+                    w.completion(body);
+            }
+            session->deleteLater();
+        });
 }
 
 void YearFileCache::clear()

@@ -5,7 +5,7 @@
 using namespace charts;
 
 timeLineView::timeLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                           std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    std::function<void(const QVariantMap&)> callBack, QWidget* parent)
     : TimeShareView(frame, stock, father, std::move(callBack), parent)
 {
 }
@@ -16,15 +16,16 @@ void timeLineView::RefreshData()
     if (isSelfHiden() || code.isEmpty())
         return;
     auto* session = new platform::UrlSession(this);
-    session->get(minuteTodayUrl(code), feedHeaders(), this, [this, session](const platform::UrlResponse& response) {
-        session->deleteLater();
-        // A failed or unreadable reply keeps the minutes already drawn.
-        if (response.ok()) {
-            if (auto day = parseMinuteToday(response.body))
-                setDays({*day});
-            else
-                qCInfo(lcCharts) << "minute file does not parse for" << historyCode();
-        }
-        armNextPoll();
-    });
+    session->get(
+        minuteTodayUrl(code), feedHeaders(), this, [this, session](const platform::UrlResponse& response) {
+            session->deleteLater();
+            // A failed or unreadable reply keeps the minutes already drawn.
+            if (response.ok()) {
+                if (auto day = parseMinuteToday(response.body))
+                    setDays({ *day });
+                else
+                    qCInfo(lcCharts) << "minute file does not parse for" << historyCode();
+            }
+            armNextPoll();
+        });
 }

@@ -8,7 +8,7 @@ class timeLineView : public TimeShareView {
     Q_OBJECT
 public:
     timeLineView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                 std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
 
 protected:
     void RefreshData() override;

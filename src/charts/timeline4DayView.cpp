@@ -4,8 +4,8 @@
 
 using namespace charts;
 
-timeline4DayView::timeline4DayView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                                   std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+timeline4DayView::timeline4DayView(const QRect& frame, const QVariantMap& stock,
+    platform::ViewController* father, std::function<void(const QVariantMap&)> callBack, QWidget* parent)
     : TimeShareView(frame, stock, father, std::move(callBack), parent)
 {
 }
@@ -21,38 +21,38 @@ void timeline4DayView::RefreshData()
     }
     // The earlier days first, then today, one request after the other.
     auto* session = new platform::UrlSession(this);
-    session->get(minuteFourDaysUrl(code), feedHeaders(), this, [this, session](const platform::UrlResponse& response) {
-        session->deleteLater();
-        if (response.ok()) {
-            if (auto days = parseMinuteFourDays(response.body)) {
-                m_previousDays = *days;
-                m_previousLoaded = true;
+    session->get(
+        minuteFourDaysUrl(code), feedHeaders(), this, [this, session](const platform::UrlResponse& response) {
+            session->deleteLater();
+            if (response.ok()) {
+                if (auto days = parseMinuteFourDays(response.body)) {
+                    m_previousDays = *days;
+                    m_previousLoaded = true;
+                }
             }
-        }
-        if (isSelfHiden())
-            return;
-        fetchToday();
-    });
+            if (isSelfHiden())
+                return;
+            fetchToday();
+        });
 }
 
 void timeline4DayView::fetchToday()
 {
     auto* session = new platform::UrlSession(this);
     session->get(minuteTodayUrl(historyCode()), feedHeaders(), this,
-                 [this, session](const platform::UrlResponse& response) {
-                     session->deleteLater();
-                     std::optional<MinuteDay> today;
-                     if (response.ok())
-                         today = parseMinuteToday(response.body);
-                     // Four columns: today and the three days before it, or the
-                     // four earlier days while today has no minutes yet.
-                     QVector<MinuteDay> days = m_previousDays;
-                     if (today && !today->points.isEmpty()
-                         && (days.isEmpty() || days.last().date != today->date))
-                         days.append(*today);
-                     if (days.size() > 4)
-                         days = days.mid(days.size() - 4);
-                     setDays(days);
-                     armNextPoll();
-                 });
+        [this, session](const platform::UrlResponse& response) {
+            session->deleteLater();
+            std::optional<MinuteDay> today;
+            if (response.ok())
+                today = parseMinuteToday(response.body);
+            // Four columns: today and the three days before it, or the
+            // four earlier days while today has no minutes yet.
+            QVector<MinuteDay> days = m_previousDays;
+            if (today && !today->points.isEmpty() && (days.isEmpty() || days.last().date != today->date))
+                days.append(*today);
+            if (days.size() > 4)
+                days = days.mid(days.size() - 4);
+            setDays(days);
+            armNextPoll();
+        });
 }

@@ -8,7 +8,7 @@ class timeline4DayView : public TimeShareView {
     Q_OBJECT
 public:
     timeline4DayView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                     std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
 
 protected:
     void RefreshData() override;

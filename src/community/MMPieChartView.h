@@ -13,8 +13,8 @@
 class MMPieChartView;
 
 // What the pie asks of its data source. Keys and colours are optional: a
-// source that answers no key for every piece switches the legend off, a
-// piece without a colour gets a random opaque one.
+// source that answers no key at all switches the legend off, a slice
+// without a colour gets a random opaque one.
 class MMPieChartViewDataSource {
 public:
     virtual ~MMPieChartViewDataSource() = default;

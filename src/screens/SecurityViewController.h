@@ -64,7 +64,7 @@ public:
     void addBtnPressed();
     void GroupSetMenuItemPressed(const QString& keyEquivalent);
     void DoAddStockToGroup();
-    // Buttons whose windows belong to other parts of the product.
+    // Buttons whose windows are not wired yet: they do nothing for now.
     void GotoGetTrend() { }
     void VIPHistoryDay() { }
     void deleteStockFromCurGroup() { }

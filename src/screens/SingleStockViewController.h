@@ -12,6 +12,6 @@ public:
     // InitStockByCode:QVMSDK:.
     void bindCode(const QString& code, QuilorSDK* sdk) override;
 
-    // The company-data window arrives with its own part of the product.
+    // F10: the company-data window is not wired to the button yet.
     void F0Pressed() { }
 };

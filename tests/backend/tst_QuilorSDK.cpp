@@ -12,6 +12,7 @@
 #include <QHttpServer>
 #include <QHttpServerResponse>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <functional>
@@ -80,6 +81,7 @@ private Q_SLOTS:
     void reply_fromBackgroundCaller_stillArrivesOnMainThread();
     void failure_refusedConnection_is1313();
     void failure_unansweredRequest_timesOut_is1313();
+    void failure_connectionDroppedMidReply_is1313();
     void failure_http500_isStatus();
     void failure_serverCode_isPassedThroughWithText();
     void reply_failingItsCheck_is9999_data();
@@ -138,6 +140,13 @@ void tst_QuilorSDK::operation_sendsItsApiAndOnlyPresentKeys_data()
     QTest::newRow("search without paging") << Call([=](QuilorSDK& c, MHTTPObserver* o) {
         return c.SearchStockByKey(s("600000"), n, n, nullptr, o);
     }) << 90003 << QStringList { s("key") };
+    // A search text and a group's name are no code or id: the server judges them.
+    QTest::newRow("search with empty key") << Call([=](QuilorSDK& c, MHTTPObserver* o) {
+        return c.SearchStockByKey(QStringLiteral(""), s("0"), s("20"), nullptr, o);
+    }) << 90003 << QStringList { s("key"), s("pageindex"), s("pagesize") };
+    QTest::newRow("group change without name or id")
+        << Call([=](QuilorSDK& c, MHTTPObserver* o) { return c.addStockGroup(n, s("0"), n, nullptr, o); })
+        << 90011 << QStringList { s("userstockgrouporder") };
     QTest::newRow("group stocks") << Call([=](QuilorSDK& c, MHTTPObserver* o) {
         return c.GetAGroupOfStocks(s("1"), s("0"), s("1000"), nullptr, o);
     }) << 90005 << QStringList { s("userstockgroupid"), s("pageindex"), s("pagesize") };
@@ -244,8 +253,6 @@ void tst_QuilorSDK::operation_withoutRequiredCodeOrId_answersNoAndSendsNothing_d
     const auto s = [](const char* t) { return QString::fromUtf8(t); };
     QTest::newRow("login without name") << Call(
         [=](QuilorSDK& c, MHTTPObserver* o) { return c.DoLogin(n, s("x"), s("d"), true, nullptr, o); });
-    QTest::newRow("search with empty key") << Call(
-        [=](QuilorSDK& c, MHTTPObserver* o) { return c.SearchStockByKey(e, s("0"), s("20"), nullptr, o); });
     QTest::newRow("group stocks without group") << Call([=](QuilorSDK& c, MHTTPObserver* o) {
         return c.GetAGroupOfStocks(n, s("0"), s("1000"), nullptr, o);
     });
@@ -253,8 +260,6 @@ void tst_QuilorSDK::operation_withoutRequiredCodeOrId_answersNoAndSendsNothing_d
         [=](QuilorSDK& c, MHTTPObserver* o) { return c.GetStockDay(n, s("0"), s("40"), nullptr, o); });
     QTest::newRow("groups without uid")
         << Call([=](QuilorSDK& c, MHTTPObserver* o) { return c.getStockGroup(e, nullptr, o); });
-    QTest::newRow("group change without name or id")
-        << Call([=](QuilorSDK& c, MHTTPObserver* o) { return c.addStockGroup(n, s("0"), n, nullptr, o); });
     QTest::newRow("delete group without id")
         << Call([=](QuilorSDK& c, MHTTPObserver* o) { return c.delStockGroup(n, nullptr, o); });
     QTest::newRow("add stock without code") << Call([=](QuilorSDK& c, MHTTPObserver* o) {
@@ -357,6 +362,32 @@ void tst_QuilorSDK::failure_unansweredRequest_timesOut_is1313()
     QVERIFY(m_sdk->GetAppSetting(nullptr, &observer));
     QVERIFY(observer.waitForAnswers(1, 5000));
     QCOMPARE(observer.events.value(0).code, backend::kCodeConnectionFailed);
+}
+
+void tst_QuilorSDK::failure_connectionDroppedMidReply_is1313()
+{
+    // A reply cut off after its status line is a failed connection, not a
+    // reply that failed its check.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            socket->readAll();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 400\r\n"
+                          "md5: 00\r\n\r\n{\"code\": \"0\", ");
+            socket->flush();
+            socket->disconnectFromHost();
+        });
+    });
+    QuilorSDK client(
+        QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()), QStringLiteral("2001"), kGuest);
+    RecordingObserver observer;
+    QVERIFY(client.GetAppSetting(nullptr, &observer));
+    QVERIFY(observer.waitForAnswers());
+    QCOMPARE(observer.events.size(), 1);
+    QCOMPARE(observer.events.first().code, backend::kCodeConnectionFailed);
+    QCOMPARE(observer.events.first().api, int(backend::kApiAppSetting));
 }
 
 void tst_QuilorSDK::failure_http500_isStatus()

@@ -38,7 +38,8 @@ void compareSeries(const QVector<double>& actual, const QVector<double>& expecte
             QVERIFY2(std::isnan(actual[i]), qPrintable(QStringLiteral("bar %1 should have no value").arg(i)));
         } else {
             QVERIFY2(std::abs(actual[i] - expected[i]) < tolerance,
-                     qPrintable(QStringLiteral("bar %1: %2 instead of %3").arg(i).arg(actual[i]).arg(expected[i])));
+                qPrintable(
+                    QStringLiteral("bar %1: %2 instead of %3").arg(i).arg(actual[i]).arg(expected[i])));
         }
     }
 }
@@ -55,11 +56,14 @@ private Q_SLOTS:
         QTest::addColumn<QVector<double>>("values");
         QTest::addColumn<int>("n");
         QTest::addColumn<QVector<double>>("expected");
-        QTest::newRow("MA3 of a rising series") << QVector<double>{10, 11, 12, 13, 14} << 3
-                                                << QVector<double>{NaN, NaN, 11, 12, 13};
-        QTest::newRow("period longer than the history") << QVector<double>{10, 11} << 5 << QVector<double>{NaN, NaN};
-        QTest::newRow("period 0 yields nothing") << QVector<double>{10, 11} << 0 << QVector<double>{NaN, NaN};
-        QTest::newRow("period 1 is the series") << QVector<double>{10, 11} << 1 << QVector<double>{10, 11};
+        QTest::newRow("MA3 of a rising series")
+            << QVector<double> { 10, 11, 12, 13, 14 } << 3 << QVector<double> { NaN, NaN, 11, 12, 13 };
+        QTest::newRow("period longer than the history")
+            << QVector<double> { 10, 11 } << 5 << QVector<double> { NaN, NaN };
+        QTest::newRow("period 0 yields nothing")
+            << QVector<double> { 10, 11 } << 0 << QVector<double> { NaN, NaN };
+        QTest::newRow("period 1 is the series")
+            << QVector<double> { 10, 11 } << 1 << QVector<double> { 10, 11 };
     }
     void movingAverages()
     {
@@ -72,43 +76,43 @@ private Q_SLOTS:
     void ema_isSeededWithTheFirstValue()
     {
         // alpha = 2/(3+1) = 0.5: 10, 10.5, 11.25, 12.125, 13.0625
-        compareSeries(indicators::ema({10, 11, 12, 13, 14}, 3), {10, 10.5, 11.25, 12.125, 13.0625});
+        compareSeries(indicators::ema({ 10, 11, 12, 13, 14 }, 3), { 10, 10.5, 11.25, 12.125, 13.0625 });
     }
 
     void boll_usesTheSampleDeviation()
     {
         // Windows {10,12,11} and {12,11,13}: squares 2, over n-1 = 2 -> sd 1.
-        const auto s = indicators::boll({10, 12, 11, 13}, 3, 2);
-        compareSeries(s.mid, {NaN, NaN, 11, 12});
-        compareSeries(s.upper, {NaN, NaN, 13, 14});
-        compareSeries(s.lower, {NaN, NaN, 9, 10});
+        const auto s = indicators::boll({ 10, 12, 11, 13 }, 3, 2);
+        compareSeries(s.mid, { NaN, NaN, 11, 12 });
+        compareSeries(s.upper, { NaN, NaN, 13, 14 });
+        compareSeries(s.lower, { NaN, NaN, 9, 10 });
     }
 
     void macd_standardParameters()
     {
         // EMA12 alpha 2/13, EMA26 alpha 2/27, DEA alpha 2/10, all seeded
         // with the first value: DIF1 = 2/13 - 2/27 = 28/351.
-        const auto s = indicators::macd({10, 11, 12});
-        compareSeries(s.dif, {0, 28.0 / 351, 0.221135});
-        compareSeries(s.dea, {0, 5.6 / 351, 0.056990});
-        compareSeries(s.macd, {0, 44.8 / 351, 0.328288});
+        const auto s = indicators::macd({ 10, 11, 12 });
+        compareSeries(s.dif, { 0, 28.0 / 351, 0.221135 });
+        compareSeries(s.dea, { 0, 5.6 / 351, 0.056990 });
+        compareSeries(s.macd, { 0, 44.8 / 351, 0.328288 });
     }
 
     void kdj_smoothsFromFiftyOverASlidingWindow()
     {
         // RSV 50, 100, 50, 87.5 (the last window drops the first bar).
-        const QVector<Bar> bars = {bar(10, 8, 9), bar(11, 9, 11), bar(12, 10, 10), bar(13, 11, 12.5)};
+        const QVector<Bar> bars = { bar(10, 8, 9), bar(11, 9, 11), bar(12, 10, 10), bar(13, 11, 12.5) };
         const auto s = indicators::kdj(bars, 3);
-        compareSeries(s.k, {50, 66.6667, 61.1111, 69.9074});
-        compareSeries(s.d, {50, 55.5556, 57.4074, 61.5741});
-        compareSeries(s.j, {50, 88.8889, 68.5185, 86.5741});
+        compareSeries(s.k, { 50, 66.6667, 61.1111, 69.9074 });
+        compareSeries(s.d, { 50, 55.5556, 57.4074, 61.5741 });
+        compareSeries(s.j, { 50, 88.8889, 68.5185, 86.5741 });
     }
 
     void kdj_flatRangeReadsNeutral()
     {
-        const auto s = indicators::kdj({bar(10, 10, 10), bar(10, 10, 10)}, 9);
-        compareSeries(s.k, {50, 50});
-        compareSeries(s.j, {50, 50});
+        const auto s = indicators::kdj({ bar(10, 10, 10), bar(10, 10, 10) }, 9);
+        compareSeries(s.k, { 50, 50 });
+        compareSeries(s.j, { 50, 50 });
     }
 
     void sar_followsTheTrendAndReverses()
@@ -116,14 +120,14 @@ private Q_SLOTS:
         // n = 2: starts up at bar 1 from the 2-bar low 9 with EP 11; the
         // step grows with new highs; bar 4 breaks below and the stop jumps
         // to the 2-bar high 12.5, held there by the two bars before.
-        const QVector<Bar> bars = {bar(10, 9, 9.5),    bar(11, 10, 10.8), bar(12, 11, 11.8), bar(12.5, 11.5, 12),
-                                   bar(11, 9.0, 9.2), bar(10, 8.5, 8.8), bar(9.5, 8, 8.2)};
-        compareSeries(indicators::sar(bars, 2), {NaN, 9, 9, 9.12, 12.5, 12.5, 12.34});
+        const QVector<Bar> bars = { bar(10, 9, 9.5), bar(11, 10, 10.8), bar(12, 11, 11.8),
+            bar(12.5, 11.5, 12), bar(11, 9.0, 9.2), bar(10, 8.5, 8.8), bar(9.5, 8, 8.2) };
+        compareSeries(indicators::sar(bars, 2), { NaN, 9, 9, 9.12, 12.5, 12.5, 12.34 });
     }
 
     void sar_historyShorterThanThePeriod()
     {
-        compareSeries(indicators::sar({bar(10, 9, 9.5)}, 4), {NaN});
+        compareSeries(indicators::sar({ bar(10, 9, 9.5) }, 4), { NaN });
         QVERIFY(indicators::sar({}, 4).isEmpty());
     }
 
@@ -172,7 +176,7 @@ private Q_SLOTS:
         Bar rise = bar(11.5, 9.5, 11, 10);
         const auto c = geometry::candleShape(rise, scale, 50, 10);
         QCOMPARE(c.direction, 1);
-        QCOMPARE(c.body.top(), 100.0);    // close 11
+        QCOMPARE(c.body.top(), 100.0); // close 11
         QCOMPARE(c.body.bottom(), 200.0); // open 10
         QCOMPARE(c.highY, 50.0);
         QCOMPARE(c.lowY, 250.0);
@@ -186,7 +190,7 @@ private Q_SLOTS:
     void barAtX_findsTheBarUnderTheMouse()
     {
         const QRectF plot(50, 0, 700, 300);
-        const geometry::VisibleRange range{100, 50};
+        const geometry::VisibleRange range { 100, 50 };
         QCOMPARE(geometry::barAtX(plot, 50, 7, range), 100L);
         QCOMPARE(geometry::barAtX(plot, 50 + 7 * 3 + 1, 7, range), 103L);
         QCOMPARE(geometry::barAtX(plot, 740, 7, range), 149L); // past the last bar: the last bar
@@ -225,9 +229,9 @@ private Q_SLOTS:
     void urls_followTheFeedPaths()
     {
         QCOMPARE(klineYearUrl(KLinePeriod::Week, 2024, u"0600000"_qs).path(),
-                 u"/data/hs/kline/week/history/2024/0600000.json"_qs);
+            u"/data/hs/kline/week/history/2024/0600000.json"_qs);
         QCOMPARE(klineYearUrl(KLinePeriod::Month, 2005, u"1000001"_qs).path(),
-                 u"/data/hs/kline/month/history/2005/1000001.json"_qs);
+            u"/data/hs/kline/month/history/2005/1000001.json"_qs);
         QCOMPARE(briefQuoteUrl(u"sz399001"_qs).path(), u"/q=s_sz399001"_qs);
         QCOMPARE(minuteTodayUrl(u"0600000"_qs).path(), u"/data/hs/time/today/0600000.json"_qs);
         QCOMPARE(minuteFourDaysUrl(u"0600000"_qs).path(), u"/data/hs/time/4days/0600000.json"_qs);
@@ -239,9 +243,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("found");
         QTest::addColumn<int>("fields");
         QTest::addColumn<QString>("price");
-        QTest::newRow("full line") << u"v_s_sh600000=\"1~浦发银行~600000~10.32~0.12~1.18~512345~52720~~3029.13~GP-A~\";\n"_qs
-                                   << true << 12 << u"10.32"_qs;
-        QTest::newRow("three fields: no price") << u"v_s_sh600000=\"1~浦发银行~600000\";"_qs << true << 3 << QString();
+        QTest::newRow("full line")
+            << u"v_s_sh600000=\"1~浦发银行~600000~10.32~0.12~1.18~512345~52720~~3029.13~GP-A~\";\n"_qs << true
+            << 12 << u"10.32"_qs;
+        QTest::newRow("three fields: no price")
+            << u"v_s_sh600000=\"1~浦发银行~600000\";"_qs << true << 3 << QString();
         QTest::newRow("exactly four") << u"v=\"a~b~c~9.5\";"_qs << true << 4 << u"9.5"_qs;
         QTest::newRow("unknown code") << u"v_pv_none_match=\"1\";"_qs << true << 1 << QString();
         QTest::newRow("no equals sign") << u"nothing here"_qs << false << 0 << QString();
@@ -268,7 +274,8 @@ private Q_SLOTS:
 
     void briefQuoteFixture_decodesGB18030()
     {
-        const auto text = platform::decodeGB18030(testsupport::readFixture(u"charts/brief_quote_600000.txt"_qs));
+        const auto text
+            = platform::decodeGB18030(testsupport::readFixture(u"charts/brief_quote_600000.txt"_qs));
         QVERIFY(text);
         const auto cut = cutBriefQuote(*text);
         QVERIFY(cut);
@@ -312,7 +319,8 @@ private Q_SLOTS:
 
     void minuteFourDays_areChronological()
     {
-        const auto days = parseMinuteFourDays(testsupport::readFixture(u"charts/minute_4days_600000.json"_qs));
+        const auto days
+            = parseMinuteFourDays(testsupport::readFixture(u"charts/minute_4days_600000.json"_qs));
         QVERIFY(days);
         QCOMPARE(days->size(), 4);
         QCOMPARE(days->first().date, u"20250306"_qs);
@@ -323,7 +331,8 @@ private Q_SLOTS:
 
     void klineYear_parsesOnlyAnObjectWithData()
     {
-        const auto rows = parseKLineYear(R"({"symbol":"600000","data":[["20250102",10.1,10.2,10.3,10.0,12345,0.99]]})");
+        const auto rows
+            = parseKLineYear(R"({"symbol":"600000","data":[["20250102",10.1,10.2,10.3,10.0,12345,0.99]]})");
         QVERIFY(rows);
         QCOMPARE(rows->size(), 1);
         QCOMPARE(rows->first().toList().at(2).toString(), u"10.2"_qs);
@@ -352,7 +361,8 @@ private Q_SLOTS:
         QTest::newRow("Saturday 10:00") << utc(2, 0, 0, 15) << false;
         QTest::newRow("Sunday 10:00") << utc(2, 0, 0, 16) << false;
         QTest::newRow("Monday 09:45 seen from New York")
-            << QDateTime(QDate(2025, 3, 16), QTime(21, 45), QTimeZone(QByteArrayLiteral("America/New_York"))) << true;
+            << QDateTime(QDate(2025, 3, 16), QTime(21, 45), QTimeZone(QByteArrayLiteral("America/New_York")))
+            << true;
     }
     void marketHours()
     {
@@ -366,10 +376,10 @@ private Q_SLOTS:
         QTest::addColumn<QVariantMap>("dict");
         QTest::addColumn<bool>("open");
         QTest::newRow("absent") << QVariantMap() << false;
-        QTest::newRow("交易中") << QVariantMap{{u"marketstatus"_qs, u"交易中"_qs}} << true;
-        QTest::newRow("休市") << QVariantMap{{u"marketstatus"_qs, u"休市"_qs}} << false;
-        QTest::newRow("未开盘") << QVariantMap{{u"marketstatus"_qs, u"未开盘"_qs}} << false;
-        QTest::newRow("已收盘") << QVariantMap{{u"marketstatus"_qs, u"已收盘"_qs}} << false;
+        QTest::newRow("交易中") << QVariantMap { { u"marketstatus"_qs, u"交易中"_qs } } << true;
+        QTest::newRow("休市") << QVariantMap { { u"marketstatus"_qs, u"休市"_qs } } << false;
+        QTest::newRow("未开盘") << QVariantMap { { u"marketstatus"_qs, u"未开盘"_qs } } << false;
+        QTest::newRow("已收盘") << QVariantMap { { u"marketstatus"_qs, u"已收盘"_qs } } << false;
     }
     void marketStatus()
     {

@@ -43,9 +43,9 @@ QVariantList sampleRows(int count)
         const double high = std::max(open, close) + 0.08 + (i % 3) * 0.03;
         const double low = std::min(open, close) - 0.07 - (i % 4) * 0.02;
         auto text = [](double v) { return QString::number(v, 'f', 2); };
-        rows << QVariant(QVariantList{start.addDays(i).toString(QStringLiteral("yyyyMMdd")), text(open), text(close),
-                                      text(high), text(low), QString::number(10000 + (i * 3779) % 9000),
-                                      text((close - open) / open * 100)});
+        rows << QVariant(QVariantList { start.addDays(i).toString(QStringLiteral("yyyyMMdd")), text(open),
+            text(close), text(high), text(low), QString::number(10000 + (i * 3779) % 9000),
+            text((close - open) / open * 100) });
     }
     return rows;
 }
@@ -96,8 +96,8 @@ class tst_ChartViews : public QObject {
     std::unique_ptr<CandleView> staticChart(int rows, QSize size = QSize(900, 420))
     {
         auto chart = std::make_unique<CandleView>(QRect(QPoint(), size),
-                                                  QVariantMap{{QStringLiteral("stockcode"), QStringLiteral("7777777")}},
-                                                  m_father.get(), recorder());
+            QVariantMap { { QStringLiteral("stockcode"), QStringLiteral("7777777") } }, m_father.get(),
+            recorder());
         chart->iDataArray = sampleRows(rows);
         chart->iWPintCount = rows;
         chart->startIdx = charts::geometry::startIndexFor(rows, size.width(), chart->wLineSpace);
@@ -131,8 +131,8 @@ private Q_SLOTS:
         t.yearCacheMs = 0;
         charts::YearFileCache::clear();
         setNow(shanghai(2025, 3, 12, 20, 0));
-        for (const QString& key : {QStringLiteral("typeTopIdx"), QStringLiteral("typeBottomIdx"),
-                                   QStringLiteral("BOLLPeriod"), QStringLiteral("SARPeriod"), QStringLiteral("kdjPeriod")})
+        for (const QString& key : { QStringLiteral("typeTopIdx"), QStringLiteral("typeBottomIdx"),
+                 QStringLiteral("BOLLPeriod"), QStringLiteral("SARPeriod"), QStringLiteral("kdjPeriod") })
             platform::UserDefaults::standardUserDefaults()->removeObjectForKey(key);
         m_events.clear();
         m_standIn->server().clearRequestLog();
@@ -150,8 +150,8 @@ private Q_SLOTS:
     void candleView_initialState()
     {
         setNow(shanghai(2025, 3, 12, 9, 41));
-        CandleView chart(QRect(0, 0, 700, 400), {{QStringLiteral("stockcode"), QStringLiteral("600000")}},
-                         m_father.get(), recorder());
+        CandleView chart(QRect(0, 0, 700, 400), { { QStringLiteral("stockcode"), QStringLiteral("600000") } },
+            m_father.get(), recorder());
         QCOMPARE(chart.curtime, QStringLiteral("2025/03/12 09:41:00"));
         QCOMPARE(chart.wLineSpace, 7.0);
         QCOMPARE(chart.startIdx, 0L);
@@ -172,11 +172,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("expectedBottom");
         QTest::addColumn<int>("expectedBoll");
         QTest::addColumn<int>("expectedKdj");
-        QTest::newRow("nothing stored: defaults") << QString() << QString() << QString() << QString() << 0 << 0 << 10 << 9;
+        QTest::newRow("nothing stored: defaults")
+            << QString() << QString() << QString() << QString() << 0 << 0 << 10 << 9;
         QTest::newRow("BOLL over KDJ") << u"1"_qs << u"2"_qs << u"20"_qs << u"14"_qs << 1 << 2 << 20 << 14;
         QTest::newRow("SAR over MACD") << u"2"_qs << u"1"_qs << QString() << QString() << 2 << 1 << 10 << 9;
-        QTest::newRow("unknown panes fall back") << u"7"_qs << u"-1"_qs << QString() << QString() << 0 << 0 << 10 << 9;
-        QTest::newRow("unusable periods fall back") << QString() << QString() << u"1"_qs << u"0"_qs << 0 << 0 << 10 << 9;
+        QTest::newRow("unknown panes fall back")
+            << u"7"_qs << u"-1"_qs << QString() << QString() << 0 << 0 << 10 << 9;
+        QTest::newRow("unusable periods fall back")
+            << QString() << QString() << u"1"_qs << u"0"_qs << 0 << 0 << 10 << 9;
     }
     void settings()
     {
@@ -208,9 +211,10 @@ private Q_SLOTS:
     {
         auto chart = staticChart(30);
         QVariantList rows = chart->iDataArray;
-        rows.insert(3, QVariant(QVariantList{u"20240105"_qs, u"1"_qs}));
+        rows.insert(3, QVariant(QVariantList { u"20240105"_qs, u"1"_qs }));
         rows.insert(5, QVariant(QStringLiteral("not a row")));
-        rows.append(QVariant(QVariantList{u"x"_qs, u"1"_qs, u"2"_qs, u"3"_qs, u"4"_qs, u"5"_qs, u"6"_qs, u"7"_qs}));
+        rows.append(QVariant(
+            QVariantList { u"x"_qs, u"1"_qs, u"2"_qs, u"3"_qs, u"4"_qs, u"5"_qs, u"6"_qs, u"7"_qs }));
         chart->iDataArray = rows;
         chart->InitBackImage();
         QCOMPARE(chart->bars().size(), 30);
@@ -268,10 +272,14 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("choice");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("BOLL on top") << QStringList{u"主图指标"_qs, u"布林线 BOLL"_qs} << u"typeTopIdx"_qs << u"1"_qs;
-        QTest::newRow("SAR on top") << QStringList{u"主图指标"_qs, u"抛物线 SAR"_qs} << u"typeTopIdx"_qs << u"2"_qs;
-        QTest::newRow("MACD below") << QStringList{u"副图指标"_qs, u"MACD"_qs} << u"typeBottomIdx"_qs << u"1"_qs;
-        QTest::newRow("KDJ below") << QStringList{u"副图指标"_qs, u"KDJ"_qs} << u"typeBottomIdx"_qs << u"2"_qs;
+        QTest::newRow("BOLL on top") << QStringList { u"主图指标"_qs, u"布林线 BOLL"_qs } << u"typeTopIdx"_qs
+                                     << u"1"_qs;
+        QTest::newRow("SAR on top") << QStringList { u"主图指标"_qs, u"抛物线 SAR"_qs } << u"typeTopIdx"_qs
+                                    << u"2"_qs;
+        QTest::newRow("MACD below") << QStringList { u"副图指标"_qs, u"MACD"_qs } << u"typeBottomIdx"_qs
+                                    << u"1"_qs;
+        QTest::newRow("KDJ below") << QStringList { u"副图指标"_qs, u"KDJ"_qs } << u"typeBottomIdx"_qs
+                                   << u"2"_qs;
     }
     void menu_choosesIndicators()
     {
@@ -303,7 +311,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         auto chart = staticChart(120);
         testsupport::MenuRecorder menus;
-        menus.choice = QStringList{item};
+        menus.choice = QStringList { item };
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 50), QPoint(50, 50));
         QApplication::sendEvent(chart.get(), &event);
         QPointer<RecordingDialog> dialog = RecordingDialog::last;
@@ -318,16 +326,16 @@ private Q_SLOTS:
         dialog->DoOK();
         QTRY_COMPARE(chart->indicatorRuns(), runs + 1);
         const int period = key == u"kdjPeriod"_qs ? chart->kdjPeriod()
-            : key == u"BOLLPeriod"_qs            ? chart->bollPeriod()
-                                                 : chart->sarPeriod();
+            : key == u"BOLLPeriod"_qs             ? chart->bollPeriod()
+                                                  : chart->sarPeriod();
         QCOMPARE(period, 6);
         dialog->dismissController();
     }
 
     void periodDialog_withoutAWindow_isNotShown()
     {
-        auto chart = std::make_unique<CandleView>(QRect(0, 0, 400, 300), QVariantMap(), nullptr,
-                                                  [](const QVariantMap&) {});
+        auto chart = std::make_unique<CandleView>(
+            QRect(0, 0, 400, 300), QVariantMap(), nullptr, [](const QVariantMap&) {});
         RecordingDialog::last = nullptr;
         chart->setKDJPressed();
         QVERIFY(!RecordingDialog::last);
@@ -345,16 +353,26 @@ private Q_SLOTS:
     void doubleClick_sendsACopyOfSelfDict()
     {
         QFETCH(int, kind);
-        const QVariantMap stock{{QStringLiteral("stockcode"), QStringLiteral("6000001")},
-                                {QStringLiteral("name"), QStringLiteral("测试")}};
+        const QVariantMap stock { { QStringLiteral("stockcode"), QStringLiteral("6000001") },
+            { QStringLiteral("name"), QStringLiteral("测试") } };
         const QRect frame(0, 0, 500, 300);
         std::unique_ptr<StockChartView> chart;
         switch (kind) {
-        case 0: chart = std::make_unique<timeLineView>(frame, stock, m_father.get(), recorder()); break;
-        case 1: chart = std::make_unique<timeline4DayView>(frame, stock, m_father.get(), recorder()); break;
-        case 2: chart = std::make_unique<DayKLineView>(frame, stock, m_father.get(), recorder()); break;
-        case 3: chart = std::make_unique<WeekKLineView>(frame, stock, m_father.get(), recorder()); break;
-        default: chart = std::make_unique<MonthKLineView>(frame, stock, m_father.get(), recorder()); break;
+        case 0:
+            chart = std::make_unique<timeLineView>(frame, stock, m_father.get(), recorder());
+            break;
+        case 1:
+            chart = std::make_unique<timeline4DayView>(frame, stock, m_father.get(), recorder());
+            break;
+        case 2:
+            chart = std::make_unique<DayKLineView>(frame, stock, m_father.get(), recorder());
+            break;
+        case 3:
+            chart = std::make_unique<WeekKLineView>(frame, stock, m_father.get(), recorder());
+            break;
+        default:
+            chart = std::make_unique<MonthKLineView>(frame, stock, m_father.get(), recorder());
+            break;
         }
         chart->show();
         QTest::mouseDClick(chart.get(), Qt::LeftButton, {}, QPoint(200, 100));
@@ -367,12 +385,12 @@ private Q_SLOTS:
     void timeLine_loadsTodayOnceWhenClosed()
     {
         QWidget host;
-        auto* chart = new timeLineView(QRect(0, 0, 800, 400), {{QStringLiteral("stockcode"), QStringLiteral("600000")}},
-                                       m_father.get(), recorder());
+        auto* chart = new timeLineView(QRect(0, 0, 800, 400),
+            { { QStringLiteral("stockcode"), QStringLiteral("600000") } }, m_father.get(), recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
         QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 10000);
-        QCOMPARE(requests(u"/data/hs/"_qs), QStringList{u"/data/hs/time/today/0600000.json"_qs});
+        QCOMPARE(requests(u"/data/hs/"_qs), QStringList { u"/data/hs/time/today/0600000.json"_qs });
         QCOMPARE(chart->days().size(), 1);
         QVERIFY(chart->days().first().points.size() > 200);
         QVERIFY(chart->days().first().yestclose > 0);
@@ -384,13 +402,12 @@ private Q_SLOTS:
     {
         QWidget host;
         auto* chart = new timeline4DayView(QRect(0, 0, 900, 400),
-                                           {{QStringLiteral("stockcode"), QStringLiteral("000001.idx")}},
-                                           m_father.get(), recorder());
+            { { QStringLiteral("stockcode"), QStringLiteral("000001.idx") } }, m_father.get(), recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
         QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 10000);
-        QCOMPARE(requests(u"/data/hs/"_qs), (QStringList{u"/data/hs/time/4days/0000001.json"_qs,
-                                                         u"/data/hs/time/today/0000001.json"_qs}));
+        QCOMPARE(requests(u"/data/hs/"_qs),
+            (QStringList { u"/data/hs/time/4days/0000001.json"_qs, u"/data/hs/time/today/0000001.json"_qs }));
         const auto days = chart->days();
         QCOMPARE(days.size(), 4);
         for (int i = 1; i < days.size(); ++i)
@@ -409,10 +426,11 @@ private Q_SLOTS:
         QFETCH(bool, fourDays);
         setNow(shanghai(2025, 3, 12, 10, 30));
         QWidget host;
-        const QVariantMap stock{{QStringLiteral("stockcode"), QStringLiteral("600000")},
-                                {QStringLiteral("marketstatus"), QStringLiteral("交易中")}};
+        const QVariantMap stock { { QStringLiteral("stockcode"), QStringLiteral("600000") },
+            { QStringLiteral("marketstatus"), QStringLiteral("交易中") } };
         TimeShareView* chart = fourDays
-            ? static_cast<TimeShareView*>(new timeline4DayView(QRect(0, 0, 800, 400), stock, m_father.get(), recorder()))
+            ? static_cast<TimeShareView*>(
+                new timeline4DayView(QRect(0, 0, 800, 400), stock, m_father.get(), recorder()))
             : new timeLineView(QRect(0, 0, 800, 400), stock, m_father.get(), recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
@@ -429,11 +447,10 @@ private Q_SLOTS:
     {
         setNow(shanghai(2025, 3, 12, 10, 30));
         QWidget host;
-        auto* one = new timeLineView(QRect(0, 0, 400, 300), {{QStringLiteral("stockcode"), QStringLiteral("888888.idx")}},
-                                     m_father.get(), recorder());
+        auto* one = new timeLineView(QRect(0, 0, 400, 300),
+            { { QStringLiteral("stockcode"), QStringLiteral("888888.idx") } }, m_father.get(), recorder());
         auto* four = new timeline4DayView(QRect(0, 0, 400, 300),
-                                          {{QStringLiteral("stockcode"), QStringLiteral("6000001")}}, m_father.get(),
-                                          recorder());
+            { { QStringLiteral("stockcode"), QStringLiteral("6000001") } }, m_father.get(), recorder());
         one->setParent(&host);
         four->setParent(&host);
         QTest::qWait(300);
@@ -465,19 +482,22 @@ private Q_SLOTS:
         setNow(shanghai(2025, 3, 12, 13, 45)); // mid-afternoon: a part-filled day
         QWidget host;
         host.resize(1000, 460);
-        const QVariantMap stock{{QStringLiteral("stockcode"), QStringLiteral("600000")}};
+        const QVariantMap stock { { QStringLiteral("stockcode"), QStringLiteral("600000") } };
         const QRect frame(0, 0, 1000, 460);
         StockChartView* chart = nullptr;
         std::unique_ptr<QSignalSpy> spy;
         if (kind <= 1) {
-            auto* ts = kind == 0 ? static_cast<TimeShareView*>(new timeLineView(frame, stock, m_father.get(), recorder()))
-                                 : new timeline4DayView(frame, stock, m_father.get(), recorder());
+            auto* ts = kind == 0
+                ? static_cast<TimeShareView*>(new timeLineView(frame, stock, m_father.get(), recorder()))
+                : new timeline4DayView(frame, stock, m_father.get(), recorder());
             spy = std::make_unique<QSignalSpy>(ts, &TimeShareView::minutesDrawn);
             chart = ts;
         } else {
-            KLineHistoryView* k = kind == 2 ? static_cast<KLineHistoryView*>(new DayKLineView(frame, stock, m_father.get(), recorder()))
-                : kind == 3                 ? static_cast<KLineHistoryView*>(new WeekKLineView(frame, stock, m_father.get(), recorder()))
-                                            : new MonthKLineView(frame, stock, m_father.get(), recorder());
+            KLineHistoryView* k = kind == 2
+                ? static_cast<KLineHistoryView*>(new DayKLineView(frame, stock, m_father.get(), recorder()))
+                : kind == 3
+                ? static_cast<KLineHistoryView*>(new WeekKLineView(frame, stock, m_father.get(), recorder()))
+                : new MonthKLineView(frame, stock, m_father.get(), recorder());
             spy = std::make_unique<QSignalSpy>(k, &KLineHistoryView::historyDrawn);
             chart = k;
         }
@@ -485,14 +505,16 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(spy->count() >= 1, 20000);
         chart->setIsSelfHiden(true); // no live update while the picture is taken
         if (auto* k = qobject_cast<CandleView*>(chart)) {
-            const QVariantMap live{{QStringLiteral("curtime"), QStringLiteral("2025/03/12 13:45:00")},
-                                   {QStringLiteral("cprice"), k->bars().last().close > 0
-                                                                  ? QString::number(k->bars().last().close * 1.01, 'f', 2)
-                                                                  : QString()}};
+            const QVariantMap live { { QStringLiteral("curtime"), QStringLiteral("2025/03/12 13:45:00") },
+                { QStringLiteral("cprice"),
+                    k->bars().last().close > 0 ? QString::number(k->bars().last().close * 1.01, 'f', 2)
+                                               : QString() } };
             k->RefreshNowPrice(&live);
-            k->setCrosshair(QPointF(k->pricePane().left() + k->pricePane().width() * 0.3, k->pricePane().center().y()));
+            k->setCrosshair(
+                QPointF(k->pricePane().left() + k->pricePane().width() * 0.3, k->pricePane().center().y()));
         } else if (auto* t = qobject_cast<TimeShareView*>(chart)) {
-            t->setCrosshair(QPointF(t->pricePane().left() + t->pricePane().width() * 0.4, t->pricePane().center().y()));
+            t->setCrosshair(
+                QPointF(t->pricePane().left() + t->pricePane().width() * 0.4, t->pricePane().center().y()));
         }
         const QString path = testsupport::renderToPng(&host, name);
         QVERIFY(!path.isEmpty());

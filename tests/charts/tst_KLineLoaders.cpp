@@ -45,8 +45,9 @@ public:
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                     const QByteArray request = socket->readAll();
                     paths << QString::fromLatin1(request.split(' ').value(1));
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: "
-                                  + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: "
+                        + QByteArray::number(body.size()) + "\r\n\r\n" + body);
                     socket->disconnectFromHost();
                 });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -124,7 +125,10 @@ class tst_KLineLoaders : public QObject {
     {
         QStringList out;
         for (int i = 0; i < count; ++i)
-            out << QStringLiteral("/data/hs/kline/%1/history/%2/%3.json").arg(period).arg(newest - i).arg(code);
+            out << QStringLiteral("/data/hs/kline/%1/history/%2/%3.json")
+                       .arg(period)
+                       .arg(newest - i)
+                       .arg(code);
         return out;
     }
 
@@ -137,8 +141,8 @@ private Q_SLOTS:
         m_standIn = std::make_unique<testsupport::StandIn>();
         platform::ViewController::setPresentsModally(false);
         m_father = std::make_unique<platform::ViewController>();
-        m_sdk = new QuilorSDK(m_standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"),
-                              m_father.get());
+        m_sdk = new QuilorSDK(
+            m_standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), m_father.get());
     }
 
     void init()
@@ -189,7 +193,8 @@ private Q_SLOTS:
         QSignalSpy rendered(chart, &CandleView::backImageReady);
         chart->setParent(m_host.get());
         QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 20000);
-        QCOMPARE(requests(QStringLiteral("/kline/")), yearPaths(period, QStringLiteral("0600000"), 2025, years));
+        QCOMPARE(
+            requests(QStringLiteral("/kline/")), yearPaths(period, QStringLiteral("0600000"), 2025, years));
         QCOMPARE(rendered.count(), 1); // drawn once, at the end
 
         const QVariantList rows = chart->iDataArray;
@@ -214,20 +219,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("oldestYear");
         QTest::newRow("day: previous year dropped draws nothing")
             << int(Day) << QStringLiteral("/day/history/2024/") << 0 << false << 2 << QString();
-        QTest::newRow("day: current year dropped") << int(Day) << QStringLiteral("/day/history/2025/") << 0 << false
-                                                   << 1 << QString();
+        QTest::newRow("day: current year dropped")
+            << int(Day) << QStringLiteral("/day/history/2025/") << 0 << false << 1 << QString();
         QTest::newRow("week: sixth year dropped keeps five")
             << int(Week) << QStringLiteral("/week/history/2020/") << 0 << true << 6 << QStringLiteral("2021");
         QTest::newRow("week: first year dropped holds nothing")
             << int(Week) << QStringLiteral("/week/history/2025/") << 0 << false << 1 << QString();
         QTest::newRow("month: third year dropped keeps two")
-            << int(Month) << QStringLiteral("/month/history/2023/") << 0 << true << 3 << QStringLiteral("2024");
+            << int(Month) << QStringLiteral("/month/history/2023/") << 0 << true << 3
+            << QStringLiteral("2024");
         QTest::newRow("day: previous year does not parse")
             << int(Day) << QStringLiteral("/day/history/2024/") << 404 << true << 2 << QStringLiteral("2025");
         QTest::newRow("day: error page counts as empty")
             << int(Day) << QStringLiteral("/day/history/2024/") << 500 << true << 2 << QStringLiteral("2025");
         QTest::newRow("week: a middle year does not parse")
-            << int(Week) << QStringLiteral("/week/history/2020/") << 404 << true << 10 << QStringLiteral("2016");
+            << int(Week) << QStringLiteral("/week/history/2020/") << 404 << true << 10
+            << QStringLiteral("2016");
     }
     void failures()
     {
@@ -288,7 +295,8 @@ private Q_SLOTS:
     void ownIndex_dayChartReadsTheBackendAndNeverPolls()
     {
         setNow(shanghai(2025, 3, 12, 10, 0)); // trading hours
-        KLineHistoryView* chart = make(Day, QStringLiteral("888888.idx"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        KLineHistoryView* chart = make(Day, QStringLiteral("888888.idx"),
+            { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } });
         QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
         chart->setParent(m_host.get());
         QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 1, 20000);
@@ -327,7 +335,8 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, code);
         setNow(shanghai(2025, 3, 12, 10, 0));
-        KLineHistoryView* chart = add(Kind(kind), code, {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        KLineHistoryView* chart
+            = add(Kind(kind), code, { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } });
         QTest::qWait(300);
         QCOMPARE(server().requestLog(), QStringList());
         QVERIFY(chart->iDataArray.isEmpty());
@@ -339,7 +348,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::newRow("Shanghai stock") << QStringLiteral("600000") << QStringLiteral("/q=s_sh600000");
         QTest::newRow("Shenzhen stock") << QStringLiteral("000001") << QStringLiteral("/q=s_sz000001");
-        QTest::newRow("Shanghai composite") << QStringLiteral("000001.idx") << QStringLiteral("/q=s_sh000001");
+        QTest::newRow("Shanghai composite")
+            << QStringLiteral("000001.idx") << QStringLiteral("/q=s_sh000001");
         QTest::newRow("Shenzhen index") << QStringLiteral("399001.idx") << QStringLiteral("/q=s_sz399001");
     }
     void livePrice_storesTheLastPrice()
@@ -350,7 +360,7 @@ private Q_SLOTS:
         KLineHistoryView* chart = make(Day, code);
         QSignalSpy spy(chart, &KLineHistoryView::nowPriceHandled);
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
-        QCOMPARE(requests(QStringLiteral("q=")), QStringList{path});
+        QCOMPARE(requests(QStringLiteral("q=")), QStringList { path });
         QVERIFY(chart->stockNowValueArray.size() >= 4);
         QCOMPARE(chart->stockNowValueArray.at(2), code.left(6));
         QCOMPARE(chart->cprice, chart->stockNowValueArray.at(3));
@@ -406,7 +416,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("fields");
-        QTest::newRow("three fields keep the price") << testsupport::readFixture(QStringLiteral("charts/brief_quote_short.txt")) << 3;
+        QTest::newRow("three fields keep the price")
+            << testsupport::readFixture(QStringLiteral("charts/brief_quote_short.txt")) << 3;
         QTest::newRow("unknown code") << QByteArray("v_pv_none_match=\"1\";\n") << 1;
         QTest::newRow("html page stores nothing") << QByteArray("<html><body>busy</body></html>") << 0;
         QTest::newRow("empty body stores nothing") << QByteArray() << 0;
@@ -426,10 +437,10 @@ private Q_SLOTS:
         platform::Configuration::setCurrent(c);
         setNow(shanghai(2025, 3, 12, 10, 15));
 
-        std::unique_ptr<KLineHistoryView> chart(
-            make(Day, QStringLiteral("600000"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}}));
-        const QVariantMap earlier{{QStringLiteral("curtime"), QStringLiteral("2025/03/12 10:14:00")},
-                                  {QStringLiteral("cprice"), QStringLiteral("9.99")}};
+        std::unique_ptr<KLineHistoryView> chart(make(
+            Day, QStringLiteral("600000"), { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } }));
+        const QVariantMap earlier { { QStringLiteral("curtime"), QStringLiteral("2025/03/12 10:14:00") },
+            { QStringLiteral("cprice"), QStringLiteral("9.99") } };
         chart->RefreshNowPrice(&earlier);
         QCOMPARE(chart->cprice, QStringLiteral("9.99"));
         QSignalSpy spy(chart.get(), &KLineHistoryView::nowPriceHandled);
@@ -452,7 +463,8 @@ private Q_SLOTS:
     {
         QFETCH(int, kind);
         setNow(shanghai(2025, 3, 12, 15, 30));
-        KLineHistoryView* chart = add(Kind(kind), QStringLiteral("600000"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        KLineHistoryView* chart = add(Kind(kind), QStringLiteral("600000"),
+            { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } });
         QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
         QTest::qWait(100);
@@ -464,7 +476,8 @@ private Q_SLOTS:
     void hiddenChart_priceChainEnds()
     {
         setNow(shanghai(2025, 3, 12, 10, 15));
-        KLineHistoryView* chart = add(Day, QStringLiteral("600000"), {{QStringLiteral("marketstatus"), QStringLiteral("交易中")}});
+        KLineHistoryView* chart = add(
+            Day, QStringLiteral("600000"), { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } });
         QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 2, 10000);
         chart->setIsSelfHiden(true);
         QTest::qWait(150); // a request in flight may still land
@@ -506,8 +519,9 @@ private Q_SLOTS:
 
     void constructedWithAParent_startsLoading()
     {
-        auto* chart = new WeekKLineView(QRect(0, 0, 700, 400), {{QStringLiteral("stockcode"), QStringLiteral("600000")}},
-                                        m_father.get(), [](const QVariantMap&) {}, m_host.get());
+        auto* chart = new WeekKLineView(
+            QRect(0, 0, 700, 400), { { QStringLiteral("stockcode"), QStringLiteral("600000") } },
+            m_father.get(), [](const QVariantMap&) {}, m_host.get());
         QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
         QCOMPARE(requests(QStringLiteral("/kline/")).size(), 10);

@@ -175,18 +175,6 @@ private Q_SLOTS:
         QCOMPARE(votes.pieView()->values(), (QList<double> { counts.rise, counts.flat, counts.fall }));
     }
 
-    void votesOf_readsTheCounts()
-    {
-        const StockVoteViewController::Votes v
-            = StockVoteViewController::votesOf({ { QStringLiteral("risecount"), QStringLiteral("3") },
-                { QStringLiteral("fallcount"), QStringLiteral("x") } });
-        QCOMPARE(v.rise, 3.0);
-        QCOMPARE(v.flat, 0.0);
-        QCOMPARE(v.fall, 0.0);
-        QCOMPARE(StockVoteViewController::trendTitle(QStringLiteral("0")), QStringLiteral("看平"));
-        QCOMPARE(StockVoteViewController::trendTitle(QString()), QString());
-    }
-
     void msgCenter_postsWhenThereAreNewMessages()
     {
         User* user = sdk()->iUser();

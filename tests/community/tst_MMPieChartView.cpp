@@ -98,7 +98,7 @@ private Q_SLOTS:
         QTest::newRow("type 0: a whole of zero")
             << 0 << QVariantList { QStringLiteral("0"), QStringLiteral("0") }
             << QStringList { QStringLiteral("看涨0.0%"), QStringLiteral("看跌0.0%") };
-        QTest::newRow("type 0: a negative piece counts as nothing")
+        QTest::newRow("type 0: a negative slice counts as nothing")
             << 0 << QVariantList { QStringLiteral("-5"), QStringLiteral("5") }
             << QStringList { QStringLiteral("看涨0.0%"), QStringLiteral("看跌100.0%") };
     }
@@ -115,14 +115,6 @@ private Q_SLOTS:
         pie.setVisualizationType(type);
         pie.reloadData();
         QCOMPARE(pie.legendTexts(), expected);
-    }
-
-    void legendText_formats()
-    {
-        QCOMPARE(
-            MMPieChartView::legendText(0, QStringLiteral("A"), 12.345, QString()), QStringLiteral("A12.3%"));
-        QCOMPARE(MMPieChartView::legendText(1, QStringLiteral("A"), 0, QStringLiteral("7.50")),
-            QStringLiteral("A7.50%"));
     }
 
     void withoutKeys_legendIsOff_andColoursAreRandomOpaque()
@@ -151,7 +143,7 @@ private Q_SLOTS:
         pie.reloadData();
         QCOMPARE(MMPieChartView::sharesOf(pie.values()), (QList<double> { 0, 0, 0 }));
         QVERIFY(!pie.grab().isNull());
-        // No data source and no pieces draw as well.
+        // No data source and no slices draw as well.
         MMPieChartView empty(QRect(0, 0, 100, 100));
         empty.reloadData();
         QVERIFY(empty.values().isEmpty());

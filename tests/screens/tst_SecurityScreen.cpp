@@ -10,6 +10,8 @@
 #include "platform/Json.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Values.h"
+#include "platform/widgets/ControllerRegistry.h"
+#include "screens/Registration.h"
 #include "screens/SegmentedControl.h"
 #include "screens/SingleIndexViewController.h"
 #include "screens/SingleStockViewController.h"
@@ -130,6 +132,43 @@ private Q_SLOTS:
         QCOMPARE(screen->curCode, code);
         QCOMPARE(screen->selfDict->value(QStringLiteral("stockcode")).toString(), code);
         QVERIFY(m_sdk->iStocks()->recordFor(code));
+    }
+
+    // The opening order through the registered identifiers: the right
+    // class, bound before it is shown, the block handed over afterwards.
+    void opening_registeredScreensFollowTheOpeningOrder_data()
+    {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("className");
+        QTest::newRow("stock") << QString::fromLatin1(app::kStockScreenId) << QStringLiteral("600000")
+                               << QStringLiteral("SingleStockViewController");
+        QTest::newRow("index") << QString::fromLatin1(app::kIndexScreenId) << QStringLiteral("399006.idx")
+                               << QStringLiteral("SingleIndexViewController");
+    }
+    void opening_registeredScreensFollowTheOpeningOrder()
+    {
+        QFETCH(QString, identifier);
+        QFETCH(QString, code);
+        QFETCH(QString, className);
+        screens::registerControllers();
+        platform::ViewController opener;
+        int reloads = 0;
+        platform::ViewController* opened
+            = app::openSecurityScreen(&opener, identifier, code, [&reloads]() { ++reloads; });
+        auto* screen = qobject_cast<SecurityViewController*>(opened);
+        QVERIFY(screen);
+        QCOMPARE(QString::fromLatin1(screen->metaObject()->className()), className);
+        QCOMPARE(screen->curCode, code);
+        QVERIFY(screen->isVisible());
+        QVERIFY(screen->currentChart());
+        QVERIFY(screen->MyStockChanged);
+        screen->MyStockChanged();
+        QCOMPARE(reloads, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(screen->stocks.has_value(), 5000);
+        QPointer<SecurityViewController> guard(screen);
+        screen->close();
+        QTRY_VERIFY(!guard); // a presented screen goes when it closes
     }
 
     void binding_onlyStockScreenNamesTheCompanyDataStock()

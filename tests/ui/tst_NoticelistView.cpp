@@ -1,6 +1,5 @@
 #include "ui/NoticelistView.h"
 
-#include "TestSupport.h"
 #include "platform/NotificationCenter.h"
 
 #include <QHeaderView>
@@ -96,16 +95,6 @@ private Q_SLOTS:
         view.table()->selectRow(0);
         view.doubleAction();
         QCOMPARE(m_posted.size(), 1);
-    }
-
-    void render()
-    {
-        NoticelistView view;
-        view.resize(480, 160);
-        view.SetDataArr(
-            { notice(QStringLiteral("关于召开股东大会的通知"), QStringLiteral("2016-10-28 18:00:00")),
-                notice(QStringLiteral("年报"), QStringLiteral("2016-03-28 17:30:00")) });
-        QVERIFY(!testsupport::renderToPng(&view, QStringLiteral("NoticelistView")).isEmpty());
     }
 };
 

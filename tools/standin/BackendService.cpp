@@ -15,6 +15,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <initializer_list>
+#include <optional>
 
 namespace standin {
 
@@ -343,6 +345,15 @@ QString arg(const QVariantMap& request, const char* name)
     return request.value(key(name)).toString().trimmed();
 }
 
+// The -1006 answer for the first named key the request lacks, if any.
+std::optional<QVariantMap> lacking(const QVariantMap& request, std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        if (arg(request, name).isEmpty())
+            return missingKey(name);
+    return std::nullopt;
+}
+
 QString userOf(const QVariantMap& request)
 {
     const QString id = arg(request, "qvmid");
@@ -462,8 +473,8 @@ QVariant BackendService::Impl::dispatch(int api, const QVariantMap& request)
 QVariant BackendService::Impl::login(const QVariantMap& request)
 {
     const QString name = arg(request, "username");
-    if (name.isEmpty())
-        return missingKey("username");
+    if (const auto missing = lacking(request, { "username" }))
+        return *missing;
     if (name == kGuestId) {
         return QVariantMap { { key("code"), key("0") }, { key("qvmid"), kGuestId },
             { key("username"), kGuestId }, { key("nickname"), text("游客") }, { key("power"), key("4001") },
@@ -484,8 +495,8 @@ QVariant BackendService::Impl::login(const QVariantMap& request)
 QVariant BackendService::Impl::search(const QVariantMap& request)
 {
     const QString needle = arg(request, "key");
-    if (needle.isEmpty())
-        return missingKey("key");
+    if (const auto missing = lacking(request, { "key" }))
+        return *missing;
     QVariantList hits;
     for (const SampleSecurity& security : market.securities()) {
         if (security.code.contains(needle) || security.initials.startsWith(needle, Qt::CaseInsensitive)
@@ -498,8 +509,8 @@ QVariant BackendService::Impl::search(const QVariantMap& request)
 QVariant BackendService::Impl::groupStocks(const QVariantMap& request)
 {
     const QString id = arg(request, "userstockgroupid");
-    if (id.isEmpty())
-        return missingKey("userstockgroupid");
+    if (const auto missing = lacking(request, { "userstockgroupid" }))
+        return *missing;
     const QVariantList groups = userStore(userOf(request)).value(key("groups")).toList();
     const qsizetype at = indexWhere(groups, "id", id);
     if (at < 0)
@@ -511,8 +522,8 @@ QVariant BackendService::Impl::groupStocks(const QVariantMap& request)
 QVariant BackendService::Impl::dayRows(const QVariantMap& request, bool index)
 {
     const QString code = arg(request, "code");
-    if (code.isEmpty())
-        return missingKey("code");
+    if (const auto missing = lacking(request, { "code" }))
+        return *missing;
     return backenddata::recentDayRows(
         market, code, index, intArg(request, "pageindex", 0), intArg(request, "pagesize", 40), now());
 }
@@ -520,8 +531,8 @@ QVariant BackendService::Impl::dayRows(const QVariantMap& request, bool index)
 QVariant BackendService::Impl::getGroups(const QVariantMap& request)
 {
     const QString uid = arg(request, "uid");
-    if (uid.isEmpty())
-        return missingKey("uid");
+    if (const auto missing = lacking(request, { "uid" }))
+        return *missing;
     return ok(publicGroups(userStore(uid).value(key("groups")).toList()));
 }
 
@@ -576,8 +587,8 @@ QVariant BackendService::Impl::addGroup(const QVariantMap& request)
 QVariant BackendService::Impl::delGroup(const QVariantMap& request)
 {
     const QString id = arg(request, "id");
-    if (id.isEmpty())
-        return missingKey("id");
+    if (const auto missing = lacking(request, { "id" }))
+        return *missing;
     const QString uid = userOf(request);
     QVariantMap& store = userStore(uid);
     QVariantList groups = store.value(key("groups")).toList();
@@ -595,10 +606,8 @@ QVariant BackendService::Impl::addStock(const QVariantMap& request)
 {
     const QString code = arg(request, "stockcode");
     const QString groupId = arg(request, "userstockgroupid");
-    if (code.isEmpty())
-        return missingKey("stockcode");
-    if (groupId.isEmpty())
-        return missingKey("userstockgroupid");
+    if (const auto missing = lacking(request, { "stockcode", "userstockgroupid" }))
+        return *missing;
     const QString uid = userOf(request);
     QVariantMap& store = userStore(uid);
     QVariantList groups = store.value(key("groups")).toList();
@@ -646,10 +655,8 @@ QVariant BackendService::Impl::delStock(const QVariantMap& request)
 {
     const QString code = arg(request, "stockcode");
     const QString groupId = arg(request, "userstockgroupid");
-    if (code.isEmpty())
-        return missingKey("stockcode");
-    if (groupId.isEmpty())
-        return missingKey("userstockgroupid");
+    if (const auto missing = lacking(request, { "stockcode", "userstockgroupid" }))
+        return *missing;
     const QString uid = userOf(request);
     QVariantMap& store = userStore(uid);
     QVariantList groups = store.value(key("groups")).toList();
@@ -675,12 +682,8 @@ QVariant BackendService::Impl::moveOrCopy(const QVariantMap& request)
     const QString code = arg(request, "stockcode");
     const QString fromId = arg(request, "userstockgroupid");
     const QString toId = arg(request, "newuserstockgroupid");
-    if (code.isEmpty())
-        return missingKey("stockcode");
-    if (fromId.isEmpty())
-        return missingKey("userstockgroupid");
-    if (toId.isEmpty())
-        return missingKey("newuserstockgroupid");
+    if (const auto missing = lacking(request, { "stockcode", "userstockgroupid", "newuserstockgroupid" }))
+        return *missing;
     const bool copy = arg(request, "type") == key("1");
     const QString uid = userOf(request);
     QVariantMap& store = userStore(uid);
@@ -742,8 +745,8 @@ QVariant BackendService::Impl::recommendList(const QVariantMap& request)
 QVariant BackendService::Impl::delRecommend(const QVariantMap& request)
 {
     const QString code = arg(request, "stockcode");
-    if (code.isEmpty())
-        return missingKey("stockcode");
+    if (const auto missing = lacking(request, { "stockcode" }))
+        return *missing;
     bool valid = false;
     const QDate day = parseDay(arg(request, "recomdate"), now().date(), &valid);
     if (!valid)
@@ -802,8 +805,8 @@ QVariant BackendService::Impl::sendTrend(const QVariantMap& request)
 {
     const QString code = arg(request, "stockcode");
     const QString trend = arg(request, "trend");
-    if (code.isEmpty())
-        return missingKey("stockcode");
+    if (const auto missing = lacking(request, { "stockcode" }))
+        return *missing;
     if (trend != key("1") && trend != key("0") && trend != key("-1"))
         return missingKey("trend");
     const QString uid = userOf(request);
@@ -823,8 +826,8 @@ QVariant BackendService::Impl::sendTrend(const QVariantMap& request)
 QVariant BackendService::Impl::trendSummary(const QVariantMap& request)
 {
     const QString code = arg(request, "stockcode");
-    if (code.isEmpty())
-        return missingKey("stockcode");
+    if (const auto missing = lacking(request, { "stockcode" }))
+        return *missing;
     bool valid = false;
     const QDate day = parseDay(arg(request, "curdate"), now().date(), &valid);
     if (!valid)
@@ -835,8 +838,8 @@ QVariant BackendService::Impl::trendSummary(const QVariantMap& request)
 QVariant BackendService::Impl::trendList(const QVariantMap& request)
 {
     const QString code = arg(request, "stockcode");
-    if (code.isEmpty())
-        return missingKey("stockcode");
+    if (const auto missing = lacking(request, { "stockcode" }))
+        return *missing;
     const QString day = now().date().toString(QStringLiteral("yyyy-MM-dd"));
     const QVariantList all = votes(code, day);
     QVariantList records;
@@ -855,8 +858,8 @@ QVariant BackendService::Impl::trendList(const QVariantMap& request)
 QVariant BackendService::Impl::messageCount(const QVariantMap& request)
 {
     const QString uid = arg(request, "uid");
-    if (uid.isEmpty())
-        return missingKey("uid");
+    if (const auto missing = lacking(request, { "uid" }))
+        return *missing;
     const QString count = uid == accounts().first().qvmid ? key("2") : key("0");
     return QVariantMap { { key("code"), key("0") }, { key("count"), count } };
 }
@@ -864,8 +867,8 @@ QVariant BackendService::Impl::messageCount(const QVariantMap& request)
 QVariant BackendService::Impl::indexQuote(const QVariantMap& request)
 {
     const QString code = arg(request, "code");
-    if (code.isEmpty())
-        return missingKey("code");
+    if (const auto missing = lacking(request, { "code" }))
+        return *missing;
     if (!code.endsWith(QStringLiteral(".idx")) || backenddata::nameOf(market, code).isEmpty())
         return failure(-1006, QStringLiteral("not an index: ") + code);
     QVariantMap quote = backenddata::indexQuote(market, code, now());
@@ -877,8 +880,8 @@ QVariant BackendService::Impl::indexQuote(const QVariantMap& request)
 QVariant BackendService::Impl::indexDayK(const QVariantMap& request)
 {
     const QString code = arg(request, "code");
-    if (code.isEmpty())
-        return missingKey("code");
+    if (const auto missing = lacking(request, { "code" }))
+        return *missing;
     QVariantMap reply = ok(backenddata::barRows(
         market, code, intArg(request, "pageindex", 0), intArg(request, "pagesize", 1000), now()));
     reply.insert(key("stockname"), backenddata::nameOf(market, code));

@@ -153,11 +153,11 @@ QByteArray tencentFullLine(
     f[85] = f2(q.last);
     f[86] = QByteArray::number(qint64(100 + 900 * unit(s.code, 86)));
     // 52-week range from the year of bars before today.
-    const QList<DayBar> bars = market.dayBars(s.code, china(now).date().addDays(-1));
+    const QDate today = china(now).date();
     double high52 = q.high, low52 = q.low;
-    for (qsizetype i = std::max<qsizetype>(0, bars.size() - 250); i < bars.size(); ++i) {
-        high52 = std::max(high52, bars.at(i).high);
-        low52 = std::min(low52, bars.at(i).low);
+    for (const DayBar& b : market.dayBars(s.code, today.addYears(-1), today.addDays(-1))) {
+        high52 = std::max(high52, b.high);
+        low52 = std::min(low52, b.low);
     }
     f[67] = f2(high52);
     f[68] = f2(low52);
@@ -841,9 +841,10 @@ FeedReply answerFeed(const SampleMarket& market, const QString& path, const QUrl
             return notFound();
         const QDate last = std::min(QDate(year, 12, 31), today);
         const QString period = m.captured(1);
-        const QList<DayBar> bars = period == QLatin1String("day") ? market.dayBars(code, last)
-            : period == QLatin1String("week")                     ? market.weekBars(code, last)
-                                                                  : market.monthBars(code, last);
+        const QList<DayBar> bars = period == QLatin1String("day")
+            ? market.dayBars(code, QDate(year, 1, 1), last)
+            : period == QLatin1String("week") ? market.weekBars(code, last)
+                                              : market.monthBars(code, last);
         QByteArray rows;
         for (const DayBar& b : bars) {
             if (b.date.year() != year)

@@ -298,13 +298,20 @@ const SampleSecurity* SampleMarket::find(const QString& code) const
 
 QList<DayBar> SampleMarket::dayBars(const QString& code, const QDate& lastDay) const
 {
+    return dayBars(code, QDate(), lastDay);
+}
+
+QList<DayBar> SampleMarket::dayBars(const QString& code, const QDate& firstDay, const QDate& lastDay) const
+{
     if (!find(code) || !lastDay.isValid())
         return {};
     const QDateTime clock = now();
     const QDate today = clock.date();
     if (lastDay < today)
-        return d->range(code, QDate(), lastDay);
-    QList<DayBar> bars = d->range(code, QDate(), today.addDays(-1));
+        return d->range(code, firstDay, lastDay);
+    QList<DayBar> bars = d->range(code, firstDay, today.addDays(-1));
+    if (firstDay.isValid() && firstDay > today)
+        return bars;
     // Today's bar grows with the session; before the open there is none.
     if (isTradingDay(today) && sessionStarted(clock.time())) {
         const LiveQuote q = quoteAt(code, clock);

@@ -51,6 +51,8 @@ public:
 
     // Daily bars oldest first, up to and including `lastDay` (trading days only).
     QList<DayBar> dayBars(const QString& code, const QDate& lastDay) const;
+    // The same from `firstDay` on (cheaper for a short range).
+    QList<DayBar> dayBars(const QString& code, const QDate& firstDay, const QDate& lastDay) const;
     QList<DayBar> weekBars(const QString& code, const QDate& lastDay) const;
     QList<DayBar> monthBars(const QString& code, const QDate& lastDay) const;
 

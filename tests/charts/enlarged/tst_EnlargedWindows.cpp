@@ -153,7 +153,7 @@ private Q_SLOTS:
         flushDeletes();
         QCOMPARE(chartsIn(controller).size(), 1);
         StockChartView* live = controller->chart();
-        QCOMPARE(live->geometry(), QRect(0, 0, 1000, 640 - EnlargedChartViewController::kTitleBarHeight));
+        QCOMPARE(live->geometry(), QRect(0, 0, 1000, 640));
         QVERIFY(!live->isSelfHiden());
         // The replaced charts are gone, so none of them can poll any more.
         for (qsizetype i = 0; i + 1 < previous.size(); ++i)
