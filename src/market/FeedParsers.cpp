@@ -592,19 +592,21 @@ FeedResult parseFundFlow(const QByteArray& body, bool index)
         return FeedResult::failure(stringWithFormat(
             "%lld fields, fewer than %d", static_cast<long long>(f.size()), kMinFundFlowFields));
     NumberReader n { QList<QStringView>(f.cbegin(), f.cend()), {} };
-    double v[20] = {};
+    // Read as the screens read numbers: single precision.
+    float v[20] = {};
     for (int i = 0; i < 20; ++i) {
         if (i == 10 || i == 11)
             continue; // unused by the page
         if (const auto x = n.required(i))
-            v[i] = *x;
+            v[i] = static_cast<float>(*x);
     }
     if (!n.error.isEmpty())
         return FeedResult::failure(n.error);
     // The feed counts in 万: a stock's amounts are kept in 亿, an index's as sent.
-    const double scale = index ? 1.0 : 1.0 / 10000.0;
-    const auto amount = [&](int i) { return stringWithFormat("%.4f", v[i] * scale); };
-    const auto percent = [&](int i) { return stringWithFormat("%.2f", v[i]); };
+    const auto amount = [&](int i) {
+        return stringWithFormat("%.4f", static_cast<double>(index ? v[i] : v[i] / 10000.0f));
+    };
+    const auto percent = [&](int i) { return stringWithFormat("%.2f", static_cast<double>(v[i])); };
     QVariantMap m;
     m.insert(QStringLiteral("mainvalue"), amount(0));
     m.insert(QStringLiteral("mainvaluePrecent"), percent(1));

@@ -37,13 +37,19 @@ private:
 
     standin::BackendService& backend() { return m_standIn->server().backend(); }
 
-    // Backend requests of one API the server has received so far.
-    int requestsOf(int api)
+    // Backend requests of one API the server has received so far (for one
+    // code when given, so that late requests of earlier screens don't count).
+    int requestsOf(int api, const QString& code = QString())
     {
         int count = 0;
         for (const QByteArray& body : backend().receivedBodies()) {
             const std::optional<QVariant> parsed = platform::parseJson(body);
-            if (parsed && platform::integerValue(parsed->toMap().value(QStringLiteral("api"))) == api)
+            if (!parsed)
+                continue;
+            const QVariantMap request = parsed->toMap();
+            if (platform::integerValue(request.value(QStringLiteral("api"))) != api)
+                continue;
+            if (code.isNull() || request.value(QStringLiteral("stockcode")).toString() == code)
                 ++count;
         }
         return count;
@@ -201,13 +207,14 @@ private Q_SLOTS:
     void dayList_fromServerThenTrendSummary()
     {
         auto screen = makeScreen(false);
-        const int trendsBefore = requestsOf(backend::kApiStockTrend);
-        screen->bindCode(QStringLiteral("600000"), m_sdk);
+        const int trendsBefore = requestsOf(backend::kApiStockTrend, QStringLiteral("601318"));
+        screen->bindCode(QStringLiteral("601318"), m_sdk);
         QTRY_VERIFY_WITH_TIMEOUT(screen->stocks.has_value(), 5000);
         QCOMPARE(screen->stocks->size(), SecurityViewController::kDayListRows);
         QCOMPARE(screen->stocks->first().toMap().value(QStringLiteral("code")).toString(),
-            QStringLiteral("600000"));
-        QTRY_COMPARE_WITH_TIMEOUT(requestsOf(backend::kApiStockTrend), trendsBefore + 1, 5000);
+            QStringLiteral("601318"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            requestsOf(backend::kApiStockTrend, QStringLiteral("601318")), trendsBefore + 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(screen->treadDict.has_value(), 5000);
     }
 
@@ -236,15 +243,16 @@ private Q_SLOTS:
         QSignalSpy updated(screen.get(), &SecurityViewController::updatedUI);
         QTRY_COMPARE(updated.count(), 1); // the bound work
         updated.clear();
-        const int trendsBefore = requestsOf(backend::kApiStockTrend);
+        const int trendsBefore = requestsOf(backend::kApiStockTrend, QStringLiteral("000001.idx"));
 
         screen->HttpResult(fixture(fixtureName.toLatin1().constData()), backend::kApiStockDay, false);
         if (trends > 0)
-            QTRY_COMPARE_WITH_TIMEOUT(requestsOf(backend::kApiStockTrend), trendsBefore + trends, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(requestsOf(backend::kApiStockTrend, QStringLiteral("000001.idx")),
+                trendsBefore + trends, 5000);
         else
             QTest::qWait(300);
         QCOMPARE(updated.count(), updates);
-        QCOMPARE(requestsOf(backend::kApiStockTrend), trendsBefore + trends);
+        QCOMPARE(requestsOf(backend::kApiStockTrend, QStringLiteral("000001.idx")), trendsBefore + trends);
         QCOMPARE(screen->stocks.has_value() ? int(screen->stocks->size()) : -1, rows);
     }
 
@@ -344,15 +352,16 @@ private Q_SLOTS:
     void trendChanged_twiceAsksTwice()
     {
         auto screen = makeScreen(false);
-        screen->InitIndexByCode(QStringLiteral("600000"), m_sdk);
+        screen->InitIndexByCode(QStringLiteral("000858"), m_sdk);
         screen->show();
         QVERIFY(!screen->iGoToVoteBtn->isEnabled());
         QTest::qWait(100);
-        const int before = requestsOf(backend::kApiStockTrend);
+        const int before = requestsOf(backend::kApiStockTrend, QStringLiteral("000858"));
         auto* center = platform::NotificationCenter::defaultCenter();
         center->postNotificationName(QStringLiteral("TrendChanged"));
         center->postNotificationName(QStringLiteral("TrendChanged"));
-        QTRY_COMPARE_WITH_TIMEOUT(requestsOf(backend::kApiStockTrend), before + 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            requestsOf(backend::kApiStockTrend, QStringLiteral("000858")), before + 2, 5000);
         // The first trend reply enables the vote button.
         QTRY_VERIFY_WITH_TIMEOUT(screen->iGoToVoteBtn->isEnabled(), 5000);
         QVERIFY(screen->treadDict.has_value());
@@ -429,6 +438,8 @@ private Q_SLOTS:
         QVERIFY(chart);
         QVERIFY(!chart->isSelfHiden());
         QTRY_VERIFY(screen->stocks.has_value());
+        // The trend summary that follows the day list is in, so none is in flight.
+        QTRY_VERIFY_WITH_TIMEOUT(screen->treadDict.has_value(), 5000);
         QSignalSpy updated(screen.get(), &SecurityViewController::updatedUI);
         QSignalSpy stopped(chart.data(), &QObject::destroyed);
         auto* center = platform::NotificationCenter::defaultCenter();
@@ -442,14 +453,14 @@ private Q_SLOTS:
 
         QCoreApplication::sendPostedEvents();
         updated.clear();
-        const int trends = requestsOf(backend::kApiStockTrend);
+        const int trends = requestsOf(backend::kApiStockTrend, QStringLiteral("600519"));
         center->postNotificationName(QStringLiteral("StockupDateOk"),
             QVariant::fromValue(
                 platform::makeSharedDict({ { QStringLiteral("stockcode"), QStringLiteral("600519") } })));
         center->postNotificationName(QStringLiteral("TrendChanged"));
         QTest::qWait(200);
         QCOMPARE(updated.count(), 0);
-        QCOMPARE(requestsOf(backend::kApiStockTrend), trends);
+        QCOMPARE(requestsOf(backend::kApiStockTrend, QStringLiteral("600519")), trends);
         QVERIFY(m_sdk->iStocks()->recordFor(QStringLiteral("600519")));
         QVERIFY(m_sdk->iStocks()->refreshQueue().contains(QStringLiteral("600519")));
         QVERIFY(screen->stocks.has_value()); // the day list stays
