@@ -8,6 +8,8 @@
 #include "charts/WeekKLineView.h"
 #include "charts/timeLineView.h"
 #include "charts/timeline4DayView.h"
+#include "community/InputStockTrendViewController.h"
+#include "community/StockVoteViewController.h"
 #include "market/MyStockGroup.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
@@ -18,6 +20,8 @@
 #include "platform/widgets/Presenters.h"
 #include "screens/SegmentedControl.h"
 #include "screens/stockDayDict.h"
+#include "screens/stockHistoryViewController.h"
+#include "screens/stockIDXHistoryViewController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -226,9 +230,7 @@ void SecurityViewController::viewDidAppear()
 
     AppDelegate* delegate = AppDelegate::shared();
     const QVariantMap appDict = delegate ? delegate->appDict : QVariantMap();
-    QuilorSDK* client = iQuilorSDK ? iQuilorSDK : delegateClient();
-    const QString power = client && client->iUser() ? client->iUser()->power : QString();
-    if (vipButtonHidden(appDict, power))
+    if (vipButtonHidden(appDict, userPower()))
         iGoToVIPBtn->hide();
 }
 
@@ -267,6 +269,12 @@ QuilorSDK* SecurityViewController::delegateClient() const
 {
     AppDelegate* delegate = AppDelegate::shared();
     return delegate ? delegate->iQuilorSDK() : nullptr;
+}
+
+QString SecurityViewController::userPower() const
+{
+    QuilorSDK* client = iQuilorSDK ? iQuilorSDK : delegateClient();
+    return client && client->iUser() ? client->iUser()->power : QString();
 }
 
 void SecurityViewController::DorefreshStockDay()
@@ -496,11 +504,10 @@ void SecurityViewController::addBtnPressed()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     QMenu menu(QStringLiteral("ADD"), this);
-    // An item carries its group index the way a menu key equivalent would.
     auto addItem = [this, &menu](const QString& title, const QString& key) {
         QAction* action = menu.addAction(title);
         action->setData(key);
-        connect(action, &QAction::triggered, this, [this, key]() { GroupSetMenuItemPressed(key); });
+        connect(action, &QAction::triggered, this, [this, action]() { GroupSetMenuItemPressed(action); });
     };
     if (groups && !groups->iGroupArray.isEmpty()) {
         for (int i = 0; i < groups->iGroupArray.size(); ++i) {
@@ -514,10 +521,13 @@ void SecurityViewController::addBtnPressed()
     platform::popUpMenu(&menu, addBtn->mapToGlobal(QPoint(0, addBtn->height())), addBtn);
 }
 
-void SecurityViewController::GroupSetMenuItemPressed(const QString& keyEquivalent)
+void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
 {
+    if (!sender)
+        return;
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
-    const long long index = platform::integerValue(QStringView(keyEquivalent));
+    // "all" reads as 0, which only a user with groups could choose.
+    const long long index = platform::integerValue(QStringView(sender->data().toString()));
     if (!groups || index < 0 || index >= groups->iGroupArray.size())
         return;
     groupItemDict = groups->iGroupArray.at(int(index)).toMap();
@@ -526,10 +536,101 @@ void SecurityViewController::GroupSetMenuItemPressed(const QString& keyEquivalen
 
 void SecurityViewController::DoAddStockToGroup()
 {
-    if (!iQuilorSDK)
-        return;
-    const QVariant name = selfDict ? selfDict->value(QStringLiteral("stockname")) : QVariant();
     const QString zero = QStringLiteral("0");
-    iQuilorSDK->addStockToGroup(curCode, name.isValid() ? platform::stringOf(name) : QString(), zero,
-        platform::stringOf(groupItemDict, QStringLiteral("id")), zero, zero, zero, nullptr, this);
+    const QString groupId = platform::stringOf(groupItemDict, QStringLiteral("id"));
+    QString order = zero, low = zero, high = zero, third = zero;
+    // The add also rewrites a member's order and alerts: for a stock the
+    // watch list's current group already holds, send what it holds so that
+    // its price alerts survive.
+    MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
+    if (groups && !groupId.isEmpty() && groups->hasCurGroup()
+        && platform::stringOf(groups->GetCurGroupDict(), QStringLiteral("id")) == groupId
+        && groups->IsOnThisGroup(curCode)) {
+        const QVariantMap member = groups->iGroupStockDict.value(curCode).toMap();
+        auto keep = [&member, &zero](const char* key) {
+            const QString value = platform::stringOf(member, QString::fromLatin1(key));
+            return value.isEmpty() ? zero : value;
+        };
+        order = keep("userstockorder");
+        low = keep("lprice");
+        high = keep("hprice");
+        third = keep("vprice");
+    }
+    // A stock the store has not named yet goes out without a name.
+    const QVariant name = selfDict ? selfDict->value(QStringLiteral("stockname")) : QVariant();
+    const bool started = iQuilorSDK
+        && iQuilorSDK->addStockToGroup(curCode, name.isValid() ? platform::stringOf(name) : QString(), order,
+            groupId, low, high, third, nullptr, this);
+    if (!started) {
+        // Nothing went out (no code or no group id): say so rather than
+        // leave the click without an answer.
+        qWarning(
+            "security screen %s: add to group %s not sent", qUtf8Printable(curCode), qUtf8Printable(groupId));
+        platform::showAlert(this, QStringLiteral("网络不给力，添加自选股失败，请重试!"));
+    }
+}
+
+SecurityViewController::HistoryGate SecurityViewController::historyGate(
+    const QVariantMap& appDict, const QString& power)
+{
+    const bool present = !power.isEmpty();
+    const long long level = platform::integerValue(QStringView(power));
+    if (!membership::featuresOn(appDict) && (!present || level == 4001 || level > 5000))
+        return HistoryGate::Nothing;
+    const bool member = present && level < 5000 && level != 0 && level != 4001;
+    return member ? HistoryGate::Table : HistoryGate::Offer;
+}
+
+void SecurityViewController::VIPHistoryDay()
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    const QVariantMap appDict = delegate ? delegate->appDict : QVariantMap();
+    switch (historyGate(appDict, userPower())) {
+    case HistoryGate::Nothing:
+        return;
+    case HistoryGate::Table: {
+        const char* identifier = m_family == Family::Stock ? stockHistoryViewController::kIdentifier
+                                                           : stockIDXHistoryViewController::kIdentifier;
+        // Bound before it shows: with the screen's rows when it has them,
+        // else it fetches its own.
+        RecentDaysViewController* table
+            = RecentDaysViewController::makeBound(QString::fromLatin1(identifier), curCode, stocks);
+        if (!table) {
+            qWarning("%s:%d no recent-days table %s for %s", __FILE__, __LINE__, identifier,
+                qUtf8Printable(curCode));
+            return;
+        }
+        presentViewControllerAsModalWindow(table);
+        return;
+    }
+    case HistoryGate::Offer:
+        presentRegistered(QStringLiteral("GoVIPViewController"));
+        return;
+    }
+}
+
+void SecurityViewController::GotoGetTrend()
+{
+    const bool voted = treadDict
+        && platform::stringOf(*treadDict, QStringLiteral("curuservotecount")) == QStringLiteral("1");
+    // Both windows are shown first and told the code afterwards.
+    if (voted) {
+        if (auto* votes = qobject_cast<StockVoteViewController*>(
+                presentRegistered(QStringLiteral("StockVoteViewController"))))
+            votes->InitStockByCodeAndCell(curCode);
+    } else if (auto* forecast = qobject_cast<InputStockTrendViewController*>(
+                   presentRegistered(QStringLiteral("InputStockTrendViewController")))) {
+        forecast->InitStockcode(curCode);
+    }
+}
+
+platform::ViewController* SecurityViewController::presentRegistered(const QString& identifier)
+{
+    platform::ViewController* window = platform::ControllerRegistry::instantiateController(identifier);
+    if (!window) {
+        qWarning("%s:%d no window registered as %s", __FILE__, __LINE__, qUtf8Printable(identifier));
+        return nullptr;
+    }
+    presentViewControllerAsModalWindow(window);
+    return window;
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QPushButton;
 class QuilorSDK;
 class SegmentedControl;
@@ -60,14 +61,22 @@ public:
     void KSegPressed();
     void ChangeAddButtonTitle();
 
-    // Add-to-group menu of the add button.
+    // Add-to-group menu of the add button; each item's data is its group
+    // index as text ("all" for the lone item of a user without groups).
     void addBtnPressed();
-    void GroupSetMenuItemPressed(const QString& keyEquivalent);
+    void GroupSetMenuItemPressed(QAction* sender);
     void DoAddStockToGroup();
-    // Buttons whose windows are not wired yet: they do nothing for now.
-    void GotoGetTrend() { }
-    void VIPHistoryDay() { }
+    // Trend button: the vote window once the user has forecast this stock
+    // today, else the forecast dialog.
+    void GotoGetTrend();
+    // Recent-days button: the table for members, the membership offer for
+    // the others, nothing while the membership features are off.
+    void VIPHistoryDay();
+    // No button of the screen removes the stock from a group.
     void deleteStockFromCurGroup() { }
+
+    enum class HistoryGate { Nothing, Offer, Table };
+    static HistoryGate historyGate(const QVariantMap& appDict, const QString& power);
 
     // Chart callbacks: a double click opens the chart enlarged.
     void timeLineViewCallBack(const QVariantMap& event);
@@ -129,6 +138,9 @@ protected:
     bool onlyDayKLine() const;
     // Layout switches the index screen makes before each redraw.
     virtual void layoutSwitches() { }
+    // Makes the window registered as `identifier` and presents it from
+    // this screen; null (and logged) when none is registered.
+    platform::ViewController* presentRegistered(const QString& identifier);
 
     QPushButton* F10Btn = nullptr;
 
@@ -140,6 +152,7 @@ private:
     void tearDownCharts();
     void openEnlarged(const char* identifier, const QVariantMap& event);
     QuilorSDK* delegateClient() const;
+    QString userPower() const;
 
     Family m_family;
     int m_dayListFailures = 0;

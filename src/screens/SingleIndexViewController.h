@@ -12,6 +12,7 @@ public:
     // InitIndexByCode:QVMSDK:.
     void bindCode(const QString& code, QuilorSDK* sdk) override;
 
+    // The index screen's calculator button has no function.
     void CalculatorBtnPressed() { }
 
     // How much taller the chart area grows for the product's own index.

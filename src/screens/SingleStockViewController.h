@@ -12,6 +12,6 @@ public:
     // InitStockByCode:QVMSDK:.
     void bindCode(const QString& code, QuilorSDK* sdk) override;
 
-    // F10: the company-data window is not wired to the button yet.
-    void F0Pressed() { }
+    // F10: the company-data window of this screen's stock.
+    void F0Pressed();
 };

@@ -21,6 +21,7 @@
 #include "platform/widgets/ViewController.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/PopUpButton.h"
+#include "watchlist/StockSearch.h"
 
 #include <QAction>
 #include <QCompleter>
@@ -319,6 +320,7 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
     case backend::kApiSearchStock:
         if (result.typeId() == QMetaType::QVariantList) {
             searchArray = result.toList();
+            m_hasSearchReply = true;
             platform::runOnMainAsync(this, [this]() { ShowMatchText(); });
         }
         break;
@@ -574,12 +576,62 @@ void ZXGView::controlTextDidChange()
 
 void ZXGView::DoNetWorkSearch()
 {
-    // The stock search is not offered yet; the field only keeps its text.
+    const QString text = iSearchField->text();
+    QuilorSDK* client = sdk();
+    if (!client || !watchlist::searchTextQualifies(text))
+        return;
+    const int serial = ++m_searchSerial;
+    QPointer<ZXGView> self(this);
+    auto* request = new watchlist::SearchRequest(
+        serial,
+        [self](int answered, const QVariant& result) {
+            // An answer to an older text that arrives late must not replace a newer menu.
+            if (!self || answered < self->m_shownSearchSerial)
+                return;
+            self->m_shownSearchSerial = answered;
+            self->HttpResult(result, backend::kApiSearchStock, false);
+        },
+        this);
+    if (!client->SearchStockByKey(text, QStringLiteral("0"), QStringLiteral("20"), nullptr, request))
+        delete request;
+}
+
+QMenu* ZXGView::searchMenu() const
+{
+    return m_searchMenu.data();
 }
 
 void ZXGView::ShowMatchText()
 {
-    // Hits are kept in searchArray; no result menu is shown yet.
+    if (!m_hasSearchReply)
+        return;
+    if (m_searchMenu)
+        m_searchMenu->deleteLater();
+    m_searchMenu = watchlist::makeSearchResultMenu(
+        searchArray, this, [this](QAction* item) { SeachMenuItemSelected(item); });
+    platform::popUpMenu(
+        m_searchMenu, iSearchField->mapToGlobal(QPoint(0, iSearchField->height())), iSearchField);
+}
+
+void ZXGView::SeachMenuItemSelected(QAction* item)
+{
+    const QString code = item ? item->data().toString() : QString();
+    qInfo("search hit %s", qUtf8Printable(code));
+    QPointer<ZXGView> self(this);
+    const auto reload = [self]() {
+        platform::runOnMainAsync(self, [self]() {
+            if (self)
+                self->DoGetAGroupOfStocks();
+        });
+    };
+    if (!watchlist::openSearchHit(fatherCtr, code, reload))
+        return;
+    // The text that found an opened stock is offered again next time.
+    QuilorSDK* client = sdk();
+    if (MyStock* recent = client ? client->iMyStock() : nullptr) {
+        recent->addRecentSearch(iSearchField->text());
+        iSearchField->setCompleter(new QCompleter(recent->recentSearches(), iSearchField));
+    }
 }
 
 bool ZXGView::tableViewWriteRowsWithIndexes(StockTableView*, const QList<int>& rows, QMimeData* pasteboard)

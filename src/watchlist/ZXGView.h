@@ -91,6 +91,9 @@ public:
     void controlTextDidChange();
     void DoNetWorkSearch();
     void ShowMatchText();
+    void SeachMenuItemSelected(QAction* item);
+    // The result menu last shown, while it exists.
+    QMenu* searchMenu() const;
 
     void MyStockGroupCallBack(const QVariantMap& dict);
     void cellCallBack(const QVariantMap& dict);
@@ -127,4 +130,8 @@ private:
 
     QMenu* m_groupSetMenu = nullptr;
     bool m_loginRetryPending = false;
+    QPointer<QMenu> m_searchMenu;
+    bool m_hasSearchReply = false;
+    int m_searchSerial = 0;
+    int m_shownSearchSerial = 0;
 };

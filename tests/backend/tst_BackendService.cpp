@@ -46,6 +46,8 @@ private Q_SLOTS:
     void dayRows_matchTheSampleBarsNewestFirstWithEveryKey();
     void indexBars_areSevenElementRowsOldestFirst();
     void indexQuote_hasTheQuoteRecordKeys();
+    void indexFigures_inTheUnitsTheScreensRead_data();
+    void indexFigures_inTheUnitsTheScreensRead();
     void trend_voteOnceADayAndSummary();
     void recommendations_byTypeAndDate_deletable();
     void settings_andMessageCount();
@@ -463,6 +465,65 @@ void tst_BackendService::indexQuote_hasTheQuoteRecordKeys()
     QCOMPARE(quote.value(s("marketstatus")).toString(), s("已收盘"));
     QVERIFY(quote.value(s("amplituderate")).toDouble() < 1.0); // a fraction
     QCOMPARE(callMap(req(99001, { { "code", s("600000") } })).value(s("code")).toString(), s("-1006"));
+}
+
+void tst_BackendService::indexFigures_inTheUnitsTheScreensRead_data()
+{
+    // Realistic ranges of each market: turnover in 亿, margin balance in 亿 yuan.
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<double>("minAmount");
+    QTest::addColumn<double>("maxAmount");
+    QTest::addColumn<double>("minMargin");
+    QTest::addColumn<double>("maxMargin");
+    QTest::newRow("shanghai composite") << s("000001.idx") << 2000.0 << 9000.0 << 7500.0 << 10000.0;
+    QTest::newRow("shenzhen component") << s("399001.idx") << 3000.0 << 12000.0 << 6500.0 << 9000.0;
+    QTest::newRow("product index") << s("888888.idx") << 2500.0 << 12000.0 << 14000.0 << 19000.0;
+}
+
+void tst_BackendService::indexFigures_inTheUnitsTheScreensRead()
+{
+    QFETCH(QString, code);
+    QFETCH(double, minAmount);
+    QFETCH(double, maxAmount);
+    QFETCH(double, minMargin);
+    QFETCH(double, maxMargin);
+    const QVariantList rows
+        = call(req(99006, { { "code", code }, { "pageindex", s("0") }, { "pagesize", s("40") } })).toList();
+    QCOMPARE(rows.size(), 40);
+    for (int i = 1; i < rows.size(); ++i) {
+        const QVariantMap row = rows[i].toMap();
+        const auto num = [&row](const char* key) { return row.value(QString::fromLatin1(key)).toDouble(); };
+        const QString where = code + QLatin1Char(' ') + row.value(s("curdate")).toString();
+        // Amount and main value in 亿; margin figures in yuan and shares.
+        QVERIFY2(num("transactionvaluecount") >= minAmount && num("transactionvaluecount") <= maxAmount,
+            qPrintable(where));
+        QVERIFY2(std::abs(num("mainvalue")) < num("transactionvaluecount") * 0.3, qPrintable(where));
+        QVERIFY2(std::abs(num("rmb5inscore")) < num("transactionvaluecount") * 5
+                || !row.contains(s("rmb5inscore")),
+            qPrintable(where));
+        QVERIFY2(num("financingbalance") / 1e8 >= minMargin && num("financingbalance") / 1e8 <= maxMargin,
+            qPrintable(where));
+        QVERIFY2(num("financingthepurchaseamount") < num("financingbalance") * 0.1, qPrintable(where));
+        QVERIFY2(
+            num("shortsellingvolume") / 1e6 > 1 && num("shortsellingvolume") / 1e6 < 1000, qPrintable(where));
+    }
+
+    const QVariantMap quote = callMap(req(99001, { { "code", code } }));
+    const auto num = [&quote](const char* key) { return quote.value(QString::fromLatin1(key)).toDouble(); };
+    const bool own = code == s("888888.idx");
+    // The product index counts in 亿手 and 亿; another index as the quote feed: lots and 万.
+    const double volumeYiShou = own ? num("transaction100count") : num("transaction100count") / 1e8;
+    const double amountYi = own ? num("transactionvaluecount") : num("transactionvaluecount") / 1e4;
+    QVERIFY2(
+        volumeYiShou > 1 && volumeYiShou < 15, qPrintable(quote.value(s("transaction100count")).toString()));
+    QVERIFY2(amountYi >= minAmount && amountYi <= maxAmount,
+        qPrintable(quote.value(s("transactionvaluecount")).toString()));
+    // Outer and inner volume in shares; fund flow in 亿.
+    QVERIFY(std::abs((num("outdisk") + num("indisk")) / 1e10 - volumeYiShou) < 0.01);
+    QVERIFY2(std::abs(num("mainvalue")) < amountYi * 0.3, qPrintable(quote.value(s("mainvalue")).toString()));
+    QVERIFY(std::abs(num("bigbigbuy") + num("bigbigsell") - amountYi * 0.25) < 0.01);
+    QVERIFY(num("totalsub") > 1000);
+    QVERIFY(num("totalvalue") > 100000); // 亿
 }
 
 void tst_BackendService::trend_voteOnceADayAndSummary()

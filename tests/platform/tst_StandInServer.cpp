@@ -62,6 +62,8 @@ private Q_SLOTS:
     void kline_rowsAndYears();
     void companyFiles_shapes();
     void fundFlow_script();
+    void indexFigures_inMarketUnits_data();
+    void indexFigures_inMarketUnits();
     void prices_moveOnlyWhileTrading();
     void sampleMarket_isDeterministic();
     void badRequests_neverCrash_data();
@@ -485,6 +487,66 @@ void tst_StandInServer::fundFlow_script()
         QVERIFY(v(i) <= 0); // outflows are negative
     QVERIFY(std::abs(v(2) - (v(12) + v(13))) < 0.011);
     QCOMPARE(fetch(QStringLiteral("/js/zs999999.js")).status, 404);
+}
+
+void tst_StandInServer::indexFigures_inMarketUnits_data()
+{
+    // Whole-day ranges of a real market: volume in 亿手, amount in 亿 yuan.
+    QTest::addColumn<QString>("tencent");
+    QTest::addColumn<double>("minVolume");
+    QTest::addColumn<double>("maxVolume");
+    QTest::addColumn<double>("minAmount");
+    QTest::addColumn<double>("maxAmount");
+    QTest::newRow("shanghai composite") << QStringLiteral("sh000001") << 1.5 << 9.0 << 2000.0 << 9000.0;
+    QTest::newRow("shenzhen component") << QStringLiteral("sz399001") << 2.0 << 11.0 << 3000.0 << 12000.0;
+    QTest::newRow("chinext") << QStringLiteral("sz399006") << 0.7 << 4.5 << 1000.0 << 6000.0;
+}
+
+void tst_StandInServer::indexFigures_inMarketUnits()
+{
+    QFETCH(QString, tencent);
+    QFETCH(double, minVolume);
+    QFETCH(double, maxVolume);
+    QFETCH(double, minAmount);
+    QFETCH(double, maxAmount);
+    // Ten closes in a row, so that a busy or a quiet day is covered too.
+    QDate day(2025, 3, 3);
+    for (int n = 0; n < 10; day = day.addDays(1)) {
+        if (day.dayOfWeek() > 5)
+            continue;
+        ++n;
+        server().market().setNow(at(day.year(), day.month(), day.day(), 15, 30));
+        const QStringList f
+            = tencentFields(decodeGB18030(fetch(QStringLiteral("/q=") + tencent).body).value_or(QString()));
+        QCOMPARE(f.size(), 88);
+        const double lots = doubleValue(f.at(6));
+        const double amountWan = doubleValue(f.at(37));
+        const QString where = tencent + QLatin1Char(' ') + day.toString(Qt::ISODate);
+        QVERIFY2(lots / 1e8 >= minVolume && lots / 1e8 <= maxVolume, qPrintable(where + f.at(6)));
+        QVERIFY2(amountWan / 1e4 >= minAmount && amountWan / 1e4 <= maxAmount, qPrintable(where + f.at(37)));
+        // An index's amount is its members' turnover: yuan per share, not its level.
+        const double perShare = doubleValue(f.at(35).section(QLatin1Char('/'), 2)) / (lots * 100);
+        QVERIFY2(perShare > 5 && perShare < 40, qPrintable(where));
+
+        // Its fund-flow script counts in 亿 with four decimals.
+        const QByteArray body = fetch(QStringLiteral("/js/zs") + tencent.mid(2) + QStringLiteral(".js")).body;
+        const qsizetype start = body.indexOf("zjlx_detail={data:\"") + 19;
+        const QList<QByteArray> flow = body.mid(start, body.indexOf('"', start) - start).split(',');
+        QCOMPARE(flow.size(), 20);
+        QCOMPARE(flow.at(0).size() - flow.at(0).indexOf('.'), 5);
+        const double main = doubleValue(QString::fromLatin1(flow.at(0)));
+        QVERIFY2(std::abs(main) < amountWan / 1e4 * 0.3, flow.at(0).constData());
+        QVERIFY(std::abs(main - doubleValue(QString::fromLatin1(flow.at(2)))
+                    - doubleValue(QString::fromLatin1(flow.at(4))))
+            < 0.0002);
+    }
+    // A board's member counts add up to the board, not to the sample.
+    const QVariantMap counts = jsonpObject(fetch(QStringLiteral("/data/feed/UD_SHAZ,UD_SHAD,UD_SHAP")).body);
+    int members = 0;
+    for (const char* key : { "UD_SHAZ", "UD_SHAD", "UD_SHAP" })
+        members += int(
+            integerValue(counts.value(QString::fromLatin1(key)).toMap().value(QStringLiteral("count"))));
+    QVERIFY2(members > 1500 && members < 3500, qPrintable(QString::number(members)));
 }
 
 void tst_StandInServer::prices_moveOnlyWhileTrading()

@@ -1,5 +1,7 @@
 #include "standin/BackendMarketData.h"
 
+#include "standin/SampleData.h"
+
 #include <QCryptographicHash>
 #include <QTimeZone>
 #include <QtEndian>
@@ -104,8 +106,11 @@ QVariantList recentDayRows(const SampleMarket& market, const QString& code, bool
         mainRun[size_t(i)] = nextRun(i > 0 ? mainRun[size_t(i - 1)] : 0, signOf(flow[size_t(i)]));
         amountRun[size_t(i)]
             = i > 0 ? nextRun(amountRun[size_t(i - 1)], signOf(bar.amountYuan - bars[i - 1].amountYuan)) : 0;
-        const double base = index ? bar.amountYuan * 8.0 : circulating * bar.close * 0.02;
-        margin[size_t(i)] = base * (1.0 + 0.2 * std::sin(double(i) / 15.0));
+        // An index row carries its market's margin balance, which moves slowly.
+        const IndexFacts* facts = index ? indexFacts(code) : nullptr;
+        const double base
+            = index ? (facts ? facts->marginYi * 1e8 : bar.amountYuan * 2.0) : circulating * bar.close * 0.02;
+        margin[size_t(i)] = base * (1.0 + (index ? 0.04 : 0.2) * std::sin(double(i) / 15.0));
         marginRun[size_t(i)] = i > 0
             ? nextRun(marginRun[size_t(i - 1)], signOf(margin[size_t(i)] - margin[size_t(i - 1)]))
             : 0;
@@ -147,7 +152,8 @@ QVariantList recentDayRows(const SampleMarket& market, const QString& code, bool
         const auto marginFigure = [&](double value, bool shares) {
             return marginKnown ? (shares ? fmt0(value) : fmt0(value)) : QStringLiteral("0");
         };
-        const double shareBase = index ? bar.volumeLots * 0.1 : circulating * 0.00002;
+        // Shares sold short in a day: a sliver of the day's volume.
+        const double shareBase = index ? bar.volumeLots * 100 * 0.002 : circulating * 0.00002;
         row.insert(QStringLiteral("financingbalance"), marginFigure(balance, false));
         row.insert(QStringLiteral("financingthepurchaseamount"),
             marginFigure(balance * (0.04 + 0.02 * noise(dayKey + QStringLiteral("fp"))), false));
@@ -259,7 +265,8 @@ QString marketStatusText(const QDateTime& shanghaiNow)
 
 QVariantMap indexQuote(const SampleMarket& market, const QString& code, const QDateTime& shanghaiNow)
 {
-    const bool product = code == productIndexCode() && !market.find(code);
+    const bool own = code == productIndexCode();
+    const bool product = own && !market.find(code);
     LiveQuote q = market.quoteAt(product ? QStringLiteral("000001.idx") : code, shanghaiNow);
     if (product) {
         for (double* price : { &q.last, &q.prevClose, &q.open, &q.high, &q.low })
@@ -289,16 +296,25 @@ QVariantMap indexQuote(const SampleMarket& market, const QString& code, const QD
     r.insert(QStringLiteral("valuelowest"), fmt2(q.low));
     r.insert(QStringLiteral("preprice"), fmt2((q.high + q.low + q.last) / 3.0));
     // The product index carries its amplitude as a fraction.
-    r.insert(QStringLiteral("amplituderate"),
-        code == productIndexCode() ? QString::number(swing, 'f', 4) : fmt2(swing * 100.0));
-    for (const char* key : { "PE", "PB", "totalvalue", "marketvalue" })
-        r.insert(QString::fromLatin1(key), QStringLiteral("0"));
+    r.insert(QStringLiteral("amplituderate"), own ? QString::number(swing, 'f', 4) : fmt2(swing * 100.0));
+    const IndexFacts* facts = indexFacts(code);
+    const SampleSecurity* security = market.find(code);
+    const double level = security && security->basePrice > 0 ? q.last / security->basePrice : 1;
+    r.insert(QStringLiteral("PE"), fmt2(13.0 + 4.0 * noise(code + QStringLiteral("pe"))));
+    r.insert(QStringLiteral("PB"), QStringLiteral("0.00"));
+    // "totalvalue" in 亿, "marketvalue" in 万.
+    r.insert(QStringLiteral("totalvalue"), fmt2(facts ? facts->totalValueYi * level : 0));
+    r.insert(QStringLiteral("marketvalue"), fmt2(facts ? facts->circulatingYi * level * 1e4 : 0));
     r.insert(QStringLiteral("ratio"), QStringLiteral("1.00"));
     r.insert(QStringLiteral("turnoverrate"), QStringLiteral("0.00"));
-    r.insert(QStringLiteral("transaction100count"), fmt0(q.volumeLots));
-    r.insert(QStringLiteral("transactionvaluecount"), fmt0(q.amountYuan));
-    r.insert(QStringLiteral("outdisk"), fmt0(q.outerLots));
-    r.insert(QStringLiteral("indisk"), fmt0(q.innerLots));
+    // The product index's record counts its volume in 亿手 and its amount in
+    // 亿 yuan; another index's in lots and 万 as the public quote feed does.
+    r.insert(QStringLiteral("transaction100count"), own ? fmt2(q.volumeLots / 1e8) : fmt0(q.volumeLots));
+    r.insert(
+        QStringLiteral("transactionvaluecount"), own ? fmt2(q.amountYuan / 1e8) : fmt2(q.amountYuan / 1e4));
+    // Outer and inner volume in shares, as the quote store keeps them.
+    r.insert(QStringLiteral("outdisk"), fmt0(q.outerLots * 100));
+    r.insert(QStringLiteral("indisk"), fmt0(q.innerLots * 100));
     for (int i = 0; i < 5; ++i) {
         const QString n = QString::number(i + 1);
         r.insert(QStringLiteral("buy") + n, fmt2(q.bid[i]));
@@ -307,24 +323,26 @@ QVariantMap indexQuote(const SampleMarket& market, const QString& code, const QD
         r.insert(QStringLiteral("sell") + n + QStringLiteral("count"), fmt0(q.askLots[i]));
     }
     r.insert(QStringLiteral("recentlyandtransactionbytransaction"), QString());
-    const int total = 1200;
-    const int up = std::clamp(int(600 + rate * 150), 0, total);
-    const int equal = std::min(60, total - up);
+    const int total = facts && facts->members > 0 ? facts->members : 1200;
+    const int up = std::clamp(int(total * (0.5 + rate * 0.125)), 0, total);
+    const int equal = std::min(total / 20, total - up);
     r.insert(QStringLiteral("totalsub"), QString::number(total));
     r.insert(QStringLiteral("subupcount"), QString::number(up));
     r.insert(QStringLiteral("subequalcount"), QString::number(equal));
     r.insert(QStringLiteral("subdowncount"), QString::number(total - up - equal));
 
-    // Fund flow by order size; the shares are fixed, the sign follows the day.
-    const double amount = q.amountYuan;
-    const double lean = std::clamp(rate / 10.0, -1.0, 1.0);
+    // Fund flow by order size in 亿 yuan; the shares are fixed, the sign
+    // follows the day.
+    const double amount = q.amountYuan / 1e8;
+    // A move of 2 % tilts the big orders as far as they go.
+    const double lean = std::clamp(rate / 2.0, -1.0, 1.0);
     struct Size {
         const char* name;
         double share;
         double tilt;
     };
     const Size sizes[]
-        = { { "bigbig", 0.25, 0.10 }, { "big", 0.25, 0.06 }, { "mid", 0.25, -0.06 }, { "min", 0.25, -0.10 } };
+        = { { "bigbig", 0.25, 0.12 }, { "big", 0.25, 0.08 }, { "mid", 0.25, -0.08 }, { "min", 0.25, -0.12 } };
     double mainNet = 0;
     for (const Size& s : sizes) {
         const double buy = amount * s.share * (0.5 + s.tilt * lean);

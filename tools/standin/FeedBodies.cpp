@@ -131,6 +131,25 @@ QByteArray tencentFullLine(
         bidSum += q.bidLots[j];
         askSum += q.askLots[j];
     }
+    // The last deals (the legacy field, still read by the client): newest
+    // first, time/price/lots/direction/yuan/sequence.
+    if (!s.isIndex && q.volumeLots > 0) {
+        QList<QByteArray> deals;
+        QDateTime at = q.time;
+        const quint64 minute = quint64(q.time.toSecsSinceEpoch() / 60);
+        for (int k = 0; k < 6; ++k) {
+            const double r = unit(s.code, minute * 8 + quint64(k));
+            const double price = std::max(0.01, q.last + (k == 0 ? 0.0 : (r < 0.5 ? -0.01 : 0.01)));
+            const qint64 lots = 1 + qint64(400 * r);
+            const char* side = r < 0.45 ? "S" : (r < 0.9 ? "B" : "M");
+            deals << at.toString(QStringLiteral("HH:mm:ss")).toLatin1() + '/' + f2(price) + '/'
+                    + QByteArray::number(lots) + '/' + side + '/'
+                    + QByteArray::number(qint64(std::round(price * double(lots) * 100))) + '/'
+                    + QByteArray::number(qint64(minute % 100000) * 10 + 9 - k);
+            at = at.addSecs(-(3 + qint64(9 * r)));
+        }
+        f[29] = deals.join('|');
+    }
     f[30] = q.time.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
     f[31] = f2(change);
     f[32] = f2(pct);
@@ -164,11 +183,14 @@ QByteArray tencentFullLine(
     for (int i : { 69, 70, 71, 74, 75, 79, 80 })
         f[i] = f2((unit(s.code, i) - 0.5) * 20);
     if (s.isIndex) {
-        const double scale = def ? def->circulatingYi : 1;
+        const IndexFacts* facts = indexFacts(s.code);
+        const double level = s.basePrice > 0 ? q.last / s.basePrice : 1;
+        const double circulatingYi = facts ? facts->circulatingYi : 0;
+        const double sharePrice = facts ? facts->sharePrice * level : 10;
         f[38] = f2(0.6 + 0.8 * unit(s.code, 38));
         f[39] = f2(12 + 8 * unit(s.code, 39));
-        f[44] = f2(scale * 120000 * q.last / s.basePrice);
-        f[45] = f2(scale * 140000 * q.last / s.basePrice);
+        f[44] = f2(circulatingYi * level);
+        f[45] = f2((facts ? facts->totalValueYi : 0) * level);
         f[46] = "0.00";
         f[47] = "-1";
         f[48] = "-1";
@@ -177,7 +199,7 @@ QByteArray tencentFullLine(
         f[61] = "ZS";
         f[62] = f2(unit(s.code, 62));
         f[63] = f2(unit(s.code, 63));
-        f[72] = QByteArray::number(qint64(scale * 1e12));
+        f[72] = QByteArray::number(qint64(circulatingYi * 1e8 / std::max(1.0, sharePrice)));
         f[76] = f[72];
     } else {
         const double lim = s.code.startsWith(QLatin1String("300")) ? 0.2 : 0.1;
@@ -220,7 +242,9 @@ QByteArray tencentBriefLine(
     const LiveQuote q = market.quoteAt(s.code, now);
     const double change = q.last - q.prevClose;
     const double pct = q.prevClose > 0 ? change / q.prevClose * 100 : 0;
-    const double cap = s.isIndex ? 450000 * q.last / s.basePrice : q.last * s.totalShares / 1e8;
+    const IndexFacts* facts = s.isIndex ? indexFacts(s.code) : nullptr;
+    const double cap
+        = s.isIndex ? (facts ? facts->totalValueYi : 0) * q.last / s.basePrice : q.last * s.totalShares / 1e8;
     QByteArray line = "v_" + asked.toLatin1() + "=\"";
     line += QByteArray(s.shanghai ? "1" : "51") + '~' + platform::encodeGB18030(s.name) + '~'
         + sixOf(s.code).toLatin1() + '~' + f2(q.last) + '~' + f2(change) + '~' + f2(pct) + '~'
@@ -346,21 +370,36 @@ FeedReply neteaseFeed(
     for (const QString& raw : codes.mid(0, kMaxCodes)) {
         const QString code = raw.trimmed();
         if (code.startsWith(QLatin1String("UD_"))) {
-            // Rise/fall/flat counts of the sample's stocks of that board.
+            // Rise/fall/flat counts of a whole board: the sample's few stocks
+            // give the shares, the board's size the magnitude.
             const bool sh = code.startsWith(QLatin1String("UD_SHA"));
             const bool sz = code.startsWith(QLatin1String("UD_SZA"));
             const QChar kind = code.right(1).at(0);
             if (!sh && !sz && !code.startsWith(QLatin1String("UD_HS3")))
                 continue;
-            int count = 0;
+            int tally[3] = {}; // up, down, flat
             for (const SampleSecurity& s : market.securities()) {
                 if (s.isIndex || (sh && !s.shanghai) || (sz && s.shanghai))
                     continue;
                 const LiveQuote q = market.quoteAt(s.code, now);
-                const int sign = q.last > q.prevClose ? 1 : q.last < q.prevClose ? -1 : 0;
-                count += (kind == QLatin1Char('Z') && sign > 0) || (kind == QLatin1Char('D') && sign < 0)
-                    || (kind == QLatin1Char('P') && sign == 0);
+                ++tally[q.last > q.prevClose ? 0 : q.last < q.prevClose ? 1 : 2];
             }
+            const IndexFacts* board
+                = indexFacts(sh ? QStringLiteral("000001.idx") : QStringLiteral("399001.idx"));
+            const int members = sh || sz ? (board ? board->members : 0) : 300;
+            const int sampled = tally[0] + tally[1] + tally[2];
+            // A board always has a few unchanged stocks.
+            const int flat = sampled > 0 ? std::max(int(std::lround(members * 0.03)),
+                                 int(std::lround(double(members) * tally[2] / sampled)))
+                                         : members;
+            const int moving = members - flat;
+            const int up = tally[0] + tally[1] > 0
+                ? int(std::lround(double(moving) * tally[0] / (tally[0] + tally[1])))
+                : moving / 2;
+            const int count = kind == QLatin1Char('Z') ? up
+                : kind == QLatin1Char('D')             ? moving - up
+                : kind == QLatin1Char('P')             ? flat
+                                                       : 0;
             entries << jstr(code) + ":{\"count\": " + QByteArray::number(count) + '}';
             continue;
         }
@@ -650,8 +689,15 @@ QByteArray stockAppJson(const SampleMarket& market, const SampleSecurity& s, con
         std::round((0.6 + 1.2 * unit(s.code, quint64(now.date().toJulianDay()))) * 100) / 100);
     o.insert(
         QStringLiteral("ZF"), q.prevClose > 0 ? std::round((q.high - q.low) / q.prevClose * 1e6) / 1e6 : 0);
-    o.insert(QStringLiteral("MCAP"), std::round(q.last * s.circulatingShares));
-    o.insert(QStringLiteral("TCAP"), std::round(q.last * s.totalShares));
+    double mcap = q.last * s.circulatingShares;
+    double tcap = q.last * s.totalShares;
+    if (const IndexFacts* facts = s.isIndex ? indexFacts(s.code) : nullptr) {
+        const double level = s.basePrice > 0 ? q.last / s.basePrice : 1;
+        mcap = facts->circulatingYi * 1e8 * level;
+        tcap = facts->totalValueYi * 1e8 * level;
+    }
+    o.insert(QStringLiteral("MCAP"), std::round(mcap));
+    o.insert(QStringLiteral("TCAP"), std::round(tcap));
     QJsonObject top;
     top.insert(QStringLiteral("SYMBOL"), sixOf(s.code));
     top.insert(QStringLiteral("data"), QJsonArray { o });
@@ -661,32 +707,38 @@ QByteArray stockAppJson(const SampleMarket& market, const SampleSecurity& s, con
 QByteArray fundFlowScript(const SampleMarket& market, const SampleSecurity& s, const QDateTime& now)
 {
     const LiveQuote q = market.quoteAt(s.code, now);
-    const double amount = q.amountYuan / 1e4; // 万
+    // A stock's script counts in 万; an index's in 亿 with four decimals, the
+    // unit and precision the client keeps an index's figures in.
+    const double amount = s.isIndex ? q.amountYuan / 1e8 : q.amountYuan / 1e4;
+    const int decimals = s.isIndex ? 4 : 2;
+    const double scale = std::pow(10.0, decimals);
+    const auto money = [&](double v) { return fixed(v, decimals); };
+    const auto cut = [&](double v) { return std::round(v * scale) / scale; };
     const QString key = s.code + q.time.toString(QStringLiteral("yyyyMMddHHmm"));
     double in[4], out[4];
     const double part[4] = { 0.18, 0.27, 0.30, 0.25 };
     for (int i = 0; i < 4; ++i) {
-        in[i] = std::round(amount * part[i] * (0.85 + 0.3 * unit(key, quint64(i))) * 100) / 100;
-        out[i] = -std::round(amount * part[i] * (0.85 + 0.3 * unit(key, quint64(i) + 10)) * 100) / 100;
+        in[i] = cut(amount * part[i] * (0.85 + 0.3 * unit(key, quint64(i))));
+        out[i] = -cut(amount * part[i] * (0.85 + 0.3 * unit(key, quint64(i) + 10)));
     }
     // The four nets of one trading session cancel out.
     double net[4];
     double sum = 0;
     for (int i = 0; i < 3; ++i) {
-        net[i] = std::round((in[i] + out[i]) * 100) / 100;
+        net[i] = cut(in[i] + out[i]);
         sum += net[i];
     }
-    out[3] = std::round((-sum - in[3]) * 100) / 100;
-    net[3] = std::round((in[3] + out[3]) * 100) / 100;
+    out[3] = cut(-sum - in[3]);
+    net[3] = cut(in[3] + out[3]);
     auto pct = [&](double v) { return amount > 0 ? v / amount * 100 : 0.0; };
     const double main = net[0] + net[1];
-    QList<QByteArray> f { f2(main), f2(pct(main)) };
+    QList<QByteArray> f { money(main), f2(pct(main)) };
     for (int i = 0; i < 4; ++i)
-        f << f2(net[i]) << f2(pct(net[i]));
+        f << money(net[i]) << f2(pct(net[i]));
     f << "0.00"
       << "0.00";
     for (int i = 0; i < 4; ++i)
-        f << f2(in[i]) << f2(out[i]);
+        f << money(in[i]) << money(out[i]);
     return "var zjlx_detail={data:\"" + f.join(',') + "\",update:\""
         + china(q.time).toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1() + "\"};";
 }

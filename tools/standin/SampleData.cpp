@@ -66,7 +66,8 @@ const std::vector<SampleDef>& sampleDefs()
         { "000001.idx", "上证指数", "SZZS", true, true, 3350.00, 3.2, 0, 1991, "", "", 0, 0 },
         { "399001.idx", "深证成指", "SZCZ", false, true, 10800.00, 4.1, 0, 1995, "", "", 0, 0 },
         { "399006.idx", "创业板指", "CYBZ", false, true, 2150.00, 1.6, 0, 2010, "", "", 0, 0 },
-        { "888888.idx", "岚石通指", "LSTZ", true, true, 1000.00, 0.5, 0, 2020, "", "", 0, 0 },
+        // The product's own index spans the whole market.
+        { "888888.idx", "岚石通指", "LSTZ", true, true, 1000.00, 3.2, 0, 2020, "", "", 0, 0 },
     };
     return defs;
 }
@@ -80,6 +81,27 @@ const SampleDef* sampleDef(const QString& code)
         return map;
     }();
     return byCode.value(code, nullptr);
+}
+
+const IndexFacts* indexFacts(const QString& code)
+{
+    static const QHash<QString, IndexFacts> facts = {
+        { QStringLiteral("000001.idx"), { 13.5, 520000, 455000, 8600, 2280 } },
+        { QStringLiteral("399001.idx"), { 14.5, 260000, 220000, 7600, 2850 } },
+        { QStringLiteral("399006.idx"), { 18.0, 110000, 90000, 3300, 1350 } },
+        { QStringLiteral("888888.idx"), { 16.8, 950000, 820000, 16200, 5300 } },
+    };
+    const auto it = facts.constFind(code);
+    return it == facts.constEnd() ? nullptr : &*it;
+}
+
+double yuanPerPricePoint(const QString& code, double referenceLevel)
+{
+    const SampleDef* def = sampleDef(code);
+    const IndexFacts* facts = indexFacts(code);
+    if (!def || !def->isIndex || !facts)
+        return 1.0;
+    return facts->sharePrice / (referenceLevel > 0 ? referenceLevel : def->basePrice);
 }
 
 bool isTradingDay(const QDate& day)

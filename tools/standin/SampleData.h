@@ -28,6 +28,23 @@ struct SampleDef {
 const std::vector<SampleDef>& sampleDefs();
 const SampleDef* sampleDef(const QString& code);
 
+// What an index stands for beyond its level: its members' average share price
+// (an index's turnover is its members' turnover, not volume × level), their
+// market values and the margin balance of its market, all at the base level.
+struct IndexFacts {
+    double sharePrice = 0; // yuan per share
+    double totalValueYi = 0; // 亿 yuan
+    double circulatingYi = 0; // 亿 yuan
+    double marginYi = 0; // financing balance, 亿 yuan
+    int members = 0; // listed stocks of its board
+};
+// Null for a stock.
+const IndexFacts* indexFacts(const QString& code);
+// Yuan of turnover per (share × price unit): 1 for a stock; for an index
+// its members' share price per point of the day's reference level, so the
+// turnover does not follow the index level over the years.
+double yuanPerPricePoint(const QString& code, double referenceLevel);
+
 // Served by the product's backend only, never by the public feeds.
 inline constexpr const char* kOwnIndexCode = "888888.idx";
 

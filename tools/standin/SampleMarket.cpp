@@ -105,7 +105,7 @@ bool sessionStarted(const QTime& t)
 struct Path {
     std::vector<double> price;
     std::vector<double> volume; // shares
-    std::vector<double> amount; // yuan, per point
+    std::vector<double> amount; // shares × price per point: yuan for a stock, not for an index
 };
 
 } // namespace
@@ -136,12 +136,14 @@ struct SampleMarket::Impl {
         b.low = round2(std::max(down, std::min(b.open, b.close) * (1 - std::abs(r.gauss()) * sigma * 0.45)));
         b.high = std::max({ b.high, b.open, b.close });
         b.low = std::min({ b.low, b.open, b.close });
-        const double activity = std::exp(0.35 * r.gauss()) * (1 + 8 * std::abs(ret));
+        // A whole market's turnover swings less from day to day than a stock's.
+        const double activity = std::exp((d.isIndex ? 0.2 : 0.35) * r.gauss()) * (1 + 8 * std::abs(ret));
         if (d.isIndex)
             b.volumeLots = std::round(d.circulatingYi * 1e8 * activity);
         else
             b.volumeLots = std::round(d.circulatingYi * 1e8 / 100 * 0.006 * activity);
-        b.amountYuan = std::round(b.volumeLots * 100 * (b.open + b.close + b.high + b.low) / 4);
+        b.amountYuan = std::round(
+            b.volumeLots * 100 * (b.open + b.close + b.high + b.low) / 4 * yuanPerPricePoint(code, prev));
         b.changePercent = round2((b.close - prev) / prev * 100);
         return b;
     }
@@ -411,7 +413,9 @@ LiveQuote SampleMarket::quoteAt(const QString& code, const QDateTime& shanghaiNo
         amount += p.amount[i];
     }
     q.volumeLots = std::round(shares / 100);
-    q.amountYuan = std::round(amount);
+    // The path's amounts are in price points (its minute averages are index
+    // levels); an index's turnover is in its members' yuan.
+    q.amountYuan = std::round(amount * yuanPerPricePoint(code, prev));
     Rng r(d->seed ^ codeHash(code) ^ quint64(session.toJulianDay()) ^ quint64(whole) * 7919);
     q.outerLots = std::round(q.volumeLots * (0.4 + 0.2 * r.uniform()));
     q.innerLots = q.volumeLots - q.outerLots;

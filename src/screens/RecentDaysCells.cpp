@@ -1,0 +1,404 @@
+#include "screens/RecentDaysCells.h"
+
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+#include "screens/stockDayDict.h"
+
+#include <algorithm>
+
+namespace recentdays {
+
+using platform::Colors;
+using platform::floatValue;
+using platform::stringOf;
+using platform::stringWithFormat;
+
+namespace {
+
+QString str(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+float number(const QVariantMap& row, const QString& key)
+{
+    return floatValue(row.value(key));
+}
+
+Cell percentCell(const QVariantMap& row, const QString& key, QColor colour)
+{
+    return { stringWithFormat("%@%%", stringOf(row, key)), colour };
+}
+
+Cell asSent(const QVariantMap& row, const QString& key, std::optional<QColor> colour)
+{
+    return { stringOf(row, key), colour };
+}
+
+Cell yiCell(const QVariantMap& row, const QString& key, float divisor)
+{
+    const float value = number(row, key) / divisor;
+    return { stringWithFormat("%.2f亿", double(value)), signColour(value) };
+}
+
+// Cells both tables form alike; nullopt for the others.
+std::optional<Cell> commonCell(const QVariantMap& row, const QString& id)
+{
+    const float rate = number(row, QStringLiteral("valuerate"));
+    if (id == QLatin1String("valuerate"))
+        return percentCell(row, id, signColour(rate));
+    if (id == QLatin1String("code") || id == QLatin1String("stockname") || id == QLatin1String("cprice"))
+        return asSent(row, id, signColour(rate));
+    if (id == QLatin1String("continuemainvalueupdown"))
+        return asSent(row, id, signColour(number(row, id)));
+    if (id == QLatin1String("swingscore"))
+        return asSent(row, id, lineColour(number(row, id), 3));
+    if (id == QLatin1String("score"))
+        return asSent(row, id, scoreColour(number(row, id)));
+    return std::nullopt;
+}
+
+struct MarginColumn {
+    const char* column; // the direction, which colours the cell
+    const char* amount; // the figure shown
+    float divisor;
+    bool reversed;
+};
+
+// Amounts in 亿 yuan, share counts in 万手 (10^6 shares).
+const MarginColumn kMarginColumns[] = {
+    { "continuefinancingbalance", "financingbalance", 1e8f, false },
+    { "continuefinancingthepurchaseamount", "financingthepurchaseamount", 1e8f, false },
+    { "continuefinancingtorepaytheamount", "financingtorepaytheamount", 1e8f, true },
+    { "continuemarginbalance", "marginbalance", 1e8f, false },
+    { "continueshortsellingvolume", "shortsellingvolume", 1e6f, true },
+    { "continuesecuritieslendingrepaymentamount", "securitieslendingrepaymentamount", 1e6f, false },
+};
+
+const MarginColumn* marginColumn(const QString& id)
+{
+    for (const MarginColumn& column : kMarginColumns) {
+        if (id == QLatin1String(column.column))
+            return &column;
+    }
+    return nullptr;
+}
+
+QColor directionColour(float value, bool reversed)
+{
+    return reversed ? reversedSignColour(value) : signColour(value);
+}
+
+} // namespace
+
+QColor signColour(float value)
+{
+    if (value > 0)
+        return Colors::red();
+    if (value < 0)
+        return Colors::green();
+    return Colors::white();
+}
+
+QColor reversedSignColour(float value)
+{
+    if (value < 0)
+        return Colors::red();
+    if (value > 0)
+        return Colors::green();
+    return Colors::white();
+}
+
+QColor lineColour(float value, float line)
+{
+    if (value > line)
+        return Colors::red();
+    if (value == 0)
+        return Colors::white();
+    return Colors::green();
+}
+
+QColor scoreColour(float value)
+{
+    if (value > -18 && value < -14)
+        return Colors::red();
+    if (value > -3 && value < 3)
+        return Colors::yellow();
+    return Colors::white();
+}
+
+QColor turnoverColour(float value)
+{
+    return value < 2 ? Colors::red() : Colors::green();
+}
+
+QString marginText(const QVariant& value, float divisor)
+{
+    if (value.isValid() && stringOf(value) == QLatin1String("0"))
+        return QStringLiteral("0");
+    return stringWithFormat("%.4f", double(floatValue(value) / divisor));
+}
+
+Cell stockCell(const QVariantMap& row, const QString& id)
+{
+    if (std::optional<Cell> cell = commonCell(row, id))
+        return *cell;
+    if (id == QLatin1String("smallbuyscore"))
+        return percentCell(row, id, reversedSignColour(number(row, id)));
+    if (id == QLatin1String("turnoverrate"))
+        return percentCell(row, id, turnoverColour(number(row, id)));
+    if (id == QLatin1String("ratio") || id == QLatin1String("rank"))
+        return asSent(row, id, lineColour(number(row, id), 1));
+    if (id == QLatin1String("transactionvaluecount")) {
+        // Stock rows carry yuan.
+        return { stringWithFormat("%.2f亿", double(number(row, id) / 1e8f)), std::nullopt };
+    }
+    if (id == QLatin1String("mainvalue") || id == QLatin1String("bigbuyscore")
+        || id == QLatin1String("diskscore") || id == QLatin1String("ratioscore")
+        || id == QLatin1String("turnoverscore"))
+        return yiCell(row, id, 1e4f); // 万 to 亿
+    if (id == QLatin1String("volume")) {
+        const stockDayDict::Stage stage = stockDayDict::stockStage(row.value(id));
+        return { stage.text, stage.colour };
+    }
+    if (const MarginColumn* margin = marginColumn(id)) {
+        return { marginText(row.value(str(margin->amount)), margin->divisor),
+            directionColour(number(row, id), margin->reversed) };
+    }
+    return asSent(row, id, Colors::white());
+}
+
+Cell indexCell(const QVariantMap& row, const QString& id)
+{
+    if (std::optional<Cell> cell = commonCell(row, id))
+        return *cell;
+    if (id == QLatin1String("updown5day"))
+        return percentCell(row, id, reversedSignColour(number(row, id)));
+    if (id == QLatin1String("transactionvaluecount")) {
+        // Index rows already carry 亿.
+        return { stringWithFormat("%.2f亿", double(number(row, id))), std::nullopt };
+    }
+    if (id == QLatin1String("mainvalue") || id == QLatin1String("rmb5inscore")
+        || id == QLatin1String("rmb10inscore") || id == QLatin1String("rmb20inscore")
+        || id == QLatin1String("rmballinscore"))
+        return yiCell(row, id, 1);
+    if (id == QLatin1String("rank")) {
+        const stockDayDict::Stage stage = stockDayDict::indexStage(row.value(id));
+        return { stage.text, stage.colour };
+    }
+    if (const MarginColumn* margin = marginColumn(id))
+        return asSent(row, id, directionColour(number(row, id), margin->reversed));
+    return asSent(row, id, Colors::white());
+}
+
+const QStringList& sumLabels(Kind kind)
+{
+    static const QStringList stock
+        = { QStringLiteral("bigbuyscoreTextField"), QStringLiteral("diskscoreTextField"),
+              QStringLiteral("ratioscoreTextField"), QStringLiteral("turnoverscoreTextField") };
+    static const QStringList index = { QStringLiteral("rmb5inscore"), QStringLiteral("rmb10inscore"),
+        QStringLiteral("rmb20inscore"), QStringLiteral("rmballinscore") };
+    return kind == Kind::Stock ? stock : index;
+}
+
+QStringList headerLabels(Kind kind)
+{
+    QStringList labels = { QStringLiteral("nameTextField"), QStringLiteral("codeTextField"),
+        QStringLiteral("priceTextField"), QStringLiteral("valuepriceTextField"),
+        QStringLiteral("valuerateTextField"), QStringLiteral("mainvalueTextField"),
+        QStringLiteral("transaction100countTextField"), QStringLiteral("transactionvaluecountTextField"),
+        QStringLiteral("marketvalueTextField"), QStringLiteral("PETextField"),
+        QStringLiteral("marketstatusTextField") };
+    if (kind == Kind::Stock) {
+        labels << QStringLiteral("ratioTextField") << QStringLiteral("turnoverrateTextField");
+    } else {
+        labels << QStringLiteral("totalsubTextField") << QStringLiteral("subupcountField")
+               << QStringLiteral("subequalcountTextField") << QStringLiteral("subdowncountField");
+    }
+    return labels + sumLabels(kind);
+}
+
+QList<LabelUpdate> headerUpdates(
+    Kind kind, const QVariantMap& record, const QString& curCode, const std::optional<QVariantMap>& newestRow)
+{
+    QList<LabelUpdate> updates;
+    if (!record.contains(QStringLiteral("valuerate")) || !record.contains(QStringLiteral("valueprice")))
+        return updates;
+    const bool stock = kind == Kind::Stock;
+    const QColor sign = signColour(floatValue(record.value(QStringLiteral("valuerate"))));
+
+    QStringList signed_ = { QStringLiteral("nameTextField"), QStringLiteral("priceTextField"),
+        QStringLiteral("codeTextField"), QStringLiteral("valuepriceTextField"),
+        QStringLiteral("valuerateTextField") };
+    if (stock)
+        signed_ << QStringLiteral("turnoverrateTextField");
+    for (const QString& label : signed_)
+        updates.append({ label, std::nullopt, sign });
+
+    // A label whose key the record lacks keeps its text.
+    const auto fill = [&](const char* label, const char* key, auto format) {
+        const QString name = str(key);
+        if (record.contains(name))
+            updates.append({ str(label), format(record.value(name)), std::nullopt });
+    };
+    const auto plain = [](const QVariant& value) { return stringOf(value); };
+    const auto scaled = [](const char* format, float divisor) {
+        return [format, divisor](const QVariant& value) {
+            return stringWithFormat(format, double(floatValue(value) / divisor));
+        };
+    };
+    const auto textual = [](const char* format) {
+        return [format](const QVariant& value) { return stringWithFormat(format, stringOf(value)); };
+    };
+
+    fill("nameTextField", "stockname", plain);
+    fill("priceTextField", "cprice", plain);
+    if (stock) {
+        fill("transaction100countTextField", "transaction100count", scaled("成交量:%.2f万手", 1e6f));
+        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额:%.2f亿", 1e8f));
+    } else {
+        fill("transaction100countTextField", "transaction100count", scaled("成交量: %.2f亿手", 1e8f));
+        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: %.2f亿", 1e4f));
+    }
+    fill("marketvalueTextField", "marketvalue", scaled("流通值:%.2f亿", 1e4f));
+    fill("PETextField", "PE", scaled("市盈率:%.2f", 1));
+    fill("marketstatusTextField", "marketstatus", plain);
+    updates.append({ QStringLiteral("codeTextField"), curCode, std::nullopt });
+    fill("valuepriceTextField", "valueprice", textual("%@"));
+    fill("valuerateTextField", "valuerate", textual("%@%%"));
+    if (stock) {
+        fill("ratioTextField", "ratio", textual("量:%@"));
+        const float ratio = floatValue(record.value(QStringLiteral("ratio")));
+        updates.append(
+            { QStringLiteral("ratioTextField"), std::nullopt, ratio > 1 ? Colors::red() : Colors::green() });
+        fill("turnoverrateTextField", "turnoverrate", textual("换:%@%%"));
+    } else {
+        fill("totalsubTextField", "totalsub", textual("总家数: %@"));
+        fill("subequalcountTextField", "subequalcount", textual("平盘: %@"));
+        fill("subupcountField", "subupcount", textual("上涨: %@"));
+        fill("subdowncountField", "subdowncount", textual("下跌: %@"));
+    }
+
+    const QString mainKey = QStringLiteral("mainvalue");
+    if (!record.contains(mainKey))
+        return updates;
+    // The quote record's main value is already in 亿.
+    const float mainValue = floatValue(record.value(mainKey));
+    updates.append({ QStringLiteral("mainvalueTextField"), stringWithFormat("%.2f亿", double(mainValue)),
+        signColour(mainValue) });
+
+    if (!newestRow)
+        return updates;
+    const bool today = stockDayDict::isDay(*newestRow, stringOf(record, QStringLiteral("curdate")));
+    static const char* const kStockKeys[] = { "bigbuyscore", "diskscore", "ratioscore", "turnoverscore" };
+    static const char* const kIndexKeys[]
+        = { "rmb5inscore", "rmb10inscore", "rmb20inscore", "rmballinscore" };
+    // Without today's row the backend's sums miss today, so today's main value completes them.
+    static const char* const kTodayFormats[] = { "5日:%.2f亿", "10日:%.2f亿", "20日:%.2f亿", "历史:%.2f亿" };
+    static const char* const kCompletedFormats[]
+        = { "6日:%.2f亿", "11日:%.2f亿", "21日:%.2f亿", "历史:%.2f亿" };
+    for (int i = 0; i < 4; ++i) {
+        const QString key = str(stock ? kStockKeys[i] : kIndexKeys[i]);
+        if (!newestRow->contains(key))
+            break;
+        float value = floatValue(newestRow->value(key));
+        if (stock)
+            value /= 1e4f; // 万 to 亿
+        if (!today)
+            value += mainValue;
+        updates.append({ sumLabels(kind).at(i),
+            stringWithFormat(today ? kTodayFormats[i] : kCompletedFormats[i], double(value)),
+            signColour(value) });
+    }
+    return updates;
+}
+
+const QList<Column>& columns(Kind kind)
+{
+    static const QList<Column> stock = {
+        { QStringLiteral("curdate"), QStringLiteral("日期"), 76 },
+        { QStringLiteral("code"), QStringLiteral("代码"), 60 },
+        { QStringLiteral("stockname"), QStringLiteral("名称"), 70 },
+        { QStringLiteral("cprice"), QStringLiteral("收盘"), 58 },
+        { QStringLiteral("valuerate"), QStringLiteral("涨幅"), 58 },
+        { QStringLiteral("volume"), QStringLiteral("阶段"), 96 },
+        { QStringLiteral("score"), QStringLiteral("评分"), 48 },
+        { QStringLiteral("rank"), QStringLiteral("级别"), 44 },
+        { QStringLiteral("swingscore"), QStringLiteral("振幅"), 48 },
+        { QStringLiteral("mainvalue"), QStringLiteral("主力"), 66 },
+        { QStringLiteral("continuemainvalueupdown"), QStringLiteral("主力连续"), 60 },
+        { QStringLiteral("bigbuyscore"), QStringLiteral("5日主力"), 66 },
+        { QStringLiteral("diskscore"), QStringLiteral("10日主力"), 66 },
+        { QStringLiteral("ratioscore"), QStringLiteral("20日主力"), 66 },
+        { QStringLiteral("turnoverscore"), QStringLiteral("历史主力"), 70 },
+        { QStringLiteral("smallbuyscore"), QStringLiteral("散户"), 54 },
+        { QStringLiteral("turnoverrate"), QStringLiteral("换手"), 54 },
+        { QStringLiteral("ratio"), QStringLiteral("量比"), 44 },
+        { QStringLiteral("transactionvaluecount"), QStringLiteral("成交额"), 66 },
+        { QStringLiteral("continuefinancingbalance"), QStringLiteral("融资余额亿"), 76 },
+        { QStringLiteral("continuefinancingthepurchaseamount"), QStringLiteral("融资买入亿"), 76 },
+        { QStringLiteral("continuefinancingtorepaytheamount"), QStringLiteral("融资偿还亿"), 76 },
+        { QStringLiteral("continuemarginbalance"), QStringLiteral("两融余额亿"), 76 },
+        { QStringLiteral("continueshortsellingvolume"), QStringLiteral("融券卖出万手"), 86 },
+        { QStringLiteral("continuesecuritieslendingrepaymentamount"), QStringLiteral("融券偿还万手"), 86 },
+    };
+    static const QList<Column> index = {
+        { QStringLiteral("curdate"), QStringLiteral("日期"), 76 },
+        { QStringLiteral("code"), QStringLiteral("代码"), 84 },
+        { QStringLiteral("stockname"), QStringLiteral("名称"), 70 },
+        { QStringLiteral("cprice"), QStringLiteral("收盘"), 66 },
+        { QStringLiteral("valuerate"), QStringLiteral("涨幅"), 58 },
+        { QStringLiteral("updown5day"), QStringLiteral("5日涨幅"), 60 },
+        { QStringLiteral("rank"), QStringLiteral("阶段"), 70 },
+        { QStringLiteral("score"), QStringLiteral("评分"), 48 },
+        { QStringLiteral("swingscore"), QStringLiteral("振幅"), 48 },
+        { QStringLiteral("transactionvaluecount"), QStringLiteral("成交额"), 88 },
+        { QStringLiteral("mainvalue"), QStringLiteral("主力"), 66 },
+        { QStringLiteral("continuemainvalueupdown"), QStringLiteral("主力连续"), 60 },
+        { QStringLiteral("rmb5inscore"), QStringLiteral("5日主力"), 66 },
+        { QStringLiteral("rmb10inscore"), QStringLiteral("10日主力"), 66 },
+        { QStringLiteral("rmb20inscore"), QStringLiteral("20日主力"), 66 },
+        { QStringLiteral("rmballinscore"), QStringLiteral("历史主力"), 74 },
+        { QStringLiteral("continuefinancingbalance"), QStringLiteral("融资余额"), 60 },
+        { QStringLiteral("continuefinancingthepurchaseamount"), QStringLiteral("融资买入"), 60 },
+        { QStringLiteral("continuefinancingtorepaytheamount"), QStringLiteral("融资偿还"), 60 },
+        { QStringLiteral("continuemarginbalance"), QStringLiteral("两融余额"), 60 },
+        { QStringLiteral("continueshortsellingvolume"), QStringLiteral("融券卖出"), 60 },
+        { QStringLiteral("continuesecuritieslendingrepaymentamount"), QStringLiteral("融券偿还"), 60 },
+    };
+    return kind == Kind::Stock ? stock : index;
+}
+
+SortDescriptor sortPrototype(Kind kind, const QString& identifier)
+{
+    if (kind == Kind::Stock) {
+        if (const MarginColumn* margin = marginColumn(identifier))
+            return { str(margin->amount), true };
+    }
+    return { identifier, true };
+}
+
+void sortRows(QVariantList& rows, const QList<SortDescriptor>& descriptors)
+{
+    const auto compare = [](const QVariantMap& a, const QVariantMap& b, const QString& key) {
+        if (key == QLatin1String("stockname") || key == QLatin1String("code"))
+            return stringOf(a, key).compare(stringOf(b, key));
+        // Double precision: "yyyyMMdd" days are beyond what a float tells apart.
+        const double x = platform::doubleValue(a.value(key));
+        const double y = platform::doubleValue(b.value(key));
+        return x < y ? -1 : (x > y ? 1 : 0);
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](const QVariant& left, const QVariant& right) {
+        const QVariantMap a = left.toMap();
+        const QVariantMap b = right.toMap();
+        for (const SortDescriptor& descriptor : descriptors) {
+            const int order = compare(a, b, descriptor.key);
+            if (order != 0)
+                return descriptor.ascending ? order < 0 : order > 0;
+        }
+        return false;
+    });
+}
+
+} // namespace recentdays

@@ -1,0 +1,122 @@
+#include "watchlist/EditGroupTableCellView.h"
+
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "platform/Callback.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+const QString EditGroupTableCellView::kIdentifier = QStringLiteral("EditGroupTableCellView");
+
+namespace {
+QPushButton* makeButton(const QString& title, const QString& name, QWidget* parent)
+{
+    auto* button = new QPushButton(title, parent);
+    button->setObjectName(name);
+    button->setFixedSize(28, 22);
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: #30343c; color: white; border: 1px "
+                                         "solid #555; border-radius: 3px; }"));
+    return button;
+}
+} // namespace
+
+EditGroupTableCellView::EditGroupTableCellView(QWidget* parent)
+    : TableCellView(parent)
+{
+    setObjectName(kIdentifier);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 4, 6, 4);
+    layout->setSpacing(3);
+    textField = new QLabel(this);
+    textField->setObjectName(QStringLiteral("textField"));
+    QPalette palette = textField->palette();
+    palette.setColor(QPalette::WindowText, platform::Colors::white());
+    textField->setPalette(palette);
+    layout->addWidget(textField, 1);
+
+    renameButton = makeButton(QStringLiteral("改"), QStringLiteral("renameButton"), this);
+    deleteButton = makeButton(QStringLiteral("删"), QStringLiteral("deleteButton"), this);
+    moveToFirstButton = makeButton(QStringLiteral("顶"), QStringLiteral("moveToFirstButton"), this);
+    moveToPreButton = makeButton(QStringLiteral("↑"), QStringLiteral("moveToPreButton"), this);
+    moveToNextButton = makeButton(QStringLiteral("↓"), QStringLiteral("moveToNextButton"), this);
+    renameButton->setToolTip(QStringLiteral("重命名"));
+    deleteButton->setToolTip(QStringLiteral("删除"));
+    moveToFirstButton->setToolTip(QStringLiteral("移到最前"));
+    moveToPreButton->setToolTip(QStringLiteral("上移一位"));
+    moveToNextButton->setToolTip(QStringLiteral("下移一位"));
+    for (QPushButton* button :
+        { renameButton, deleteButton, moveToFirstButton, moveToPreButton, moveToNextButton })
+        layout->addWidget(button);
+    connect(renameButton, &QPushButton::clicked, this, &EditGroupTableCellView::renamePressed);
+    connect(deleteButton, &QPushButton::clicked, this, &EditGroupTableCellView::deletePressed);
+    connect(moveToFirstButton, &QPushButton::clicked, this, &EditGroupTableCellView::moveToFirstPressed);
+    connect(moveToPreButton, &QPushButton::clicked, this, &EditGroupTableCellView::moveToPrePressed);
+    connect(moveToNextButton, &QPushButton::clicked, this, &EditGroupTableCellView::moveToNextPressed);
+}
+
+void EditGroupTableCellView::UpdateCell(const QVariantMap& dict)
+{
+    if (dict.isEmpty())
+        return;
+    selfDict = dict;
+    textField->setText(platform::stringOf(selfDict, QStringLiteral("userstockgroupname")));
+}
+
+void EditGroupTableCellView::sendEvent(const QString& event) const
+{
+    if (!delegateCell || !changeCallBack)
+        return;
+    QVariantMap dict = selfDict;
+    dict.insert(QStringLiteral("event"), event);
+    platform::CellEventCallBack(delegateCell, changeCallBack).send(dict);
+}
+
+void EditGroupTableCellView::renamePressed()
+{
+    sendEvent(QStringLiteral("DoRename"));
+}
+
+void EditGroupTableCellView::deletePressed()
+{
+    sendEvent(QStringLiteral("DoDelete"));
+}
+
+void EditGroupTableCellView::sendOrder(const QString& order)
+{
+    const QString id = platform::stringOf(selfDict, QStringLiteral("id"));
+    AppDelegate* delegate = AppDelegate::shared();
+    QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
+    if (id.isEmpty() || !client)
+        return;
+    client->addStockGroup(
+        platform::stringOf(selfDict, QStringLiteral("userstockgroupname")), order, id, nullptr, this);
+}
+
+void EditGroupTableCellView::moveToFirstPressed()
+{
+    sendOrder(QStringLiteral("0"));
+}
+
+void EditGroupTableCellView::moveToPrePressed()
+{
+    const long long order = platform::integerValue(selfDict.value(QStringLiteral("userstockgrouporder")));
+    sendOrder(platform::stringWithFormat("%d", int(order - 1)));
+}
+
+void EditGroupTableCellView::moveToNextPressed()
+{
+    const long long order = platform::integerValue(selfDict.value(QStringLiteral("userstockgrouporder")));
+    sendOrder(platform::stringWithFormat("%d", int(order + 1)));
+}
+
+bool EditGroupTableCellView::HttpResult(const QVariant&, int api, bool)
+{
+    if (api == backend::kApiAddGroup)
+        sendEvent(QStringLiteral("DoRefresh"));
+    return true;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "backend/MHTTPObserver.h"
+#include "watchlist/StockTableView.h"
+
+#include <QPointer>
+#include <QVariantMap>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QuilorSDK;
+
+// One group in the group manager: its name, rename and delete buttons that
+// report to the manager, and three buttons that move the group themselves.
+class EditGroupTableCellView : public TableCellView, public MHTTPObserver {
+    Q_OBJECT
+public:
+    explicit EditGroupTableCellView(QWidget* parent = nullptr);
+
+    static const QString kIdentifier; // "EditGroupTableCellView"
+
+    QPointer<QObject> delegateCell;
+    std::function<void(const QVariantMap&)> changeCallBack;
+    void setDelegateCell(QObject* receiver) { delegateCell = receiver; }
+    void setChangeCallBack(std::function<void(const QVariantMap&)> handler)
+    {
+        changeCallBack = std::move(handler);
+    }
+
+    // The row's own copy of its groupDict.
+    QVariantMap selfDict;
+
+    QLabel* textField = nullptr;
+    QPushButton* renameButton = nullptr;
+    QPushButton* deleteButton = nullptr;
+    QPushButton* moveToFirstButton = nullptr;
+    QPushButton* moveToPreButton = nullptr;
+    QPushButton* moveToNextButton = nullptr;
+
+    void UpdateCell(const QVariantMap& dict);
+    void renamePressed();
+    void deletePressed();
+    void moveToFirstPressed();
+    void moveToPrePressed();
+    void moveToNextPressed();
+
+    bool HttpResult(const QVariant& result, int api, bool isCache) override;
+
+private:
+    void sendEvent(const QString& event) const;
+    void sendOrder(const QString& order);
+};

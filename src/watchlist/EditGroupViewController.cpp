@@ -1,0 +1,75 @@
+#include "watchlist/EditGroupViewController.h"
+
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "market/MyStockGroup.h"
+#include "platform/Types.h"
+#include "platform/widgets/Presenters.h"
+#include "watchlist/GroupDialogLayout.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+EditGroupViewController::EditGroupViewController(QWidget* parent)
+    : platform::ViewController(parent)
+{
+    setObjectName(QStringLiteral("EditGroupViewController"));
+    watchlist::layOutGroupDialog(
+        this, QStringLiteral("新分组名："), &nameTextField, &okButton, &cancelButton);
+    connect(okButton, &QPushButton::clicked, this, &EditGroupViewController::OKBtnPressed);
+    connect(nameTextField, &QLineEdit::returnPressed, this, &EditGroupViewController::OKBtnPressed);
+    connect(cancelButton, &QPushButton::clicked, this, &EditGroupViewController::dismissController);
+}
+
+void EditGroupViewController::viewDidLoad()
+{
+    setTitle(QStringLiteral("修改分组名"));
+}
+
+void EditGroupViewController::viewDidDisappear()
+{
+    if (editCancel)
+        editCancel();
+}
+
+void EditGroupViewController::OKBtnPressed()
+{
+    const QString name = nameTextField->text().trimmed();
+    if (name.isEmpty())
+        return;
+    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    const QString id = platform::stringOf(group, QStringLiteral("id"));
+    if (id.isEmpty()) {
+        platform::showAlert(this, QStringLiteral("获取当前分组出错！"));
+        return;
+    }
+    AppDelegate* delegate = AppDelegate::shared();
+    QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
+    if (!client
+        || !client->addStockGroup(
+            name, platform::stringOf(group, QStringLiteral("userstockgrouporder")), id, nullptr, this))
+        platform::showAlert(this, QStringLiteral("网络不给力，修改分组名失败，请重试!"));
+}
+
+bool EditGroupViewController::HttpResult(const QVariant&, int api, bool)
+{
+    if (api != backend::kApiAddGroup)
+        return true;
+    QPointer<EditGroupViewController> self(this);
+    platform::showAlert(this, QStringLiteral("修改分组名成功!"), [self](int) {
+        if (!self || !self->editOK)
+            return;
+        self->editOK();
+        self->dismissController();
+    });
+    return true;
+}
+
+bool EditGroupViewController::HttpEvent(int code, const QString&, int api)
+{
+    if (api == backend::kApiAddGroup)
+        platform::showAlert(this,
+            code == -1051 ? QStringLiteral("分组名称不能重复!")
+                          : QStringLiteral("网络不给力，修改分组名失败，请重试!"));
+    return true;
+}

@@ -1,0 +1,339 @@
+#include "watchlist/EditGroupViewController1.h"
+
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "backend/User.h"
+#include "market/MyStockGroup.h"
+#include "platform/MainThread.h"
+#include "platform/Types.h"
+#include "platform/UserDefaults.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+#include "platform/widgets/Presenters.h"
+#include "watchlist/EditGroupTableCellView.h"
+#include "watchlist/ZXGView.h"
+
+#include <QDataStream>
+#include <QHBoxLayout>
+#include <QIODevice>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
+const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
+const QString kName = QStringLiteral("userstockgroupname");
+const QString kOrder = QStringLiteral("userstockgrouporder");
+const QString kId = QStringLiteral("id");
+const QString kEmptyName = QStringLiteral("群组名不能为空，请输入一个群组名称！");
+
+platform::UserDefaults* defaults()
+{
+    return platform::UserDefaults::standardUserDefaults();
+}
+} // namespace
+
+EditGroupViewController1::EditGroupViewController1(QWidget* parent)
+    : platform::ViewController(parent)
+{
+    setObjectName(QStringLiteral("EditGroupViewController1"));
+    resize(kWidth, 360);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(24, 26, 31));
+    palette.setColor(QPalette::WindowText, platform::Colors::white());
+    palette.setColor(QPalette::Base, QColor(40, 43, 50));
+    palette.setColor(QPalette::Text, platform::Colors::white());
+    setPalette(palette);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    auto* bar = new QHBoxLayout;
+    addGroupTextField = new QLineEdit(this);
+    addGroupTextField->setObjectName(QStringLiteral("addGroupTextField"));
+    addGroupTextField->setPlaceholderText(QStringLiteral("新群组名称"));
+    addGroupTextField->setMaxLength(20);
+    bar->addWidget(addGroupTextField, 1);
+    addGroupButton = new QPushButton(QStringLiteral("添加"), this);
+    addGroupButton->setObjectName(QStringLiteral("addGroupButton"));
+    addGroupButton->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: #30343c; color: white; border: "
+                       "1px solid #555; border-radius: 3px; padding: 3px 12px; }"));
+    connect(addGroupButton, &QPushButton::clicked, this, &EditGroupViewController1::addGroupPressed);
+    connect(addGroupTextField, &QLineEdit::returnPressed, this, &EditGroupViewController1::addGroupPressed);
+    bar->addWidget(addGroupButton);
+    layout->addLayout(bar);
+
+    iTableView = new StockTableView(this);
+    iTableView->setObjectName(QStringLiteral("iTableView"));
+    iTableView->setRowHeight(32);
+    iTableView->setDataSource(this);
+    layout->addWidget(iTableView, 1);
+}
+
+QuilorSDK* EditGroupViewController1::sdk() const
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    return delegate ? delegate->iQuilorSDK() : nullptr;
+}
+
+MyStockGroup* EditGroupViewController1::groupModel() const
+{
+    QuilorSDK* client = sdk();
+    return client ? client->iMyStockGroup() : nullptr;
+}
+
+void EditGroupViewController1::viewDidLoad()
+{
+    setTitle(QStringLiteral("群组管理"));
+    proposedRow = -1;
+    MyStockGroup* model = groupModel();
+    tableArray = model ? model->iGroupArray : QVariantList();
+    iTableView->reloadData();
+}
+
+QSize EditGroupViewController1::windowWillResize(const QSize& proposed)
+{
+    return QSize(kWidth, proposed.height());
+}
+
+void EditGroupViewController1::refreshData()
+{
+    QuilorSDK* client = sdk();
+    if (!client || !client->iUser())
+        return;
+    client->getStockGroup(client->iUser()->qvmid, nullptr, this);
+}
+
+void EditGroupViewController1::refreshTableView()
+{
+    MyStockGroup* model = groupModel();
+    tableArray = model ? model->iGroupArray : QVariantList();
+    iTableView->reloadData();
+}
+
+void EditGroupViewController1::showAlertView(const QString& text)
+{
+    platform::showAlert(this, text);
+}
+
+void EditGroupViewController1::addGroupPressed()
+{
+    isAddGroup = kAdd;
+    // A name of blanks only is as empty as no name.
+    const QString name = addGroupTextField->text().trimmed();
+    if (name.isEmpty()) {
+        showAlertView(kEmptyName);
+        return;
+    }
+    const platform::AlertSpec confirm { platform::stringWithFormat("您确定要添加群组'%@'吗？", name),
+        QString(), { QStringLiteral("取消"), QStringLiteral("添加") } };
+    QPointer<EditGroupViewController1> self(this);
+    platform::showAlert(this, confirm, [self, name](int button) {
+        if (!self || button != 1)
+            return;
+        if (QuilorSDK* client = self->sdk())
+            client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, self);
+    });
+}
+
+void EditGroupViewController1::renameGroupPressed()
+{
+    isAddGroup = kRename;
+    const QVariantMap group = curOpGroup;
+    QPointer<EditGroupViewController1> self(this);
+    platform::inputPresenter()->ask(
+        platform::stringWithFormat("重命名[%@]群组", platform::stringOf(group, kName)), QString(), QString(),
+        this, [self, group](const QString& answer) {
+            if (!self || answer.isNull())
+                return;
+            const QString name = answer.trimmed();
+            if (name.isEmpty()) {
+                self->showAlertView(kEmptyName);
+                return;
+            }
+            QuilorSDK* client = self->sdk();
+            if (!client)
+                return;
+            const QString id = platform::stringOf(group, kId);
+            // Without an id the request would add a new group instead of renaming.
+            if (id.isEmpty()) {
+                self->showAlertView(QStringLiteral("网络不给力，添加分组失败，请重试!"));
+                return;
+            }
+            client->addStockGroup(name, platform::stringOf(group, kOrder), id, nullptr, self);
+        });
+}
+
+void EditGroupViewController1::deleteGroupPressed()
+{
+    isAddGroup = kDelete;
+    const QVariantMap group = curOpGroup;
+    const platform::AlertSpec confirm { platform::stringWithFormat(
+                                            "您确定要把群组'%@'删除吗？本群组下面所有的股票也将会被删除。",
+                                            platform::stringOf(group, kName)),
+        QString(), { QStringLiteral("取消"), QStringLiteral("删除") } };
+    QPointer<EditGroupViewController1> self(this);
+    platform::showAlert(this, confirm, [self, group](int button) {
+        if (!self || button != 1)
+            return;
+        QuilorSDK* client = self->sdk();
+        if (client && !client->delStockGroup(platform::stringOf(group, kId), nullptr, self))
+            self->showAlertView(QStringLiteral("分组删除失败，请重试!"));
+    });
+}
+
+void EditGroupViewController1::cellCallBack(const QVariantMap& dict)
+{
+    const QString event = platform::stringOf(dict, QStringLiteral("event"));
+    if (event == QStringLiteral("DoRename")) {
+        curOpGroup = dict;
+        renameGroupPressed();
+    } else if (event == QStringLiteral("DoDelete")) {
+        curOpGroup = dict;
+        deleteGroupPressed();
+    } else if (event == QStringLiteral("DoRefresh")) {
+        platform::runOnMainAsync(this, [this]() { refreshData(); });
+    }
+}
+
+int EditGroupViewController1::numberOfRowsInTableView(StockTableView*)
+{
+    return int(tableArray.size());
+}
+
+TableCellView* EditGroupViewController1::tableViewViewForTableColumn(
+    StockTableView* tableView, const QString&, int row)
+{
+    auto* cell = static_cast<EditGroupTableCellView*>(
+        tableView->makeViewWithIdentifier(EditGroupTableCellView::kIdentifier));
+    if (!cell)
+        cell = new EditGroupTableCellView;
+    cell->setDelegateCell(this);
+    cell->setChangeCallBack([this](const QVariantMap& dict) { cellCallBack(dict); });
+    tableView->setBackgroundColorForRow(row,
+        row % 2 == 0 ? platform::Colors::calibratedRGB(250.0 / 255, 250.0 / 255, 250.0 / 255, 0.1)
+                     : platform::Colors::clear());
+    if (row >= 0 && row < tableArray.size())
+        cell->UpdateCell(tableArray.at(row).toMap());
+    return cell;
+}
+
+bool EditGroupViewController1::tableViewWriteRowsWithIndexes(
+    StockTableView*, const QList<int>& rows, QMimeData* pasteboard)
+{
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << rows;
+    pasteboard->setData(QString::fromUtf8(watchlist::kDragType), data);
+    return true;
+}
+
+void EditGroupViewController1::tableViewDraggingSession(
+    StockTableView*, const QPoint&, const QList<int>& forRowIndexes)
+{
+    if (!forRowIndexes.isEmpty())
+        proposedRow = forRowIndexes.first();
+}
+
+QPixmap EditGroupViewController1::dragImageForRowsWithIndexes(const QList<int>&, QPoint* hotSpot)
+{
+    QPixmap image(32, 32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(platform::Colors::lightGray());
+    painter.setPen(QPen(platform::Colors::black(), 2));
+    painter.drawEllipse(QRectF(4, 4, 24, 24));
+    if (hotSpot)
+        *hotSpot = QPoint(16 + 10, 16 + 10);
+    return image;
+}
+
+Qt::DropAction EditGroupViewController1::tableViewValidateDrop(
+    StockTableView*, const DraggingInfo& info, int row, DropOperation)
+{
+    if (row > tableArray.size() || !info.draggingSource)
+        return Qt::IgnoreAction;
+    return info.draggingSource == iTableView ? Qt::MoveAction : Qt::CopyAction;
+}
+
+bool EditGroupViewController1::tableViewAcceptDrop(
+    StockTableView*, const DraggingInfo& info, int row, DropOperation operation)
+{
+    if (row > tableArray.size() || info.draggingSource != iTableView)
+        return false;
+    acceptDrop = row;
+    if (operation == DropOperation::Above && proposedRow < row)
+        acceptDrop = row - 1;
+    DoChangePoint();
+    return true;
+}
+
+void EditGroupViewController1::DoChangePoint()
+{
+    QuilorSDK* client = sdk();
+    if (!client || proposedRow < 0 || proposedRow >= tableArray.size() || acceptDrop < 0
+        || acceptDrop >= tableArray.size())
+        return;
+    isAddGroup = kReorder;
+    const QVariantMap dragged = tableArray.at(proposedRow).toMap();
+    const QVariantMap target = tableArray.at(acceptDrop).toMap();
+    client->addStockGroup(platform::stringOf(dragged, kName), platform::stringOf(target, kOrder),
+        platform::stringOf(dragged, kId), nullptr, this);
+}
+
+bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)
+{
+    const long savedIndex = long(platform::integerValue(defaults()->stringForKey(kCurGroupIdxKey)));
+    switch (api) {
+    case backend::kApiDelGroup:
+        showAlertView(QStringLiteral("分组删除成功!"));
+        if (savedIndex > 0)
+            defaults()->setObject(platform::stringWithFormat("%ld", savedIndex - 1), kCurGroupIdxKey);
+        platform::runOnMainAsync(this, [this]() { refreshData(); });
+        break;
+    case backend::kApiAddGroup:
+        if (isAddGroup == kAdd) {
+            showAlertView(QStringLiteral("添加群组成功!"));
+            MyStockGroup* model = groupModel();
+            const qsizetype count = model ? model->iGroupArray.size() : 0;
+            // With no group known yet the index stays on the first one, never below it.
+            defaults()->setObject(
+                platform::stringWithFormat("%lu", (unsigned long)(count > 0 ? count - 1 : 0)),
+                kCurGroupIdxKey);
+        } else if (isAddGroup == kRename) {
+            showAlertView(QStringLiteral("重命名群组成功!"));
+        }
+        platform::runOnMainAsync(this, [this]() { refreshData(); });
+        break;
+    case backend::kApiGetGroups: {
+        MyStockGroup* model = groupModel();
+        if (!model)
+            break;
+        const QVariant data = result.toMap().value(QStringLiteral("data"));
+        if (data.typeId() == QMetaType::QVariantList && !data.toList().isEmpty())
+            model->setIGroupArray(data.toList());
+        defaults()->setObject(model->iGroupArray, kSavedGroupsKey);
+        platform::runOnMainAsync(this, [this]() { refreshTableView(); });
+        break;
+    }
+    default:
+        break;
+    }
+    return true;
+}
+
+bool EditGroupViewController1::HttpEvent(int code, const QString&, int api)
+{
+    if (api == backend::kApiDelGroup)
+        showAlertView(QStringLiteral("分组删除失败，请重试!"));
+    else if (api == backend::kApiAddGroup)
+        showAlertView(code == -1051 ? QStringLiteral("分组名称不能重复!")
+                                    : QStringLiteral("网络不给力，添加分组失败，请重试!"));
+    return true;
+}

@@ -1,0 +1,44 @@
+#include "watchlist/GroupDialogLayout.h"
+
+#include "platform/widgets/Colors.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace watchlist {
+
+void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,
+    QPushButton** cancelButton)
+{
+    dialog->resize(300, 120);
+    dialog->setAutoFillBackground(true);
+    QPalette palette = dialog->palette();
+    palette.setColor(QPalette::Window, QColor(24, 26, 31));
+    palette.setColor(QPalette::WindowText, platform::Colors::white());
+    palette.setColor(QPalette::Base, QColor(40, 43, 50));
+    palette.setColor(QPalette::Text, platform::Colors::white());
+    dialog->setPalette(palette);
+
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->addWidget(new QLabel(caption, dialog));
+    *nameField = new QLineEdit(dialog);
+    (*nameField)->setObjectName(QStringLiteral("nameTextField"));
+    (*nameField)->setMaxLength(20);
+    layout->addWidget(*nameField);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    *cancelButton = new QPushButton(QStringLiteral("取消"), dialog);
+    (*cancelButton)->setObjectName(QStringLiteral("cancelButton"));
+    *okButton = new QPushButton(QStringLiteral("确定"), dialog);
+    (*okButton)->setObjectName(QStringLiteral("okButton"));
+    (*okButton)->setDefault(true);
+    buttons->addWidget(*cancelButton);
+    buttons->addWidget(*okButton);
+    layout->addLayout(buttons);
+}
+
+} // namespace watchlist

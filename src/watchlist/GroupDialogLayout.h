@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace watchlist {
+// The shared look of the add and rename dialogs: a caption, the name field
+// and the "确定"/"取消" buttons.
+void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,
+    QPushButton** cancelButton);
+} // namespace watchlist

@@ -1,0 +1,108 @@
+#include "watchlist/StockSearch.h"
+
+#include "app/AppDelegate.h"
+#include "app/SecurityScreen.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/ControllerRegistry.h"
+#include "screens/SecurityViewController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QRegularExpression>
+
+namespace watchlist {
+
+bool searchTextQualifies(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression letters(QStringLiteral("^[A-Za-z]+$"));
+    static const QRegularExpression ideographs(QStringLiteral("^[\\x{4E00}-\\x{9FA5}]+$"));
+    const qsizetype length = text.size();
+    if (digits.match(text).hasMatch())
+        return length >= 5;
+    if (letters.match(text).hasMatch())
+        return length >= 2;
+    if (ideographs.match(text).hasMatch())
+        return length >= 2;
+    return length >= 4;
+}
+
+QString searchHitTitle(const QVariantMap& hit)
+{
+    return platform::stringWithFormat("%@  %@", platform::stringOf(hit, QStringLiteral("stockname")),
+        platform::stringOf(hit, QStringLiteral("code")));
+}
+
+QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::function<void(QAction*)> chosen)
+{
+    auto* menu = new QMenu(QStringLiteral("results"), parent);
+    for (const QVariant& item : hits) {
+        if (item.typeId() != QMetaType::QVariantMap) {
+            qWarning("%s:%d a search hit that is not a record: %s", __FILE__, __LINE__,
+                qUtf8Printable(platform::stringOf(item)));
+            continue;
+        }
+        const QVariantMap hit = item.toMap();
+        QAction* action = menu->addAction(searchHitTitle(hit));
+        action->setData(platform::stringOf(hit, QStringLiteral("code")));
+        QObject::connect(action, &QAction::triggered, menu, [chosen, action]() {
+            if (chosen)
+                chosen(action);
+        });
+    }
+    return menu;
+}
+
+platform::ViewController* openSearchHit(
+    platform::ViewController* presenter, const QString& code, std::function<void()> myStockChanged)
+{
+    const QString identifier = QString::fromUtf8(app::kStockScreenId);
+    if (code.size() == 6)
+        return app::openSecurityScreen(presenter, identifier, code, std::move(myStockChanged));
+    if (code.size() != 10)
+        return nullptr;
+
+    platform::ViewController* controller = platform::ControllerRegistry::instantiateController(identifier);
+    auto* screen = dynamic_cast<SecurityViewController*>(controller);
+    if (!screen) {
+        qWarning("%s:%d no stock screen to open %s in", __FILE__, __LINE__, qUtf8Printable(code));
+        delete controller;
+        return nullptr;
+    }
+    AppDelegate* delegate = AppDelegate::shared();
+    screen->InitIndexByCode(code, delegate ? delegate->iQuilorSDK() : nullptr);
+    if (presenter) {
+        presenter->presentViewControllerAsModalWindow(controller);
+    } else {
+        controller->setAttribute(Qt::WA_DeleteOnClose, true);
+        controller->loadViewIfNeeded();
+        controller->show();
+    }
+    screen->setMyStockChanged(std::move(myStockChanged));
+    return controller;
+}
+
+SearchRequest::SearchRequest(int serial, Handler handler, QObject* parent)
+    : QObject(parent)
+    , m_serial(serial)
+    , m_handler(std::move(handler))
+{
+}
+
+bool SearchRequest::HttpResult(const QVariant& result, int, bool)
+{
+    if (m_handler)
+        m_handler(m_serial, result);
+    deleteLater();
+    return true;
+}
+
+bool SearchRequest::HttpEvent(int, const QString&, int api)
+{
+    qWarning("Network ERRO:%ld", long(api));
+    deleteLater();
+    return true;
+}
+
+} // namespace watchlist

@@ -1,0 +1,184 @@
+#include "watchlist/VIPRowFormat.h"
+
+#include "market/FeedParsers.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+
+namespace vip {
+
+namespace {
+QString key(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+QString prefixedCode(const QString& stockcode)
+{
+    return (platform::integerValue(stockcode) < 600000 ? QStringLiteral("1") : QStringLiteral("0"))
+        + stockcode;
+}
+
+QString quoteFeedPath(const QStringList& stockcodes)
+{
+    QStringList prefixed;
+    prefixed.reserve(stockcodes.size());
+    for (const QString& code : stockcodes)
+        prefixed << prefixedCode(code);
+    return QStringLiteral("/data/feed/") + prefixed.join(QLatin1Char(','));
+}
+
+QString stockAppPath(const QString& stockcode)
+{
+    return QStringLiteral("/app/stock/") + prefixedCode(stockcode) + QStringLiteral(".json");
+}
+
+QString fundFlowPath(const QString& stockcode)
+{
+    return QStringLiteral("/js/") + stockcode + QStringLiteral(".js");
+}
+
+QString recordText(const QVariantMap& record, const QString& name)
+{
+    return platform::stringOf(record, name);
+}
+
+QString earnPercentText(const QString& cprice, const QString& reprice)
+{
+    const float reference = platform::floatValue(reprice);
+    const float price = platform::floatValue(cprice);
+    // A missing live price would otherwise read as a 100 % loss.
+    if (!(reference > 0.0f) || !(price > 0.0f))
+        return QStringLiteral("0.00");
+    const float gain = (price - reference) / reference * 100.0f;
+    return platform::stringWithFormat("%.2f", static_cast<double>(gain));
+}
+
+void applyQuoteEntry(QVariantMap& row, const QVariantMap& entry)
+{
+    const auto copy = [&](const char* from, const char* to) {
+        const QString text = recordText(entry, key(from));
+        if (!text.isEmpty())
+            row.insert(key(to), text);
+    };
+    copy("name", "stockname");
+    copy("updown", "valueprice");
+    copy("price", "cprice");
+    const QString percent = recordText(entry, key("percent"));
+    if (!percent.isEmpty()) {
+        // The feed sends the change as a fraction.
+        row.insert(key("valuerate"),
+            platform::stringWithFormat("%.2f", static_cast<double>(platform::floatValue(percent) * 100.0f)));
+    }
+}
+
+std::optional<QVariantMap> rowForRecord(const QVariantMap& record, const QVariantMap* entry)
+{
+    const QString code = recordText(record, key("stockcode")).trimmed();
+    if (code.isEmpty())
+        return std::nullopt;
+    QVariantMap row;
+    row.insert(key("stockcode"), code);
+    const QString date = recordText(record, key("recomdate"));
+    if (date.size() >= 11)
+        row.insert(key("recomdate"), date.left(10));
+    if (record.contains(key("price")))
+        row.insert(key("reprice"), recordText(record, key("price")));
+    if (record.contains(key("recomtype")))
+        row.insert(key("recomtype"), recordText(record, key("recomtype")));
+    if (entry)
+        applyQuoteEntry(row, *entry);
+    row.insert(key("earnpercent"),
+        earnPercentText(row.value(key("cprice")).toString(), row.value(key("reprice")).toString()));
+    return row;
+}
+
+FeedEntries quoteFeedEntries(const QByteArray& body)
+{
+    const market::NeteaseBatch batch = market::parseNeteaseFeed(body);
+    return FeedEntries { batch.entries, batch.error };
+}
+
+std::optional<QVariantMap> volumeFields(const QByteArray& body)
+{
+    const market::FeedResult result = market::parseStockAppJson(body);
+    if (!result.ok())
+        return std::nullopt;
+    return result.fields;
+}
+
+std::optional<QString> mainValue(const QByteArray& body)
+{
+    // As an index's: the amounts stay in the feed's 万; the cell scales them.
+    const market::FeedResult result = market::parseFundFlow(body, true);
+    if (!result.ok())
+        return std::nullopt;
+    return recordText(result.fields, key("mainvalue"));
+}
+
+QColor signColor(float value)
+{
+    if (value > 0)
+        return platform::Colors::red();
+    if (value < 0)
+        return platform::Colors::green();
+    return platform::Colors::white();
+}
+
+QColor turnoverColor(float percent)
+{
+    return percent < 2.0f ? platform::Colors::red() : platform::Colors::green();
+}
+
+QColor ratioColor(float ratio)
+{
+    if (ratio > 1.0f)
+        return platform::Colors::red();
+    if (ratio == 0.0f)
+        return platform::Colors::white();
+    return platform::Colors::green();
+}
+
+Cell cellFor(const QVariantMap& row, const QString& identifier)
+{
+    const auto text = [&](const char* name) { return recordText(row, key(name)); };
+    const auto number = [&](const char* name) { return platform::floatValue(text(name)); };
+    // A value not yet fetched shows nothing rather than a lone "%".
+    const auto percent = [&](const char* name) {
+        const QString value = text(name);
+        return value.isEmpty() ? QString() : platform::stringWithFormat("%@%%", value);
+    };
+    if (identifier == key("stockcode") || identifier == key("stockname") || identifier == key("cprice"))
+        return { recordText(row, identifier), signColor(number("valuerate")) };
+    if (identifier == key("valueprice"))
+        return { text("valueprice"), signColor(number("valueprice")) };
+    if (identifier == key("valuerate"))
+        return { percent("valuerate"), signColor(number("valuerate")) };
+    if (identifier == key("earnpercent"))
+        return { percent("earnpercent"), signColor(number("earnpercent")) };
+    if (identifier == key("turnoverrate") && row.contains(identifier))
+        return { percent("turnoverrate"), turnoverColor(number("turnoverrate")) };
+    if (identifier == key("ratio"))
+        return { text("ratio"), ratioColor(number("ratio")) };
+    if (identifier == key("mainvalue")) {
+        // The row keeps 万; the column reads in 亿.
+        const float value = number("mainvalue");
+        return { platform::stringWithFormat("%.4f亿", static_cast<double>(value / 10000.0f)),
+            signColor(value) };
+    }
+    return { recordText(row, identifier), std::nullopt };
+}
+
+bool rowLess(const QVariantMap& a, const QVariantMap& b, const QString& name)
+{
+    const QString left = recordText(a, name);
+    const QString right = recordText(b, name);
+    if (left.isEmpty() || right.isEmpty())
+        return left.isEmpty() && !right.isEmpty();
+    if (platform::startsWithNumber(left) && platform::startsWithNumber(right))
+        return platform::doubleValue(left) < platform::doubleValue(right);
+    return left.localeAwareCompare(right) < 0;
+}
+
+} // namespace vip

@@ -1,0 +1,205 @@
+#include "watchlist/commentStockViewController.h"
+
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "market/MyStockGroup.h"
+#include "market/stocks.h"
+#include "platform/Types.h"
+#include "platform/Values.h"
+#include "platform/widgets/Colors.h"
+#include "platform/widgets/Presenters.h"
+
+#include <QCheckBox>
+#include <QDoubleValidator>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QuilorSDK* client()
+{
+    AppDelegate* delegate = AppDelegate::shared();
+    return delegate ? delegate->iQuilorSDK() : nullptr;
+}
+
+void setTextColor(QLabel* label, const QColor& color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+} // namespace
+
+commentStockViewController::commentStockViewController(QWidget* parent)
+    : platform::ViewController(parent)
+{
+    setObjectName(QStringLiteral("commentStockViewController"));
+    setTitle(QStringLiteral("设置提醒"));
+    resize(300, 210);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(24, 26, 31));
+    palette.setColor(QPalette::WindowText, platform::Colors::white());
+    palette.setColor(QPalette::Base, QColor(40, 43, 50));
+    palette.setColor(QPalette::Text, platform::Colors::white());
+    setPalette(palette);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    nameCodeTextField = new QLabel(this);
+    nameCodeTextField->setObjectName(QStringLiteral("nameCodeTextField"));
+    curPriceTextField = new QLabel(this);
+    curPriceTextField->setObjectName(QStringLiteral("curPriceTextField"));
+    layout->addWidget(nameCodeTextField);
+    layout->addWidget(curPriceTextField);
+
+    auto* grid = new QGridLayout;
+    const auto addValue = [this, grid](int row, const QString& caption, const QString& name,
+                              QCheckBox** button, QLineEdit** field) {
+        *button = new QCheckBox(caption, this);
+        (*button)->setObjectName(name + QStringLiteral("Button"));
+        *field = new QLineEdit(this);
+        (*field)->setObjectName(name + QStringLiteral("TextField"));
+        // Prices only: no letters, no sign, at most two decimals as saved.
+        auto* validator = new QDoubleValidator(0, 1000000, 2, *field);
+        validator->setNotation(QDoubleValidator::StandardNotation);
+        validator->setLocale(QLocale::c());
+        (*field)->setValidator(validator);
+        grid->addWidget(*button, row, 0);
+        grid->addWidget(*field, row, 1);
+    };
+    addValue(0, QStringLiteral("股价低于"), QStringLiteral("lprice"), &lpriceButton, &lpriceTextField);
+    addValue(1, QStringLiteral("股价高于"), QStringLiteral("hprice"), &hpriceButton, &hpriceTextField);
+    addValue(2, QStringLiteral("提醒价位"), QStringLiteral("vprice"), &vpriceButton, &vpriceTextField);
+    layout->addLayout(grid);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    okButton = new QPushButton(QStringLiteral("确定"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(okButton);
+    layout->addLayout(buttons);
+    connect(okButton, &QPushButton::clicked, this, &commentStockViewController::OKBtnPressed);
+    connect(cancelButton, &QPushButton::clicked, this, &commentStockViewController::dismissController);
+}
+
+void commentStockViewController::viewDidAppear()
+{
+    nameCodeTextField->setText(
+        platform::stringWithFormat("%@(%@)", platform::stringOf(selfDict, QStringLiteral("stockname")),
+            platform::stringOf(selfDict, QStringLiteral("stockcode"))));
+    showPrice();
+
+    const struct {
+        const char* key;
+        QLineEdit* field;
+        QCheckBox* button;
+    } values[] = { { "lprice", lpriceTextField, lpriceButton }, { "hprice", hpriceTextField, hpriceButton },
+        { "vprice", vpriceTextField, vpriceButton } };
+    for (const auto& value : values) {
+        const QString key = QString::fromUtf8(value.key);
+        if (!selfDict.contains(key))
+            continue;
+        const float number = platform::floatValue(selfDict.value(key));
+        if (number > 0) {
+            value.field->setText(QString::number(double(number), 'g', 7));
+            value.button->setChecked(true);
+        }
+    }
+}
+
+void commentStockViewController::showPrice()
+{
+    QVariantMap source = selfDict;
+    // A group member record usually lacks the quote; the store's record of
+    // the code then gives the line its figures.
+    if (!source.contains(QStringLiteral("cprice")) || !source.contains(QStringLiteral("valuerate"))) {
+        QuilorSDK* sdk = client();
+        const QString code = platform::stringOf(selfDict, QStringLiteral("stockcode"));
+        if (sdk && sdk->iStocks() && !code.isEmpty()) {
+            if (const platform::SharedDict record = sdk->iStocks()->recordFor(code))
+                source = *record;
+        }
+    }
+    if (!source.contains(QStringLiteral("cprice")) || !source.contains(QStringLiteral("valuerate"))) {
+        curPriceTextField->clear();
+        return;
+    }
+    const QString price = platform::stringOf(source, QStringLiteral("cprice"));
+    QString rate = platform::stringOf(source, QStringLiteral("valuerate")).trimmed();
+    const float change = platform::floatValue(rate);
+    // The formats write the sign themselves.
+    if (rate.startsWith(QLatin1Char('-')) || rate.startsWith(QLatin1Char('+')))
+        rate.remove(0, 1);
+    if (change > 0) {
+        setTextColor(curPriceTextField, platform::Colors::red());
+        curPriceTextField->setText(platform::stringWithFormat("%@ (+%@%%)", price, rate));
+    } else if (change < 0) {
+        setTextColor(curPriceTextField, platform::Colors::green());
+        curPriceTextField->setText(platform::stringWithFormat("%@ (-%@%%)", price, rate));
+    } else {
+        setTextColor(curPriceTextField, platform::Colors::white());
+        curPriceTextField->setText(platform::stringWithFormat("%@ (%@%%)", price, rate));
+    }
+}
+
+QString commentStockViewController::alertValue(bool on, const QString& fieldText)
+{
+    if (!on)
+        return QStringLiteral("0");
+    return platform::stringWithFormat("%.2f", double(platform::floatValue(fieldText)));
+}
+
+void commentStockViewController::OKBtnPressed()
+{
+    QuilorSDK* sdk = client();
+    MyStockGroup* model = sdk ? sdk->iMyStockGroup() : nullptr;
+    const QVariantMap group = model ? model->GetCurGroupDict() : QVariantMap();
+    const auto field = [this](const char* key) {
+        const QString name = QString::fromUtf8(key);
+        return selfDict.contains(name) ? platform::stringOf(selfDict, name) : QString();
+    };
+    const bool sent = sdk
+        && sdk->addStockToGroup(field("stockcode"), field("name"), field("userstockorder"),
+            group.contains(QStringLiteral("id")) ? platform::stringOf(group, QStringLiteral("id"))
+                                                 : QString(),
+            alertValue(lpriceButton->isChecked(), lpriceTextField->text()),
+            alertValue(hpriceButton->isChecked(), hpriceTextField->text()),
+            alertValue(vpriceButton->isChecked(), vpriceTextField->text()), nullptr, this);
+    // A request that could not even start (no stock code or no current group) must not look like silence.
+    if (!sent)
+        failed();
+}
+
+void commentStockViewController::failed()
+{
+    platform::showAlert(this, QStringLiteral("修改提醒失败，请重试!"));
+}
+
+bool commentStockViewController::HttpResult(const QVariant&, int api, bool)
+{
+    if (api != backend::kApiAddStockToGroup)
+        return true;
+    QPointer<commentStockViewController> self(this);
+    platform::showAlert(this, QStringLiteral("修改提醒成功!"), [self](int) {
+        if (!self || !self->commentOK)
+            return;
+        self->commentOK();
+        self->dismissController();
+    });
+    return true;
+}
+
+bool commentStockViewController::HttpEvent(int, const QString&, int api)
+{
+    if (api == backend::kApiAddStockToGroup)
+        failed();
+    return true;
+}

@@ -1,0 +1,463 @@
+#include "TestSupport.h"
+
+#include "account/Registration.h"
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "community/InputStockTrendViewController.h"
+#include "community/Registration.h"
+#include "community/StockVoteViewController.h"
+#include "market/MyStockGroup.h"
+#include "market/SharedModels.h"
+#include "market/stocks.h"
+#include "platform/Configuration.h"
+#include "platform/Json.h"
+#include "platform/Values.h"
+#include "platform/widgets/ControllerRegistry.h"
+#include "screens/F10ViewController.h"
+#include "screens/Registration.h"
+#include "screens/SingleIndexViewController.h"
+#include "screens/SingleStockViewController.h"
+#include "screens/stockHistoryViewController.h"
+#include "screens/stockIDXHistoryViewController.h"
+#include "standin/BackendService.h"
+#include "standin/StandInServer.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+// The action buttons of both security screens: the add-to-group menu and
+// its request, the trend button, the members' recent-days button and F10,
+// against the stand-in server.
+class TestSecurityActions : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
+    std::unique_ptr<testsupport::StandIn> m_standIn;
+    std::unique_ptr<AppDelegate> m_delegate;
+    QuilorSDK* m_sdk = nullptr;
+
+    standin::BackendService& backend() { return m_standIn->server().backend(); }
+
+    // Requests of `api` for `code` the server has received, oldest first.
+    QList<QVariantMap> requestsOf(int api, const QString& code)
+    {
+        QList<QVariantMap> found;
+        for (const QByteArray& body : backend().receivedBodies()) {
+            const std::optional<QVariant> parsed = platform::parseJson(body);
+            const QVariantMap request = parsed ? parsed->toMap() : QVariantMap();
+            if (platform::integerValue(request.value(QStringLiteral("api"))) == api
+                && request.value(QStringLiteral("stockcode")).toString() == code)
+                found << request;
+        }
+        return found;
+    }
+    QList<QVariantMap> addRequests(const QString& code)
+    {
+        return requestsOf(backend::kApiAddStockToGroup, code);
+    }
+
+    // The guest's two groups on the server and one the server does not know.
+    static QVariantList threeGroups()
+    {
+        auto group = [](const char* id, const QString& name, const char* order) {
+            return QVariantMap { { QStringLiteral("id"), QString::fromLatin1(id) },
+                { QStringLiteral("userstockgroupname"), name },
+                { QStringLiteral("userstockgrouporder"), QString::fromLatin1(order) } };
+        };
+        return { group("1", QStringLiteral("自选股"), "0"), group("2", QStringLiteral("股票组2"), "1"),
+            group("9", QStringLiteral("股票组9"), "2") };
+    }
+
+    std::unique_ptr<SecurityViewController> bound(bool index, const QString& code)
+    {
+        std::unique_ptr<SecurityViewController> screen;
+        if (index)
+            screen = std::make_unique<SingleIndexViewController>();
+        else
+            screen = std::make_unique<SingleStockViewController>();
+        screen->bindCode(code, m_sdk);
+        return screen;
+    }
+
+    template <typename T> static QList<T*> windowsOf(QWidget* screen)
+    {
+        return screen->findChildren<T*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+
+    static QVariantList dayRows()
+    {
+        const std::optional<QVariant> parsed
+            = platform::parseJson(testsupport::readFixture(QStringLiteral("screens/daylist_one_row.json")));
+        if (!parsed)
+            qFatal("daylist_one_row.json does not parse");
+        return parsed->toList();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        platform::ViewController::setPresentsModally(false);
+        m_settings = std::make_unique<testsupport::IsolatedSettings>();
+        m_standIn = std::make_unique<testsupport::StandIn>();
+        market::installSharedModels();
+        m_delegate = std::make_unique<AppDelegate>();
+        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
+            QStringLiteral("400030000"), m_delegate.get());
+        m_delegate->setIQuilorSDK(m_sdk);
+        SecurityViewController::setDayListRetryBaseMs(40);
+        RecentDaysViewController::setDelays(10, 40);
+        screens::registerControllers();
+        community::registerControllers();
+        account::registerControllers();
+    }
+
+    void init()
+    {
+        m_delegate->appDict.clear();
+        m_sdk->iUser()->power = QStringLiteral("4001");
+        MyStockGroup* groups = m_sdk->iMyStockGroup();
+        groups->setIGroupArray({});
+        groups->setICurIdx(0);
+        groups->setIGroupStockDict({});
+    }
+
+    void cleanupTestCase()
+    {
+        m_delegate.reset();
+        m_standIn.reset();
+    }
+
+    void addMenu_listsGroupsInOrderOrTheLoneItem_data()
+    {
+        QTest::addColumn<QVariantList>("groups");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("no groups") << QVariantList() << QStringList { QStringLiteral("自选股") };
+        QTest::newRow("three groups, no lone item")
+            << threeGroups()
+            << QStringList { QStringLiteral("自选股"), QStringLiteral("股票组2"), QStringLiteral("股票组9") };
+        QVariantList reordered = threeGroups();
+        reordered.move(2, 0);
+        QTest::newRow("array order, not group order")
+            << reordered
+            << QStringList { QStringLiteral("股票组9"), QStringLiteral("自选股"), QStringLiteral("股票组2") };
+    }
+    void addMenu_listsGroupsInOrderOrTheLoneItem()
+    {
+        QFETCH(QVariantList, groups);
+        QFETCH(QStringList, items);
+        testsupport::MenuRecorder menus;
+        m_sdk->iMyStockGroup()->setIGroupArray(groups);
+        auto screen = bound(false, QStringLiteral("600036"));
+        QTest::mouseClick(screen->addBtn, Qt::LeftButton);
+        QCOMPARE(menus.shown.size(), 1);
+        QCOMPARE(menus.shown.first(), items);
+    }
+
+    // Choosing an item sends the add for that group with order and alerts
+    // "0"; the reply runs the opener's block, then re-titles the button
+    // from the current group's member map.
+    void addMenu_choosingAGroup_data()
+    {
+        QTest::addColumn<QVariantList>("groups");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("stockname"); // null: the record has none yet
+        QTest::addColumn<bool>("listReloadAddsIt"); // the block files the stock in the member map
+        QTest::addColumn<QString>("sentGroupId"); // null: nothing sent
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<QString>("title");
+        const QString layoutTitle = QStringLiteral("加自选");
+        const QString failed = QStringLiteral("网络不给力，添加自选股失败，请重试!");
+        QTest::newRow("second of three, another group than the list's")
+            << threeGroups() << QStringLiteral("股票组2") << QStringLiteral("招商银行") << false
+            << QStringLiteral("2") << QString() << QStringLiteral("加自选");
+        QTest::newRow("the list's group, which then holds it")
+            << threeGroups() << QStringLiteral("自选股") << QStringLiteral("招商银行") << true
+            << QStringLiteral("1") << QString() << QStringLiteral("删除自选");
+        QTest::newRow("record not named yet: sent without a name")
+            << threeGroups() << QStringLiteral("股票组2") << QString() << false << QStringLiteral("2")
+            << QString() << QStringLiteral("加自选");
+        QTest::newRow("lone item of a user without groups does nothing")
+            << QVariantList() << QStringLiteral("自选股") << QStringLiteral("招商银行") << false << QString()
+            << QString() << layoutTitle;
+        QTest::newRow("group the server no longer has: alert, title kept")
+            << threeGroups() << QStringLiteral("股票组9") << QStringLiteral("招商银行") << false
+            << QStringLiteral("9") << failed << layoutTitle;
+    }
+    void addMenu_choosingAGroup()
+    {
+        QFETCH(QVariantList, groups);
+        QFETCH(QString, choice);
+        QFETCH(QString, stockname);
+        QFETCH(bool, listReloadAddsIt);
+        QFETCH(QString, sentGroupId);
+        QFETCH(QString, alert);
+        QFETCH(QString, title);
+        const QString code = QStringLiteral("600036");
+        testsupport::MenuRecorder menus;
+        testsupport::AlertRecorder alerts;
+        MyStockGroup* model = m_sdk->iMyStockGroup();
+        model->setIGroupArray(groups);
+        auto screen = bound(false, code);
+        QVariantMap record { { QStringLiteral("stockcode"), code } };
+        if (!stockname.isNull())
+            record.insert(QStringLiteral("stockname"), stockname);
+        screen->selfDict = platform::makeSharedDict(record);
+        int blocks = 0;
+        screen->setMyStockChanged([&]() {
+            ++blocks;
+            if (listReloadAddsIt)
+                model->setIGroupStockDict(
+                    { { code, QVariantMap { { QStringLiteral("stockcode"), code } } } });
+        });
+        const int before = addRequests(code).size();
+
+        menus.choice = QStringList { choice };
+        screen->addBtnPressed();
+        if (sentGroupId.isNull()) {
+            QTest::qWait(200);
+            QCOMPARE(addRequests(code).size(), before);
+            QCOMPARE(blocks, 0);
+            QVERIFY(alerts.messages().isEmpty());
+            QCOMPARE(screen->addBtn->text(), title);
+            return;
+        }
+        QCOMPARE(screen->groupItemDict, groups.at(menus.shown.first().indexOf(choice)).toMap());
+        if (alert.isNull())
+            QTRY_COMPARE_WITH_TIMEOUT(blocks, 1, 5000);
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(alerts.messages(), QStringList { alert }, 5000);
+        QCOMPARE(screen->addBtn->text(), title);
+        QCOMPARE(blocks, alert.isNull() ? 1 : 0);
+
+        const QList<QVariantMap> sent = addRequests(code);
+        QCOMPARE(sent.size(), before + 1);
+        const QVariantMap request = sent.last();
+        QCOMPARE(request.value(QStringLiteral("userstockgroupid")).toString(), sentGroupId);
+        QCOMPARE(request.value(QStringLiteral("userstockorder")).toString(), QStringLiteral("0"));
+        for (const char* key : { "lprice", "hprice", "vprice" })
+            QCOMPARE(request.value(QString::fromLatin1(key)).toString(), QStringLiteral("0"));
+        QCOMPARE(request.contains(QStringLiteral("stockname")), !stockname.isNull());
+        if (!stockname.isNull())
+            QCOMPARE(request.value(QStringLiteral("stockname")).toString(), stockname);
+    }
+
+    // Adding a stock the list's current group already holds must not wipe
+    // its order and price alerts; for any other group nothing is known and
+    // zeros go out.
+    void addToGroup_keepsWhatTheCurrentGroupHolds_data()
+    {
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QStringList>("sent"); // order, lprice, hprice, vprice
+        QTest::newRow("the list's current group")
+            << 0
+            << QStringList { QStringLiteral("2"), QStringLiteral("9.50"), QStringLiteral("12.00"),
+                   QStringLiteral("0") };
+        QTest::newRow("another group") << 1
+                                       << QStringList { QStringLiteral("0"), QStringLiteral("0"),
+                                              QStringLiteral("0"), QStringLiteral("0") };
+    }
+    void addToGroup_keepsWhatTheCurrentGroupHolds()
+    {
+        QFETCH(int, chosen);
+        QFETCH(QStringList, sent);
+        const QString code = QStringLiteral("600000");
+        MyStockGroup* model = m_sdk->iMyStockGroup();
+        model->setIGroupArray(threeGroups());
+        model->setICurIdx(0);
+        model->setIGroupStockDict({ { code,
+            QVariantMap { { QStringLiteral("stockcode"), code },
+                { QStringLiteral("userstockorder"), QStringLiteral("2") },
+                { QStringLiteral("lprice"), QStringLiteral("9.50") },
+                { QStringLiteral("hprice"), QStringLiteral("12.00") },
+                { QStringLiteral("vprice"), QString() } } } });
+        auto screen = bound(false, code);
+        bool replied = false;
+        screen->setMyStockChanged([&]() { replied = true; });
+        const int before = addRequests(code).size();
+        screen->groupItemDict = threeGroups().at(chosen).toMap();
+        screen->DoAddStockToGroup();
+        QTRY_VERIFY_WITH_TIMEOUT(replied, 5000);
+        const QList<QVariantMap> requests = addRequests(code);
+        QCOMPARE(requests.size(), before + 1);
+        const QVariantMap request = requests.last();
+        QStringList values;
+        for (const char* key : { "userstockorder", "lprice", "hprice", "vprice" })
+            values << request.value(QString::fromLatin1(key)).toString();
+        QCOMPARE(values, sent);
+    }
+
+    // A group without an id sends nothing; the user hears of it.
+    void addToGroup_notSentIsReported()
+    {
+        testsupport::AlertRecorder alerts;
+        const QString code = QStringLiteral("600036");
+        auto screen = bound(false, code);
+        const int before = addRequests(code).size();
+        screen->groupItemDict = { { QStringLiteral("userstockgroupname"), QStringLiteral("自选股") } };
+        screen->DoAddStockToGroup();
+        QCOMPARE(alerts.messages(), QStringList { QStringLiteral("网络不给力，添加自选股失败，请重试!") });
+        QTest::qWait(100);
+        QCOMPARE(addRequests(code).size(), before);
+    }
+
+    void trendButton_data()
+    {
+        QTest::addColumn<QString>("votes"); // null: no trend summary yet
+        QTest::addColumn<bool>("voteWindow");
+        QTest::newRow("no summary yet: forecast dialog") << QString() << false;
+        QTest::newRow("not forecast today: forecast dialog") << QStringLiteral("0") << false;
+        QTest::newRow("forecast today: vote window") << QStringLiteral("1") << true;
+    }
+    void trendButton()
+    {
+        QFETCH(QString, votes);
+        QFETCH(bool, voteWindow);
+        const QString code = QStringLiteral("600519");
+        auto screen = bound(false, code);
+        if (!votes.isNull())
+            screen->treadDict = QVariantMap { { QStringLiteral("curuservotecount"), votes } };
+        screen->GotoGetTrend();
+        const auto forecast = windowsOf<InputStockTrendViewController>(screen.get());
+        const auto vote = windowsOf<StockVoteViewController>(screen.get());
+        QCOMPARE(forecast.size(), voteWindow ? 0 : 1);
+        QCOMPARE(vote.size(), voteWindow ? 1 : 0);
+        if (voteWindow) {
+            QVERIFY(vote.first()->isVisible());
+            QCOMPARE(vote.first()->stockcode(), code);
+        } else {
+            QVERIFY(forecast.first()->isVisible());
+            QCOMPARE(forecast.first()->stockcode(), code);
+        }
+    }
+
+    // The trend button as the user meets it: enabled by the server's
+    // summary, which says no forecast was sent today.
+    void trendButton_afterServerSummaryOpensForecast()
+    {
+        auto screen = bound(false, QStringLiteral("000858"));
+        screen->show();
+        QTRY_VERIFY_WITH_TIMEOUT(screen->iGoToVoteBtn->isEnabled(), 5000);
+        QTest::mouseClick(screen->iGoToVoteBtn, Qt::LeftButton);
+        QCOMPARE(windowsOf<InputStockTrendViewController>(screen.get()).size(), 1);
+        screen->close();
+    }
+
+    // The members' gate of the recent-days button and what the table gets.
+    void recentDays_data()
+    {
+        QTest::addColumn<bool>("index");
+        QTest::addColumn<QVariant>("vipmacopen");
+        QTest::addColumn<QString>("power");
+        QTest::addColumn<bool>("withDayList");
+        QTest::addColumn<QString>("opens"); // "", "offer" or "table"
+        const QVariant on(QStringLiteral("1"));
+        const QVariant off(QStringLiteral("0"));
+        const QString offer = QStringLiteral("offer");
+        const QString table = QStringLiteral("table");
+        QTest::newRow("on, ordinary user: offer") << false << on << QStringLiteral("4001") << true << offer;
+        QTest::newRow("on, member with rows: table with them")
+            << false << on << QStringLiteral("4002") << true << table;
+        QTest::newRow("on, member before the day list: table loads its own")
+            << false << on << QStringLiteral("4002") << false << table;
+        QTest::newRow("on, level above 5000: offer")
+            << false << on << QStringLiteral("6000") << true << offer;
+        QTest::newRow("on, no level: offer") << false << on << QString() << true << offer;
+        QTest::newRow("off, ordinary user: nothing")
+            << false << off << QStringLiteral("4001") << true << QString();
+        QTest::newRow("off, level 5000: offer") << false << off << QStringLiteral("5000") << true << offer;
+        QTest::newRow("off, member: table") << false << off << QStringLiteral("4003") << true << table;
+        QTest::newRow("off, level above 5000: nothing")
+            << false << off << QStringLiteral("6000") << true << QString();
+        QTest::newRow("off as -1, no level: nothing")
+            << false << QVariant(QStringLiteral("-1")) << QString() << true << QString();
+        QTest::newRow("off, level 0: offer") << false << off << QStringLiteral("0") << true << offer;
+        QTest::newRow("switch missing, member: table")
+            << false << QVariant() << QStringLiteral("4003") << false << table;
+        QTest::newRow("index screen, member: index table")
+            << true << on << QStringLiteral("4004") << true << table;
+        QTest::newRow("index screen, off, ordinary user: nothing")
+            << true << off << QStringLiteral("4001") << true << QString();
+    }
+    void recentDays()
+    {
+        QFETCH(bool, index);
+        QFETCH(QVariant, vipmacopen);
+        QFETCH(QString, power);
+        QFETCH(bool, withDayList);
+        QFETCH(QString, opens);
+        if (vipmacopen.isValid())
+            m_delegate->appDict.insert(QStringLiteral("vipmacopen"), vipmacopen);
+        m_sdk->iUser()->power = power;
+        const QString code = index ? QStringLiteral("399001.idx") : QStringLiteral("601318");
+        auto screen = bound(index, code);
+        // The bound day list is still queued: the rows are what the test says.
+        if (withDayList)
+            screen->stocks = dayRows();
+        QTest::mouseClick(screen->historyBtn, Qt::LeftButton);
+
+        const auto offers
+            = screen->findChildren<platform::ViewController*>(QStringLiteral("GoVIPViewController"));
+        const auto tables = windowsOf<RecentDaysViewController>(screen.get());
+        QCOMPARE(offers.size(), opens == QStringLiteral("offer") ? 1 : 0);
+        QCOMPARE(tables.size(), opens == QStringLiteral("table") ? 1 : 0);
+        if (tables.isEmpty())
+            return;
+        RecentDaysViewController* opened = tables.first();
+        QVERIFY(opened->isVisible());
+        QCOMPARE(QString::fromLatin1(opened->metaObject()->className()),
+            index ? QStringLiteral("stockIDXHistoryViewController")
+                  : QStringLiteral("stockHistoryViewController"));
+        QCOMPARE(opened->curCode, code);
+        QCOMPARE(opened->stockDicts.has_value(), withDayList);
+        if (withDayList) {
+            QCOMPARE(*opened->stockDicts, dayRows());
+        } else {
+            QSignalSpy requested(opened, &RecentDaysViewController::dayListRequested);
+            QVERIFY(requested.wait(5000));
+        }
+    }
+
+    // F10 opens the company data of the screen whose button was pressed,
+    // even when another stock screen was bound after it.
+    void f10_opensTheCompanyDataOfThisScreen()
+    {
+        auto first = bound(false, QStringLiteral("600036"));
+        auto second = bound(false, QStringLiteral("000002"));
+        const StockQuoteDict firstRecord = m_sdk->iStocks()->recordFor(QStringLiteral("600036"));
+        QCOMPARE(m_delegate->curSingleStockDict, m_sdk->iStocks()->recordFor(QStringLiteral("000002")));
+
+        auto* button = first->findChild<QPushButton*>(QStringLiteral("F10Btn"));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        const auto windows = windowsOf<F10ViewController>(first.get());
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first()->isVisible());
+        QCOMPARE(m_delegate->curSingleStockDict, firstRecord);
+        QVERIFY(windowsOf<F10ViewController>(second.get()).isEmpty());
+        // The index screen has no F10 button.
+        auto index = bound(true, QStringLiteral("000001.idx"));
+        QVERIFY(!index->findChild<QPushButton*>(QStringLiteral("F10Btn")));
+    }
+
+    void inertActions_sendAndOpenNothing()
+    {
+        testsupport::AlertRecorder alerts;
+        m_sdk->iMyStockGroup()->setIGroupArray(threeGroups());
+        m_sdk->iMyStockGroup()->setIGroupStockDict({ { QStringLiteral("000001.idx"), QVariantMap() } });
+        auto index = bound(true, QStringLiteral("000001.idx"));
+        index->deleteStockFromCurGroup();
+        static_cast<SingleIndexViewController*>(index.get())->CalculatorBtnPressed();
+        QTest::qWait(100);
+        QVERIFY(requestsOf(backend::kApiDelStockFromGroup, QStringLiteral("000001.idx")).isEmpty());
+        QVERIFY(addRequests(QStringLiteral("000001.idx")).isEmpty());
+        QVERIFY(
+            index->findChildren<platform::ViewController*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
+        QVERIFY(alerts.messages().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSecurityActions)
+#include "tst_SecurityActions.moc"

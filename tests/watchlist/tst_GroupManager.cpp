@@ -1,0 +1,429 @@
+#include "WatchlistTestEnv.h"
+#include "backend/BackendProtocol.h"
+#include "market/MyStockGroup.h"
+#include "platform/UserDefaults.h"
+#include "watchlist/EditGroupTableCellView.h"
+#include "watchlist/EditGroupViewController1.h"
+#include "watchlist/Registration.h"
+#include "watchlist/ZXGView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+const QString kCurGroupIdx = QStringLiteral("iCurGroupIdx");
+
+platform::UserDefaults* defaults()
+{
+    return platform::UserDefaults::standardUserDefaults();
+}
+
+QStringList names(const QVariantList& groups)
+{
+    QStringList result;
+    for (const QVariant& group : groups)
+        result << group.toMap().value(QStringLiteral("userstockgroupname")).toString();
+    return result;
+}
+} // namespace
+
+class tst_GroupManager : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void opens_fromPanelWithAllGroups();
+    void add_emptyOrCancelledSendsNothing_data();
+    void add_emptyOrCancelledSendsNothing();
+    void add_storesIndexBeforeReload_data();
+    void add_storesIndexBeforeReload();
+    void add_duplicateNameRefused();
+    void rename_fromRow_data();
+    void rename_fromRow();
+    void rename_rowWithoutIdAddsNoGroup();
+    void delete_fromRowMovesSavedIndex_data();
+    void delete_fromRowMovesSavedIndex();
+    void delete_cancelledOrFailed();
+    void rowButtons_sendOrders_data();
+    void rowButtons_sendOrders();
+    void drag_sendsTargetOrder_data();
+    void drag_sendsTargetOrder();
+    void render_manager();
+
+private:
+    EditGroupViewController1* openManager();
+    void addGroups(int count);
+    EditGroupTableCellView* cellAt(int row);
+    QList<QVariantMap> sent(int api) { return m_env->bodiesFor(api); }
+
+    std::unique_ptr<WatchlistTestEnv> m_env;
+    std::unique_ptr<platform::ViewController> m_host;
+    ZXGView* m_panel = nullptr;
+};
+
+void tst_GroupManager::init()
+{
+    m_env = std::make_unique<WatchlistTestEnv>();
+    watchlist::registerControllers();
+}
+
+void tst_GroupManager::cleanup()
+{
+    m_host.reset();
+    m_panel = nullptr;
+    m_env.reset();
+}
+
+void tst_GroupManager::addGroups(int count)
+{
+    QuilorSDK* client = m_env->delegate->iQuilorSDK();
+    for (int i = 0; i < count; ++i)
+        client->addStockGroup(
+            QStringLiteral("组%1").arg(i + 3), QStringLiteral("9"), QString(), nullptr, nullptr);
+    QTRY_COMPARE(sent(backend::kApiAddGroup).size(), count);
+    m_env->backend().clearReceivedBodies();
+}
+
+EditGroupViewController1* tst_GroupManager::openManager()
+{
+    m_host = std::make_unique<platform::ViewController>();
+    m_host->resize(420, 600);
+    m_panel = new ZXGView(m_host.get());
+    m_panel->setGeometry(0, 0, 420, 600);
+    m_host->show();
+    m_panel->initByFather(m_host.get());
+    if (!QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000))
+        return nullptr;
+    m_panel->SetBtnPressed();
+    return m_host->findChild<EditGroupViewController1*>();
+}
+
+EditGroupTableCellView* tst_GroupManager::cellAt(int row)
+{
+    auto* manager = m_host->findChild<EditGroupViewController1*>();
+    return manager ? static_cast<EditGroupTableCellView*>(manager->iTableView->viewAtRow(row)) : nullptr;
+}
+
+void tst_GroupManager::opens_fromPanelWithAllGroups()
+{
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    QVERIFY(manager->isVisible());
+    QCOMPARE(manager->title(), QStringLiteral("群组管理"));
+    QCOMPARE(manager->proposedRow, -1);
+    QCOMPARE(names(manager->tableArray), strings({ "自选股", "股票组2" }));
+    QCOMPARE(manager->iTableView->numberOfRows(), 2);
+    QCOMPARE(cellAt(1)->textField->text(), QStringLiteral("股票组2"));
+    // The window keeps its width whatever it is asked.
+    manager->resize(600, 500);
+    QCOMPARE(manager->width(), EditGroupViewController1::kWidth);
+    QCOMPARE(manager->height(), 500);
+}
+
+void tst_GroupManager::add_emptyOrCancelledSendsNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("empty field") << QString() << 1
+                                 << QStringList { QStringLiteral("群组名不能为空，请输入一个群组名称！") };
+    QTest::newRow("blanks only") << QStringLiteral("   ") << 1
+                                 << QStringList { QStringLiteral("群组名不能为空，请输入一个群组名称！") };
+    QTest::newRow("cancelled") << QStringLiteral("长线") << 0
+                               << QStringList { QStringLiteral("您确定要添加群组'长线'吗？") };
+}
+
+void tst_GroupManager::add_emptyOrCancelledSendsNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(int, answer);
+    QFETCH(QStringList, messages);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { answer };
+    manager->addGroupTextField->setText(name);
+    manager->addGroupButton->click();
+    QCOMPARE(manager->isAddGroup, int(EditGroupViewController1::kAdd));
+    QTest::qWait(200);
+    QCOMPARE(alerts.messages(), messages);
+    if (answer == 0)
+        QCOMPARE(alerts.alerts.first().buttons, strings({ "取消", "添加" }));
+    QVERIFY(sent(backend::kApiAddGroup).isEmpty());
+}
+
+void tst_GroupManager::add_storesIndexBeforeReload_data()
+{
+    QTest::addColumn<int>("extra");
+    QTest::addColumn<QString>("index");
+    QTest::newRow("two groups") << 0 << QStringLiteral("1");
+    QTest::newRow("four groups") << 2 << QStringLiteral("3");
+}
+
+void tst_GroupManager::add_storesIndexBeforeReload()
+{
+    QFETCH(int, extra);
+    QFETCH(QString, index);
+    m_env->makeClient();
+    addGroups(extra);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    QTRY_COMPARE(manager->tableArray.size(), 2 + extra);
+
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 1 };
+    manager->addGroupTextField->setText(QStringLiteral("长线"));
+    manager->addGroupButton->click();
+    QTRY_COMPARE(alerts.messages().size(), 2);
+    QCOMPARE(alerts.messages().last(), QStringLiteral("添加群组成功!"));
+    const QVariantMap body = sent(backend::kApiAddGroup).first();
+    QCOMPARE(body.value(QStringLiteral("userstockgroupname")).toString(), QStringLiteral("长线"));
+    QCOMPARE(body.value(QStringLiteral("userstockgrouporder")).toString(), QStringLiteral("0"));
+    QVERIFY(!body.contains(QStringLiteral("id")));
+    QCOMPARE(defaults()->stringForKey(kCurGroupIdx), index);
+
+    // The list is reloaded into the shared model, the saved copy and the table.
+    QTRY_COMPARE(manager->tableArray.size(), 3 + extra);
+    QCOMPARE(names(manager->tableArray).last(), QStringLiteral("长线"));
+    QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->iGroupArray.size(), 3 + extra);
+    QCOMPARE(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList().size(), 3 + extra);
+    QTRY_COMPARE(manager->iTableView->numberOfRows(), 3 + extra);
+}
+
+void tst_GroupManager::add_duplicateNameRefused()
+{
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 1 };
+    manager->addGroupTextField->setText(QStringLiteral("股票组2"));
+    manager->addGroupButton->click();
+    QTRY_COMPARE(alerts.messages().size(), 2);
+    QCOMPARE(alerts.messages().last(), QStringLiteral("分组名称不能重复!"));
+    QTest::qWait(100);
+    QCOMPARE(manager->tableArray.size(), 2);
+}
+
+void tst_GroupManager::rename_fromRow_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("message"); // empty: no alert
+    QTest::addColumn<bool>("sends");
+    QTest::newRow("new name") << QStringLiteral("短线") << QStringLiteral("重命名群组成功!") << true;
+    QTest::newRow("existing name") << QStringLiteral("股票组2") << QStringLiteral("分组名称不能重复!")
+                                   << true;
+    QTest::newRow("empty name") << QStringLiteral("")
+                                << QStringLiteral("群组名不能为空，请输入一个群组名称！") << false;
+    QTest::newRow("cancelled") << QString() << QString() << false;
+}
+
+void tst_GroupManager::rename_fromRow()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, message);
+    QFETCH(bool, sends);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    testsupport::InputRecorder inputs;
+    inputs.answers = QStringList { answer };
+    cellAt(0)->renameButton->click();
+    QTRY_COMPARE(inputs.asked, QStringList { QStringLiteral("重命名[自选股]群组") });
+    QCOMPARE(manager->isAddGroup, int(EditGroupViewController1::kRename));
+    QCOMPARE(manager->curOpGroup.value(QStringLiteral("event")).toString(), QStringLiteral("DoRename"));
+    if (message.isEmpty()) {
+        QTest::qWait(200);
+        QVERIFY(alerts.alerts.isEmpty());
+    } else {
+        QTRY_COMPARE(alerts.messages(), QStringList { message });
+    }
+    QCOMPARE(sent(backend::kApiAddGroup).size(), sends ? 1 : 0);
+    if (!sends)
+        return;
+    const QVariantMap body = sent(backend::kApiAddGroup).first();
+    QCOMPARE(body.value(QStringLiteral("id")).toString(), QStringLiteral("1"));
+    QCOMPARE(body.value(QStringLiteral("userstockgrouporder")).toString(), QStringLiteral("0"));
+    if (message == QStringLiteral("重命名群组成功!"))
+        QTRY_COMPARE(names(manager->tableArray), strings({ "短线", "股票组2" }));
+}
+
+void tst_GroupManager::rename_rowWithoutIdAddsNoGroup()
+{
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    testsupport::InputRecorder inputs;
+    inputs.answers = QStringList { QStringLiteral("短线") };
+    // Without an id the operation would make a new group instead.
+    manager->cellCallBack(dict({ { "event", "DoRename" }, { "userstockgroupname", "无号" } }));
+    QCOMPARE(inputs.asked, QStringList { QStringLiteral("重命名[无号]群组") });
+    QCOMPARE(alerts.messages(), QStringList { QStringLiteral("网络不给力，添加分组失败，请重试!") });
+    QTest::qWait(100);
+    QVERIFY(sent(backend::kApiAddGroup).isEmpty());
+}
+
+void tst_GroupManager::delete_fromRowMovesSavedIndex_data()
+{
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("index 0 stays") << QStringLiteral("0") << QStringLiteral("0");
+    QTest::newRow("index 3 moves back") << QStringLiteral("3") << QStringLiteral("2");
+}
+
+void tst_GroupManager::delete_fromRowMovesSavedIndex()
+{
+    QFETCH(QString, saved);
+    QFETCH(QString, after);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    defaults()->setObject(saved, kCurGroupIdx);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 1 };
+    cellAt(1)->deleteButton->click();
+    QTRY_COMPARE(alerts.messages().size(), 2);
+    QCOMPARE(alerts.messages().first(),
+        QStringLiteral("您确定要把群组'股票组2'删除吗？本群组下面所有的股票也将会被删除。"));
+    QCOMPARE(alerts.alerts.first().buttons, strings({ "取消", "删除" }));
+    QCOMPARE(alerts.messages().last(), QStringLiteral("分组删除成功!"));
+    QCOMPARE(sent(backend::kApiDelGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
+    QCOMPARE(defaults()->stringForKey(kCurGroupIdx), after);
+    QTRY_COMPARE(names(manager->tableArray), strings({ "自选股" }));
+    QCOMPARE(
+        names(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList()), strings({ "自选股" }));
+}
+
+void tst_GroupManager::delete_cancelledOrFailed()
+{
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 0 };
+    cellAt(0)->deleteButton->click();
+    QTRY_COMPARE(alerts.alerts.size(), 1);
+    QTest::qWait(100);
+    QVERIFY(sent(backend::kApiDelGroup).isEmpty());
+
+    m_env->backend().failApi(backend::kApiDelGroup, -1004);
+    alerts.answers = { 1 };
+    cellAt(0)->deleteButton->click();
+    QTRY_COMPARE(alerts.messages().size(), 3);
+    QCOMPARE(alerts.messages().last(), QStringLiteral("分组删除失败，请重试!"));
+    QCOMPARE(manager->tableArray.size(), 2);
+}
+
+void tst_GroupManager::rowButtons_sendOrders_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QString>("sentOrder");
+    QTest::newRow("to first") << QStringLiteral("moveToFirstButton") << QStringLiteral("1")
+                              << QStringLiteral("0");
+    QTest::newRow("up from 0") << QStringLiteral("moveToPreButton") << QStringLiteral("0")
+                               << QStringLiteral("-1");
+    QTest::newRow("down from 7") << QStringLiteral("moveToNextButton") << QStringLiteral("7")
+                                 << QStringLiteral("8");
+}
+
+void tst_GroupManager::rowButtons_sendOrders()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, order);
+    QFETCH(QString, sentOrder);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    EditGroupTableCellView* cell = cellAt(1);
+    QVariantMap group = dict({ { "id", "2" }, { "userstockgroupname", "股票组2" } });
+    group.insert(QStringLiteral("userstockgrouporder"), order);
+    cell->UpdateCell(group);
+    const auto reloads = sent(backend::kApiGetGroups).size();
+    cell->findChild<QPushButton*>(button)->click();
+    QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
+    const QVariantMap body = sent(backend::kApiAddGroup).first();
+    QCOMPARE(body.value(QStringLiteral("userstockgrouporder")).toString(), sentOrder);
+    QCOMPARE(body.value(QStringLiteral("id")).toString(), QStringLiteral("2"));
+    QCOMPARE(body.value(QStringLiteral("userstockgroupname")).toString(), QStringLiteral("股票组2"));
+    // The cell's reply makes the manager reload the groups.
+    QTRY_COMPARE(sent(backend::kApiGetGroups).size(), reloads + 1);
+
+    // A row without an id moves nothing.
+    cell->UpdateCell(dict({ { "userstockgroupname", "无号" }, { "userstockgrouporder", "1" } }));
+    cell->findChild<QPushButton*>(button)->click();
+    QTest::qWait(200);
+    QCOMPARE(sent(backend::kApiAddGroup).size(), 1);
+}
+
+void tst_GroupManager::drag_sendsTargetOrder_data()
+{
+    QTest::addColumn<int>("dragged");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("above");
+    QTest::addColumn<int>("target"); // -1: nothing sent
+    QTest::newRow("row 0 above row 3 takes row 2's order") << 0 << 3 << true << 2;
+    QTest::newRow("row 3 above row 1 takes row 1's order") << 3 << 1 << true << 1;
+    QTest::newRow("row 1 on row 2") << 1 << 2 << false << 2;
+    QTest::newRow("past the end sends nothing") << 1 << 4 << false << -1;
+}
+
+void tst_GroupManager::drag_sendsTargetOrder()
+{
+    QFETCH(int, dragged);
+    QFETCH(int, row);
+    QFETCH(bool, above);
+    QFETCH(int, target);
+    m_env->makeClient();
+    addGroups(2);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    QTRY_COMPARE(manager->tableArray.size(), 4);
+    const QVariantList rows = manager->tableArray;
+
+    QMimeData pasteboard;
+    QVERIFY(manager->tableViewWriteRowsWithIndexes(manager->iTableView, { dragged }, &pasteboard));
+    QVERIFY(pasteboard.hasFormat(QString::fromUtf8(watchlist::kDragType)));
+    manager->tableViewDraggingSession(manager->iTableView, QPoint(), { dragged });
+    const DraggingInfo info { manager->iTableView, &pasteboard };
+    const DropOperation operation = above ? DropOperation::Above : DropOperation::On;
+    QCOMPARE(manager->tableViewValidateDrop(manager->iTableView, info, row, operation), Qt::MoveAction);
+    QVERIFY(manager->tableViewAcceptDrop(manager->iTableView, info, row, operation));
+    // From another table: offered as a copy, refused.
+    StockTableView other;
+    QCOMPARE(
+        manager->tableViewValidateDrop(manager->iTableView, DraggingInfo { &other, nullptr }, 1, operation),
+        Qt::CopyAction);
+    QVERIFY(
+        !manager->tableViewAcceptDrop(manager->iTableView, DraggingInfo { &other, nullptr }, 1, operation));
+
+    if (target < 0) {
+        QTest::qWait(200);
+        QVERIFY(sent(backend::kApiAddGroup).isEmpty());
+        return;
+    }
+    QCOMPARE(manager->isAddGroup, int(EditGroupViewController1::kReorder));
+    QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
+    const QVariantMap body = sent(backend::kApiAddGroup).first();
+    const QVariantMap moved = rows.at(dragged).toMap();
+    QCOMPARE(body.value(QStringLiteral("id")), moved.value(QStringLiteral("id")));
+    QCOMPARE(body.value(QStringLiteral("userstockgrouporder")),
+        rows.at(target).toMap().value(QStringLiteral("userstockgrouporder")));
+    // A reorder reports nothing; the reloaded table shows the group at its new place.
+    QTRY_COMPARE(manager->tableArray.value(target).toMap().value(QStringLiteral("id")),
+        moved.value(QStringLiteral("id")));
+}
+
+void tst_GroupManager::render_manager()
+{
+    m_env->makeClient();
+    addGroups(2);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    QTRY_COMPARE(manager->iTableView->numberOfRows(), 4);
+    manager->addGroupTextField->setText(QStringLiteral("长线"));
+    QVERIFY(QFile::exists(testsupport::renderToPng(manager, QStringLiteral("watchlist_group_manager"))));
+}
+
+QTEST_MAIN(tst_GroupManager)
+#include "tst_GroupManager.moc"

@@ -1,0 +1,296 @@
+#include "WatchlistTestEnv.h"
+#include "backend/BackendProtocol.h"
+#include "market/MyStock.h"
+#include "screens/SingleStockViewController.h"
+#include "watchlist/StockSearch.h"
+#include "watchlist/ZXGView.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+// A relay on 127.0.0.1 in front of the stand-in that holds back the answers
+// to requests containing `slowMarker`, so replies overtake each other.
+class DelayingRelay : public QObject {
+public:
+    DelayingRelay(quint16 targetPort, QByteArray slowMarker, int delayMs)
+        : m_target(targetPort)
+        , m_marker(std::move(slowMarker))
+        , m_delayMs(delayMs)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this]() {
+            while (QTcpSocket* client = m_server.nextPendingConnection())
+                relay(client);
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+
+private:
+    void relay(QTcpSocket* client)
+    {
+        auto* upstream = new QTcpSocket(client);
+        auto request = std::make_shared<QByteArray>();
+        auto holdUntil = std::make_shared<qint64>(0);
+        auto clock = std::make_shared<QElapsedTimer>();
+        clock->start();
+        upstream->connectToHost(QHostAddress::LocalHost, m_target);
+        connect(client, &QTcpSocket::readyRead, upstream, [client, upstream, request]() {
+            const QByteArray data = client->readAll();
+            request->append(data);
+            upstream->write(data);
+        });
+        connect(
+            upstream, &QTcpSocket::readyRead, client, [this, client, upstream, request, holdUntil, clock]() {
+                if (!request->isEmpty()) {
+                    *holdUntil = clock->elapsed() + (request->contains(m_marker) ? m_delayMs : 0);
+                    request->clear();
+                }
+                const QByteArray data = upstream->readAll();
+                const qint64 wait = std::max<qint64>(0, *holdUntil - clock->elapsed());
+                QTimer::singleShot(int(wait), client, [client, data]() { client->write(data); });
+            });
+        connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+    }
+
+    QTcpServer m_server;
+    quint16 m_target;
+    QByteArray m_marker;
+    int m_delayMs;
+};
+} // namespace
+
+class tst_StockSearch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void typing_sendsOnlyPastLengthRule_data();
+    void typing_sendsOnlyPastLengthRule();
+    void hits_menuTitledNameAndCode();
+    void choosingHit_opensStockScreen_data();
+    void choosingHit_opensStockScreen();
+    void replyNotAList_showsNoMenu();
+    void failedSearch_keepsOldHitsAndAlertsNothing();
+    void lateAnswerToOlderText_doesNotReplaceNewerMenu();
+    void render_hitMenu();
+
+private:
+    ZXGView* setUpPanel();
+    int searches() { return int(m_env->bodiesFor(backend::kApiSearchStock).size()); }
+
+    std::unique_ptr<WatchlistTestEnv> m_env;
+    std::unique_ptr<platform::ViewController> m_host;
+    ZXGView* m_panel = nullptr;
+};
+
+void tst_StockSearch::init()
+{
+    m_env = std::make_unique<WatchlistTestEnv>();
+    platform::ControllerRegistry::registerClass<SingleStockViewController>(
+        QString::fromUtf8(app::kStockScreenId));
+}
+
+void tst_StockSearch::cleanup()
+{
+    m_host.reset();
+    m_panel = nullptr;
+    m_env.reset();
+}
+
+ZXGView* tst_StockSearch::setUpPanel()
+{
+    m_host = std::make_unique<platform::ViewController>();
+    m_host->resize(420, 600);
+    m_panel = new ZXGView(m_host.get());
+    m_panel->setGeometry(0, 0, 420, 600);
+    m_host->show();
+    m_panel->initByFather(m_host.get());
+    // The group arrives before any search, so hits never race the rows.
+    if (!QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000))
+        qWarning("the group did not load");
+    return m_panel;
+}
+
+void tst_StockSearch::typing_sendsOnlyPastLengthRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("four digits") << QStringLiteral("6000") << false;
+    QTest::newRow("five digits") << QStringLiteral("60000") << true;
+    QTest::newRow("one letter") << QStringLiteral("p") << false;
+    QTest::newRow("two letters") << QStringLiteral("pa") << true;
+    QTest::newRow("two capitals") << QStringLiteral("PA") << true;
+    QTest::newRow("one ideograph") << QStringLiteral("平") << false;
+    QTest::newRow("two ideographs") << QStringLiteral("平安") << true;
+    QTest::newRow("mixed three") << QStringLiteral("60a") << false;
+    QTest::newRow("mixed four") << QStringLiteral("600a") << true;
+    QTest::newRow("ideograph and letter") << QStringLiteral("平a") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void tst_StockSearch::typing_sendsOnlyPastLengthRule()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, sent);
+    QCOMPARE(watchlist::searchTextQualifies(text), sent);
+
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    // A text is typed into an empty field: a clear first so "empty" also changes the text.
+    panel->iSearchField->setText(QStringLiteral("x"));
+    panel->iSearchField->setText(text);
+    if (!sent) {
+        QTest::qWait(200);
+        QCOMPARE(searches(), 0);
+        return;
+    }
+    QTRY_COMPARE(searches(), 1);
+    const QVariantMap body = m_env->bodiesFor(backend::kApiSearchStock).first();
+    QCOMPARE(body.value(QStringLiteral("key")).toString(), text);
+    QCOMPARE(body.value(QStringLiteral("pageindex")).toString(), QStringLiteral("0"));
+    QCOMPARE(body.value(QStringLiteral("pagesize")).toString(), QStringLiteral("20"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+}
+
+void tst_StockSearch::hits_menuTitledNameAndCode()
+{
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    panel->iSearchField->setText(QStringLiteral("pa"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+    QCOMPARE(menus.shown.first(), QStringList { QStringLiteral("平安银行  000001") });
+    QCOMPARE(panel->searchMenu()->title(), QStringLiteral("results"));
+    QCOMPARE(panel->searchArray.size(), 1);
+
+    // Every keystroke past the rule asks again; each answer replaces the menu.
+    panel->iSearchField->setText(QStringLiteral("银行"));
+    QTRY_COMPARE(menus.shown.size(), 2);
+    QVERIFY(menus.shown.last().contains(QStringLiteral("浦发银行  600000")));
+    QVERIFY(menus.shown.last().contains(QStringLiteral("工商银行  601398")));
+    QCOMPARE(panel->searchMenu()->actions().size(), menus.shown.last().size());
+}
+
+void tst_StockSearch::choosingHit_opensStockScreen_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("hit");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("dayList");
+    QTest::newRow("stock by initials")
+        << QStringLiteral("GZMT") << QStringLiteral("贵州茅台  600519") << QStringLiteral("600519") << true;
+    QTest::newRow("index through the stock screen's index entry")
+        << QStringLiteral("SZZS") << QStringLiteral("上证指数  000001.idx") << QStringLiteral("000001.idx")
+        << false;
+}
+
+void tst_StockSearch::choosingHit_opensStockScreen()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, hit);
+    QFETCH(QString, code);
+    QFETCH(bool, dayList);
+
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    menus.choice = QStringList { hit };
+    panel->iSearchField->setText(text);
+    SingleStockViewController* screen = nullptr;
+    QTRY_VERIFY((screen = m_host->findChild<SingleStockViewController*>()) != nullptr);
+    QCOMPARE(screen->curCode, code);
+    QVERIFY(screen->isVisible());
+
+    // An index shows its quote only: no day list is asked for.
+    QTest::qWait(300);
+    const auto days = m_env->bodiesFor(backend::kApiStockDay);
+    QCOMPARE(!days.isEmpty(), dayList);
+
+    // The searched text is offered again; a change made in the screen reloads the group.
+    QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStock()->recentSearches().value(0), text);
+    const auto loads = m_env->bodiesFor(backend::kApiGroupStocks).size();
+    QVERIFY(screen->MyStockChanged);
+    screen->MyStockChanged();
+    QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), loads + 1);
+}
+
+void tst_StockSearch::replyNotAList_showsNoMenu()
+{
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    panel->HttpResult(
+        QVariantMap { { QStringLiteral("code"), QStringLiteral("0") } }, backend::kApiSearchStock, false);
+    // Nothing was ever answered: showing does nothing either.
+    panel->ShowMatchText();
+    QTest::qWait(100);
+    QVERIFY(menus.shown.isEmpty());
+
+    // An empty answer still makes an (empty) menu.
+    panel->HttpResult(QVariantList(), backend::kApiSearchStock, false);
+    QTRY_COMPARE(menus.shown.size(), 1);
+    QVERIFY(menus.shown.first().isEmpty());
+
+    // A hit of the wrong length or without a code opens nothing.
+    QAction odd(QStringLiteral("odd"));
+    odd.setData(QStringLiteral("60000"));
+    panel->SeachMenuItemSelected(&odd);
+    panel->SeachMenuItemSelected(nullptr);
+    QVERIFY(!m_host->findChild<SingleStockViewController*>());
+    QVERIFY(m_env->delegate->iQuilorSDK()->iMyStock()->recentSearches().isEmpty());
+}
+
+void tst_StockSearch::failedSearch_keepsOldHitsAndAlertsNothing()
+{
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    testsupport::AlertRecorder alerts;
+    panel->iSearchField->setText(QStringLiteral("pa"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+    m_env->backend().failApi(backend::kApiSearchStock, -1006);
+    panel->iSearchField->setText(QStringLiteral("wly"));
+    QTRY_COMPARE(searches(), 2);
+    QTest::qWait(200);
+    QCOMPARE(menus.shown.size(), 1);
+    QCOMPARE(panel->searchArray.size(), 1);
+    QVERIFY(alerts.alerts.isEmpty());
+}
+
+void tst_StockSearch::lateAnswerToOlderText_doesNotReplaceNewerMenu()
+{
+    const quint16 port = quint16(QUrl(m_env->standin.baseUrl()).port());
+    DelayingRelay relay(port, QByteArrayLiteral("\"key\":\"60000\""), 600);
+    auto* client = new QuilorSDK(
+        relay.url(), QStringLiteral("2001"), QStringLiteral("400030000"), m_env->delegate.get());
+    m_env->delegate->setIQuilorSDK(client);
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    panel->iSearchField->setText(QStringLiteral("60000"));
+    panel->iSearchField->setText(QStringLiteral("600000"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+    QCOMPARE(menus.shown.first(), QStringList { QStringLiteral("浦发银行  600000") });
+    // The held-back answer to "60000" arrives later and is dropped.
+    QTest::qWait(900);
+    QCOMPARE(m_env->bodiesFor(backend::kApiSearchStock).size(), 2);
+    QCOMPARE(menus.shown.size(), 1);
+    QCOMPARE(panel->searchArray.size(), 1);
+}
+
+void tst_StockSearch::render_hitMenu()
+{
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    panel->iSearchField->setText(QStringLiteral("银行"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+    QVERIFY(QFile::exists(
+        testsupport::renderToPng(panel->searchMenu(), QStringLiteral("watchlist_search_hits"))));
+    QVERIFY(QFile::exists(testsupport::renderToPng(m_host.get(), QStringLiteral("watchlist_search_field"))));
+}
+
+QTEST_MAIN(tst_StockSearch)
+#include "tst_StockSearch.moc"
