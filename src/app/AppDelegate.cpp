@@ -1,13 +1,15 @@
 #include "app/AppDelegate.h"
 
+#include "account/Membership.h"
 #include "app/MainViewController.h"
-#include "charts/DayKLineView.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "charts/DayKLineView.h"
 #include "platform/Configuration.h"
 #include "platform/MainThread.h"
 #include "platform/Types.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/ControllerRegistry.h"
 
 #include <QApplication>
 #include <QKeySequence>
@@ -104,11 +106,35 @@ void AppDelegate::buildMainWindow()
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
+    // The members' daily picks window hangs off the main menu, as the
+    // layout's entry to it; it shows only while membership is switched on.
+    QMenu* vipMenu = m_window->menuBar()->addMenu(QStringLiteral("会员"));
+    m_vipAction = vipMenu->addAction(QStringLiteral("岚石通VIP每日金股"));
+    connect(m_vipAction, &QAction::triggered, this, [this]() { openDailyPicks(); });
+    updateMembershipMenu();
+
     auto* main = new MainViewController;
     main->initByController(m_window);
     m_window->setCentralWidget(main);
     m_main = main;
     setViewController(main);
+}
+
+void AppDelegate::updateMembershipMenu()
+{
+    if (m_vipAction)
+        m_vipAction->setVisible(membership::featuresOn(appDict));
+}
+
+void AppDelegate::openDailyPicks()
+{
+    if (!m_main || !membership::featuresOn(appDict))
+        return;
+    const QString power = m_sdk && m_sdk->iUser() ? m_sdk->iUser()->power : QString();
+    const char* identifier = membership::isPayingMember(power) ? "VIPViewController" : "GoVIPViewController";
+    if (platform::ViewController* controller
+        = platform::ControllerRegistry::instantiateController(QString::fromLatin1(identifier)))
+        m_main->presentViewControllerAsModalWindow(controller);
 }
 
 void AppDelegate::requestAppSettings()
@@ -139,6 +165,7 @@ bool AppDelegate::HttpResult(const QVariant& result, int api, bool isCache)
             return true;
         }
         appDict = settings;
+        updateMembershipMenu();
         platform::UserDefaults::standardUserDefaults()->setObject(settings, kAppSettingKey);
         const QString agent = platform::stringOf(settings, kUserAgentKey);
         if (!agent.isEmpty() && m_sdk)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
+class QAction;
 class QMainWindow;
 class QuilorSDK;
 class MainViewController;
@@ -67,7 +68,11 @@ private:
     QPointer<QObject> m_msgCenter;
     QPointer<QObject> m_viewController;
     QPointer<MainViewController> m_main;
+    void updateMembershipMenu();
+    void openDailyPicks();
+
     QMainWindow* m_window = nullptr;
+    QPointer<QAction> m_vipAction;
     int m_settingsRetryMs = 30000;
     int m_loginDelayMs = 5000;
     int m_loginRetryMs = 30000;

@@ -8,6 +8,18 @@ namespace app {
 platform::ViewController* openSecurityScreen(platform::ViewController* presenter, const QString& identifier,
     const QString& code, std::function<void()> myStockChanged)
 {
+    return openSecurityScreenWith(
+        presenter, identifier,
+        [&code](SecurityScreen* screen, QuilorSDK* sdk) {
+            screen->bindCode(code, sdk);
+            return true;
+        },
+        std::move(myStockChanged));
+}
+
+platform::ViewController* openSecurityScreenWith(platform::ViewController* presenter, const QString& identifier,
+    std::function<bool(SecurityScreen*, QuilorSDK*)> bind, std::function<void()> myStockChanged)
+{
     platform::ViewController* controller = platform::ControllerRegistry::instantiateController(identifier);
     if (!controller)
         return nullptr;
@@ -18,7 +30,10 @@ platform::ViewController* openSecurityScreen(platform::ViewController* presenter
         return nullptr;
     }
     AppDelegate* delegate = AppDelegate::shared();
-    screen->bindCode(code, delegate ? delegate->iQuilorSDK() : nullptr);
+    if (!bind(screen, delegate ? delegate->iQuilorSDK() : nullptr)) {
+        delete controller;
+        return nullptr;
+    }
     if (presenter) {
         presenter->presentViewControllerAsModalWindow(controller);
     } else {

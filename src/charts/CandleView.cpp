@@ -1,6 +1,7 @@
 #include "charts/CandleView.h"
 
 #include "charts/ChartFeeds.h"
+#include "charts/ChartLook.h"
 #include "charts/ChartTiming.h"
 #include "charts/PeriodDialog.h"
 #include "platform/MainThread.h"
@@ -39,42 +40,11 @@ constexpr int kDefaultBollPeriod = 10;
 constexpr int kDefaultSarPeriod = 4;
 constexpr int kDefaultKdjPeriod = 9;
 
-QColor background()
-{
-    return platform::Colors::black();
-}
-QColor gridColor()
-{
-    return QColor(110, 24, 24);
-}
-QColor axisText()
-{
-    return platform::Colors::lightGray();
-}
-QColor riseColor()
-{
-    return platform::Colors::red();
-}
-QColor fallColor()
-{
-    return platform::Colors::green();
-}
-QColor flatColor()
-{
-    return platform::Colors::white();
-}
 QColor lineColor(int i)
 {
     static const QColor colors[]
         = { platform::Colors::white(), platform::Colors::yellow(), QColor(255, 0, 255), QColor(0, 180, 255) };
     return colors[i % 4];
-}
-
-QFont chartFont()
-{
-    QFont f;
-    f.setPixelSize(11);
-    return f;
 }
 
 int settingInt(const QString& key, int fallback)
@@ -207,14 +177,6 @@ void CandleView::RefreshNowPrice(const QVariantMap* dict)
 }
 
 void CandleView::viewDidMoveToSuperview() { }
-
-bool CandleView::event(QEvent* e)
-{
-    const bool handled = StockChartView::event(e);
-    if (e->type() == QEvent::ParentChange && parentWidget())
-        viewDidMoveToSuperview();
-    return handled;
-}
 
 void CandleView::readSettings()
 {
@@ -641,13 +603,8 @@ void CandleView::paintOverlay(QPainter& p) const
 void CandleView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    if (m_backImage.isNull() || m_backImage.deviceIndependentSize().toSize() != size()) {
-        p.fillRect(rect(), background());
-        if (m_backImage.isNull())
-            return;
-    }
-    p.drawImage(QPointF(0, 0), m_backImage);
-    paintOverlay(p);
+    if (paintBackImage(p, *this, m_backImage))
+        paintOverlay(p);
 }
 
 void CandleView::resizeEvent(QResizeEvent* event)
@@ -668,17 +625,6 @@ void CandleView::placeButtons()
     }
 }
 
-void CandleView::mouseMoveEvent(QMouseEvent* event)
-{
-    setCrosshair(event->position());
-    StockChartView::mouseMoveEvent(event);
-}
-
-void CandleView::leaveEvent(QEvent* event)
-{
-    setCrosshair(std::nullopt);
-    StockChartView::leaveEvent(event);
-}
 
 void CandleView::zoomIn()
 {

@@ -74,7 +74,7 @@ public:
     QRectF pricePane() const { return m_pricePane; }
     QRectF lowerPane() const { return m_lowerPane; }
     // Places the crosshair as a mouse move would (nothing hides it).
-    void setCrosshair(std::optional<QPointF> point);
+    void setCrosshair(std::optional<QPointF> point) override;
     std::optional<long> crosshairBar() const { return m_crossBar; }
     void paintOverlay(QPainter& painter) const;
     // How many times the indicators were computed (they must not be on a
@@ -90,13 +90,10 @@ Q_SIGNALS:
 
 protected:
     // Called whenever the chart gets a parent; the loaders start there.
-    virtual void viewDidMoveToSuperview();
+    void viewDidMoveToSuperview() override;
 
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

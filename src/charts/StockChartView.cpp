@@ -26,3 +26,23 @@ void StockChartView::mouseDoubleClickEvent(QMouseEvent* event)
     sendDoubleClick();
     event->accept();
 }
+
+bool StockChartView::event(QEvent* e)
+{
+    const bool handled = QWidget::event(e);
+    if (e->type() == QEvent::ParentChange && parentWidget())
+        viewDidMoveToSuperview();
+    return handled;
+}
+
+void StockChartView::mouseMoveEvent(QMouseEvent* event)
+{
+    setCrosshair(event->position());
+    QWidget::mouseMoveEvent(event);
+}
+
+void StockChartView::leaveEvent(QEvent* event)
+{
+    setCrosshair(std::nullopt);
+    QWidget::leaveEvent(event);
+}

@@ -3,12 +3,14 @@
 #include "platform/Callback.h"
 #include "platform/widgets/ViewController.h"
 
+#include <QPointF>
 #include <QPointer>
 #include <QRect>
 #include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 // What every chart view offers its hosting window. A chart is made with
 // its frame, the stock dictionary (copied into selfDict; "stockcode" decides
@@ -29,7 +31,16 @@ public:
 
     platform::ViewController* father() const { return m_father; }
 
+    // Follows the pointer over the chart; nullopt takes the crosshair away.
+    virtual void setCrosshair(std::optional<QPointF> point) { Q_UNUSED(point); }
+
 protected:
+    // Called whenever the chart gets a parent.
+    virtual void viewDidMoveToSuperview() { }
+
+    bool event(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     // Sends a copy of selfDict with "event" = "DoubleClick" to the callback.
     void sendDoubleClick();
     void mouseDoubleClickEvent(QMouseEvent* event) override;

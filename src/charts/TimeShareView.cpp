@@ -1,5 +1,6 @@
 #include "charts/TimeShareView.h"
 
+#include "charts/ChartLook.h"
 #include "charts/ChartTiming.h"
 #include "platform/MainThread.h"
 #include "platform/Types.h"
@@ -20,32 +21,13 @@ constexpr double kAxisRight = 50;
 constexpr double kLegendHeight = 16;
 constexpr double kTimeHeight = 16;
 
-QColor background()
-{
-    return platform::Colors::black();
-}
-QColor gridColor()
-{
-    return QColor(110, 24, 24);
-}
-QColor axisText()
-{
-    return platform::Colors::lightGray();
-}
 QColor colorFor(double value, double base)
 {
     if (value > base)
-        return platform::Colors::red();
+        return riseColor();
     if (value < base)
-        return platform::Colors::green();
-    return platform::Colors::white();
-}
-
-QFont chartFont()
-{
-    QFont f;
-    f.setPixelSize(11);
-    return f;
+        return fallColor();
+    return flatColor();
 }
 
 // Shares to lots with the 万 / 亿 units.
@@ -87,14 +69,6 @@ void TimeShareView::viewDidMoveToSuperview()
         return;
     m_superviewSeen = true;
     RefreshData();
-}
-
-bool TimeShareView::event(QEvent* e)
-{
-    const bool handled = StockChartView::event(e);
-    if (e->type() == QEvent::ParentChange && parentWidget())
-        viewDidMoveToSuperview();
-    return handled;
 }
 
 void TimeShareView::armNextPoll()
@@ -336,14 +310,8 @@ void TimeShareView::paintOverlay(QPainter& p) const
 void TimeShareView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    if (m_backImage.isNull()) {
-        p.fillRect(rect(), background());
-        return;
-    }
-    if (m_backImage.deviceIndependentSize().toSize() != size())
-        p.fillRect(rect(), background());
-    p.drawImage(QPointF(0, 0), m_backImage);
-    paintOverlay(p);
+    if (paintBackImage(p, *this, m_backImage))
+        paintOverlay(p);
 }
 
 void TimeShareView::resizeEvent(QResizeEvent* event)
@@ -351,16 +319,4 @@ void TimeShareView::resizeEvent(QResizeEvent* event)
     StockChartView::resizeEvent(event);
     if (!m_backImage.isNull())
         InitBackImage();
-}
-
-void TimeShareView::mouseMoveEvent(QMouseEvent* event)
-{
-    setCrosshair(event->position());
-    StockChartView::mouseMoveEvent(event);
-}
-
-void TimeShareView::leaveEvent(QEvent* event)
-{
-    setCrosshair(std::nullopt);
-    StockChartView::leaveEvent(event);
 }

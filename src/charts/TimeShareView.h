@@ -20,7 +20,7 @@ public:
     // The days drawn, oldest first.
     const QVector<charts::MinuteDay>& days() const { return m_days; }
     const QImage& backImage() const { return m_backImage; }
-    void setCrosshair(std::optional<QPointF> point);
+    void setCrosshair(std::optional<QPointF> point) override;
     void paintOverlay(QPainter& painter) const;
     QRectF pricePane() const { return m_pricePane; }
     QRectF volumePane() const { return m_volumePane; }
@@ -34,7 +34,7 @@ Q_SIGNALS:
 
 protected:
     // Called once, when the chart first gets a parent.
-    virtual void viewDidMoveToSuperview();
+    void viewDidMoveToSuperview() override;
     // One load step; subclasses fetch their files and call setDays.
     virtual void RefreshData() = 0;
     void setDays(QVector<charts::MinuteDay> days);
@@ -45,11 +45,8 @@ protected:
     // Number of day columns the chart lays out (1 or 4).
     virtual int dayColumns() const = 0;
 
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     struct Hit {

@@ -31,14 +31,7 @@ void runOnMain(QObject* context, std::function<void()> work)
         work();
         return;
     }
-    QPointer<QObject> guard(context);
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [guard, work = std::move(work)]() {
-            if (guard)
-                work();
-        },
-        Qt::QueuedConnection);
+    runOnMainAsync(context, std::move(work));
 }
 
 void runOnMainAsync(QObject* context, std::function<void()> work)

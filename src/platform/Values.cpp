@@ -68,28 +68,30 @@ QString textOf(const QVariant& value)
     return QString();
 }
 
-} // namespace
-
-double doubleValue(QStringView text)
+// The number `text` starts with after blanks, empty when there is none.
+QByteArray leadingNumber(QStringView text)
 {
     // The numeric prefix is pure ASCII, so Latin-1 is exact for it.
     const QByteArray s = text.left(400).toLatin1();
     const qsizetype start = skipBlanks(s);
-    const qsizetype len = numericPrefix(s, start);
-    if (len == 0)
+    return s.mid(start, numericPrefix(s, start));
+}
+
+} // namespace
+
+double doubleValue(QStringView text)
+{
+    const QByteArray number = leadingNumber(text);
+    if (number.isEmpty())
         return 0.0;
-    const QByteArray number = s.mid(start, len);
     return std::strtod(number.constData(), nullptr);
 }
 
 float floatValue(QStringView text)
 {
-    const QByteArray s = text.left(400).toLatin1();
-    const qsizetype start = skipBlanks(s);
-    const qsizetype len = numericPrefix(s, start);
-    if (len == 0)
+    const QByteArray number = leadingNumber(text);
+    if (number.isEmpty())
         return 0.0f;
-    const QByteArray number = s.mid(start, len);
     return std::strtof(number.constData(), nullptr);
 }
 

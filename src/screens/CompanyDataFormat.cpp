@@ -84,6 +84,17 @@ QString percentOfFraction(const QString& raw)
     return stringWithFormat("%.2f%%", floatValue(raw) * 100.0f);
 }
 
+// The reply's "data" list when it holds at least `minimum` entries.
+std::optional<QVariantList> dataList(const std::optional<QVariantMap>& reply, qsizetype minimum)
+{
+    if (!reply)
+        return std::nullopt;
+    const QVariant data = reply->value(QStringLiteral("data"));
+    if (!isList(data) || data.toList().size() < minimum)
+        return std::nullopt;
+    return data.toList();
+}
+
 } // namespace
 
 QString companyDataPath(FileKind kind, const QString& code)
@@ -120,13 +131,11 @@ QString scaledText(const QString& raw, float divisor, const char* format)
 SummaryPlan planSummary(const std::optional<QVariantMap>& reply, double width)
 {
     SummaryPlan plan;
-    if (!reply)
-        return plan;
-    const QVariant data = reply->value(QStringLiteral("data"));
-    if (!isList(data) || data.toList().size() < 4)
+    const std::optional<QVariantList> data = dataList(reply, 4);
+    if (!data)
         return plan;
     plan.clear = true;
-    const QVariantList sections = data.toList();
+    const QVariantList& sections = *data;
     if (!isMap(sections.at(0)))
         return plan;
     const QVariantMap basic = sections.at(0).toMap();
@@ -179,13 +188,11 @@ QString fundChangeText(const char* format, const QString& count, const QString& 
 HoldersPlan planHolders(const std::optional<QVariantMap>& reply, double width)
 {
     HoldersPlan plan;
-    if (!reply)
-        return plan;
-    const QVariant data = reply->value(QStringLiteral("data"));
-    if (!isList(data) || data.toList().size() < 4)
+    const std::optional<QVariantList> data = dataList(reply, 4);
+    if (!data)
         return plan;
     plan.clear = true;
-    const QVariantList sections = data.toList();
+    const QVariantList& sections = *data;
     if (!isMap(sections.at(0)) || sections.at(0).toMap().size() != 2)
         return plan;
     plan.relayout = true;
@@ -392,12 +399,10 @@ QString indicatorPlainText(const QString& raw)
 IndicatorsPlan planIndicators(const std::optional<QVariantMap>& reply, double width)
 {
     IndicatorsPlan plan;
-    if (!reply)
+    const std::optional<QVariantList> data = dataList(reply, 1);
+    if (!data)
         return plan;
-    const QVariant data = reply->value(QStringLiteral("data"));
-    if (!isList(data) || data.toList().isEmpty())
-        return plan;
-    const QVariant first = data.toList().at(0);
+    const QVariant first = data->at(0);
     if (isList(first) && first.toList().isEmpty())
         return plan;
     plan.clear = true;
@@ -471,12 +476,7 @@ IndicatorsPlan planIndicators(const std::optional<QVariantMap>& reply, double wi
 
 std::optional<QVariantList> noticeRecords(const std::optional<QVariantMap>& reply)
 {
-    if (!reply)
-        return std::nullopt;
-    const QVariant data = reply->value(QStringLiteral("data"));
-    if (!isList(data) || data.toList().isEmpty())
-        return std::nullopt;
-    return data.toList();
+    return dataList(reply, 1);
 }
 
 QList<int> stackTops(const QList<int>& heights, const QList<int>& gaps)

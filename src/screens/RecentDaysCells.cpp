@@ -255,8 +255,10 @@ QList<LabelUpdate> headerUpdates(
     fill("nameTextField", "stockname", plain);
     fill("priceTextField", "cprice", plain);
     if (stock) {
-        fill("transaction100countTextField", "transaction100count", scaled("成交量:%.2f万手", 1e6f));
-        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额:%.2f亿", 1e8f));
+        // The quote store keeps a stock's volume in lots and its amount in 万,
+        // whichever feed answered last, so both scale by 10^4 here.
+        fill("transaction100countTextField", "transaction100count", scaled("成交量:%.2f万手", 1e4f));
+        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额:%.2f亿", 1e4f));
     } else {
         fill("transaction100countTextField", "transaction100count", scaled("成交量: %.2f亿手", 1e8f));
         fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: %.2f亿", 1e4f));

@@ -2,7 +2,6 @@
 
 #include "app/AppDelegate.h"
 #include "backend/QuilorSDK.h"
-#include "platform/Callback.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -26,7 +25,7 @@ QPushButton* makeButton(const QString& title, const QString& name, QWidget* pare
 } // namespace
 
 EditGroupTableCellView::EditGroupTableCellView(QWidget* parent)
-    : TableCellView(parent)
+    : RecordCellView(parent)
 {
     setObjectName(kIdentifier);
     auto* layout = new QHBoxLayout(this);
@@ -65,15 +64,6 @@ void EditGroupTableCellView::UpdateCell(const QVariantMap& dict)
         return;
     selfDict = dict;
     textField->setText(platform::stringOf(selfDict, QStringLiteral("userstockgroupname")));
-}
-
-void EditGroupTableCellView::sendEvent(const QString& event) const
-{
-    if (!delegateCell || !changeCallBack)
-        return;
-    QVariantMap dict = selfDict;
-    dict.insert(QStringLiteral("event"), event);
-    platform::CellEventCallBack(delegateCell, changeCallBack).send(dict);
 }
 
 void EditGroupTableCellView::renamePressed()

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "backend/MHTTPObserver.h"
-#include "watchlist/StockTableView.h"
+#include "watchlist/RecordCellView.h"
 
-#include <QPointer>
 #include <QVariantMap>
-
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -14,23 +11,12 @@ class QuilorSDK;
 
 // One group in the group manager: its name, rename and delete buttons that
 // report to the manager, and three buttons that move the group themselves.
-class EditGroupTableCellView : public TableCellView, public MHTTPObserver {
+class EditGroupTableCellView : public RecordCellView, public MHTTPObserver {
     Q_OBJECT
 public:
     explicit EditGroupTableCellView(QWidget* parent = nullptr);
 
     static const QString kIdentifier; // "EditGroupTableCellView"
-
-    QPointer<QObject> delegateCell;
-    std::function<void(const QVariantMap&)> changeCallBack;
-    void setDelegateCell(QObject* receiver) { delegateCell = receiver; }
-    void setChangeCallBack(std::function<void(const QVariantMap&)> handler)
-    {
-        changeCallBack = std::move(handler);
-    }
-
-    // The row's own copy of its groupDict.
-    QVariantMap selfDict;
 
     QLabel* textField = nullptr;
     QPushButton* renameButton = nullptr;
@@ -49,6 +35,5 @@ public:
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
 
 private:
-    void sendEvent(const QString& event) const;
     void sendOrder(const QString& order);
 };

@@ -11,14 +11,11 @@
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Presenters.h"
 #include "watchlist/EditGroupTableCellView.h"
+#include "watchlist/GroupDialogLayout.h"
 #include "watchlist/ZXGView.h"
 
-#include <QDataStream>
 #include <QHBoxLayout>
-#include <QIODevice>
 #include <QLineEdit>
-#include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,13 +38,7 @@ EditGroupViewController1::EditGroupViewController1(QWidget* parent)
 {
     setObjectName(QStringLiteral("EditGroupViewController1"));
     resize(kWidth, 360);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(24, 26, 31));
-    palette.setColor(QPalette::WindowText, platform::Colors::white());
-    palette.setColor(QPalette::Base, QColor(40, 43, 50));
-    palette.setColor(QPalette::Text, platform::Colors::white());
-    setPalette(palette);
+    watchlist::applyPanelLook(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -221,57 +212,6 @@ TableCellView* EditGroupViewController1::tableViewViewForTableColumn(
     if (row >= 0 && row < tableArray.size())
         cell->UpdateCell(tableArray.at(row).toMap());
     return cell;
-}
-
-bool EditGroupViewController1::tableViewWriteRowsWithIndexes(
-    StockTableView*, const QList<int>& rows, QMimeData* pasteboard)
-{
-    QByteArray data;
-    QDataStream stream(&data, QIODevice::WriteOnly);
-    stream << rows;
-    pasteboard->setData(QString::fromUtf8(watchlist::kDragType), data);
-    return true;
-}
-
-void EditGroupViewController1::tableViewDraggingSession(
-    StockTableView*, const QPoint&, const QList<int>& forRowIndexes)
-{
-    if (!forRowIndexes.isEmpty())
-        proposedRow = forRowIndexes.first();
-}
-
-QPixmap EditGroupViewController1::dragImageForRowsWithIndexes(const QList<int>&, QPoint* hotSpot)
-{
-    QPixmap image(32, 32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(platform::Colors::lightGray());
-    painter.setPen(QPen(platform::Colors::black(), 2));
-    painter.drawEllipse(QRectF(4, 4, 24, 24));
-    if (hotSpot)
-        *hotSpot = QPoint(16 + 10, 16 + 10);
-    return image;
-}
-
-Qt::DropAction EditGroupViewController1::tableViewValidateDrop(
-    StockTableView*, const DraggingInfo& info, int row, DropOperation)
-{
-    if (row > tableArray.size() || !info.draggingSource)
-        return Qt::IgnoreAction;
-    return info.draggingSource == iTableView ? Qt::MoveAction : Qt::CopyAction;
-}
-
-bool EditGroupViewController1::tableViewAcceptDrop(
-    StockTableView*, const DraggingInfo& info, int row, DropOperation operation)
-{
-    if (row > tableArray.size() || info.draggingSource != iTableView)
-        return false;
-    acceptDrop = row;
-    if (operation == DropOperation::Above && proposedRow < row)
-        acceptDrop = row - 1;
-    DoChangePoint();
-    return true;
 }
 
 void EditGroupViewController1::DoChangePoint()

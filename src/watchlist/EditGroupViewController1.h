@@ -2,7 +2,7 @@
 
 #include "backend/MHTTPObserver.h"
 #include "platform/widgets/ViewController.h"
-#include "watchlist/StockTableView.h"
+#include "watchlist/ReorderableRows.h"
 
 #include <QVariantList>
 #include <QVariantMap>
@@ -16,7 +16,7 @@ class QuilorSDK;
 // delete and reordering, each one backend operation followed by a reload of
 // the group list.
 class EditGroupViewController1 : public platform::ViewController,
-                                 public StockTableDataSource,
+                                 public ReorderableRows,
                                  public MHTTPObserver {
     Q_OBJECT
 public:
@@ -30,8 +30,6 @@ public:
     QPushButton* addGroupButton = nullptr;
     StockTableView* iTableView = nullptr;
     QVariantList tableArray;
-    int proposedRow = -1;
-    int acceptDrop = -1;
     int isAddGroup = kNone;
     QVariantMap curOpGroup;
 
@@ -46,25 +44,18 @@ public:
     void renameGroupCancel() { }
     void showAlertView(const QString& text);
     void cellCallBack(const QVariantMap& dict);
-    void DoChangePoint();
+    void DoChangePoint() override;
 
     int numberOfRowsInTableView(StockTableView* tableView) override;
     TableCellView* tableViewViewForTableColumn(
         StockTableView* tableView, const QString& tableColumn, int row) override;
-    bool tableViewWriteRowsWithIndexes(
-        StockTableView* tableView, const QList<int>& rows, QMimeData* pasteboard) override;
-    void tableViewDraggingSession(
-        StockTableView* tableView, const QPoint& willBeginAtPoint, const QList<int>& forRowIndexes) override;
-    QPixmap dragImageForRowsWithIndexes(const QList<int>& rows, QPoint* hotSpot) override;
-    Qt::DropAction tableViewValidateDrop(StockTableView* tableView, const DraggingInfo& info, int proposedRow,
-        DropOperation operation) override;
-    bool tableViewAcceptDrop(
-        StockTableView* tableView, const DraggingInfo& info, int row, DropOperation operation) override;
 
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
     bool HttpEvent(int code, const QString& description, int api) override;
 
 private:
+    qsizetype reorderableRowCount() const override { return tableArray.size(); }
+    const StockTableView* reorderableTable() const override { return iTableView; }
     QuilorSDK* sdk() const;
     MyStockGroup* groupModel() const;
 };

@@ -10,17 +10,22 @@
 
 namespace watchlist {
 
-void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,
-    QPushButton** cancelButton)
+void applyPanelLook(QWidget* widget)
 {
-    dialog->resize(300, 120);
-    dialog->setAutoFillBackground(true);
-    QPalette palette = dialog->palette();
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, QColor(24, 26, 31));
     palette.setColor(QPalette::WindowText, platform::Colors::white());
     palette.setColor(QPalette::Base, QColor(40, 43, 50));
     palette.setColor(QPalette::Text, platform::Colors::white());
-    dialog->setPalette(palette);
+    widget->setPalette(palette);
+}
+
+void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,
+    QPushButton** cancelButton)
+{
+    dialog->resize(300, 120);
+    applyPanelLook(dialog);
 
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(14, 12, 14, 12);

@@ -7,6 +7,9 @@ class QPushButton;
 class QWidget;
 
 namespace watchlist {
+// The dark look of the list and its windows: light text on a dark ground.
+void applyPanelLook(QWidget* widget);
+
 // The shared look of the add and rename dialogs: a caption, the name field
 // and the "确定"/"取消" buttons.
 void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,

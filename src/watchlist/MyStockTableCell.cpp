@@ -4,7 +4,6 @@
 #include "backend/QuilorSDK.h"
 #include "market/MyStockGroup.h"
 #include "market/stocks.h"
-#include "platform/Callback.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Presenters.h"
@@ -51,7 +50,7 @@ QLabel* makeLabel(QWidget* parent, const char* objectName, int pixelSize, Qt::Al
 const QString MyStockTableCell::kIdentifier = QStringLiteral("MyStockTableCell");
 
 MyStockTableCell::MyStockTableCell(QWidget* parent)
-    : TableCellView(parent)
+    : RecordCellView(parent)
 {
     setObjectName(kIdentifier);
     name = makeLabel(this, "name", 13, Qt::AlignLeft);
@@ -271,15 +270,6 @@ void MyStockTableCell::contextMenuEvent(QContextMenuEvent* event)
 {
     menuForEvent(event->globalPos());
     event->accept();
-}
-
-void MyStockTableCell::sendEvent(const QString& event) const
-{
-    if (!delegateCell || !changeCallBack)
-        return;
-    QVariantMap dict = selfDict;
-    dict.insert(QStringLiteral("event"), event);
-    platform::CellEventCallBack(delegateCell, changeCallBack).send(dict);
 }
 
 QMenu* MyStockTableCell::getMenu()

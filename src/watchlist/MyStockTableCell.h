@@ -2,13 +2,11 @@
 
 #include "backend/MHTTPObserver.h"
 #include "platform/NotificationCenter.h"
-#include "watchlist/StockTableView.h"
+#include "watchlist/RecordCellView.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QVariantMap>
-
-#include <functional>
 
 class QAction;
 class QLabel;
@@ -19,25 +17,13 @@ class stocks;
 
 // One row of the self-selected list: the stock's name, code label and live
 // quote fields, its context menu and the group commands behind it.
-class MyStockTableCell : public TableCellView, public MHTTPObserver {
+class MyStockTableCell : public RecordCellView, public MHTTPObserver {
     Q_OBJECT
 public:
     explicit MyStockTableCell(QWidget* parent = nullptr);
     ~MyStockTableCell() override;
 
     static const QString kIdentifier; // "MyStockTableCell"
-
-    // The receiver of the row's events and its handler.
-    QPointer<QObject> delegateCell;
-    std::function<void(const QVariantMap&)> changeCallBack;
-    void setDelegateCell(QObject* receiver) { delegateCell = receiver; }
-    void setChangeCallBack(std::function<void(const QVariantMap&)> handler)
-    {
-        changeCallBack = std::move(handler);
-    }
-
-    // The row's own copy of its group member record.
-    QVariantMap selfDict;
 
     QLabel* name = nullptr;
     QLabel* code = nullptr;
@@ -82,7 +68,6 @@ private:
     void layoutLabels();
     QString field(const QString& key) const;
     QString rowCode() const;
-    void sendEvent(const QString& event) const;
     void sendReorder(const QString& order);
     void moveOrCopy(QAction* item, const QString& type);
     void alert(const QString& message);

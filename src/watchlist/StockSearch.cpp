@@ -1,10 +1,8 @@
 #include "watchlist/StockSearch.h"
 
-#include "app/AppDelegate.h"
 #include "app/SecurityScreen.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
-#include "platform/widgets/ControllerRegistry.h"
 #include "screens/SecurityViewController.h"
 
 #include <QAction>
@@ -63,24 +61,19 @@ platform::ViewController* openSearchHit(
     if (code.size() != 10)
         return nullptr;
 
-    platform::ViewController* controller = platform::ControllerRegistry::instantiateController(identifier);
-    auto* screen = dynamic_cast<SecurityViewController*>(controller);
-    if (!screen) {
-        qWarning("%s:%d no stock screen to open %s in", __FILE__, __LINE__, qUtf8Printable(code));
-        delete controller;
-        return nullptr;
-    }
-    AppDelegate* delegate = AppDelegate::shared();
-    screen->InitIndexByCode(code, delegate ? delegate->iQuilorSDK() : nullptr);
-    if (presenter) {
-        presenter->presentViewControllerAsModalWindow(controller);
-    } else {
-        controller->setAttribute(Qt::WA_DeleteOnClose, true);
-        controller->loadViewIfNeeded();
-        controller->show();
-    }
-    screen->setMyStockChanged(std::move(myStockChanged));
-    return controller;
+    // A ten-character code names an index that is shown on the stock screen.
+    return app::openSecurityScreenWith(
+        presenter, identifier,
+        [&code](SecurityScreen* screen, QuilorSDK* sdk) {
+            auto* stockScreen = dynamic_cast<SecurityViewController*>(screen);
+            if (!stockScreen) {
+                qWarning("%s:%d no stock screen to open %s in", __FILE__, __LINE__, qUtf8Printable(code));
+                return false;
+            }
+            stockScreen->InitIndexByCode(code, sdk);
+            return true;
+        },
+        std::move(myStockChanged));
 }
 
 SearchRequest::SearchRequest(int serial, Handler handler, QObject* parent)

@@ -280,15 +280,8 @@ Qt::DropAction StockTableView::proposeDrop(QDropEvent* event, int* row, DropOper
 
 void StockTableView::dragEnterEvent(QDragEnterEvent* event)
 {
-    int row = 0;
-    DropOperation op = DropOperation::On;
-    const Qt::DropAction action = proposeDrop(event, &row, &op);
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+    // Entering is answered as any move over the table is.
+    StockTableView::dragMoveEvent(event);
 }
 
 void StockTableView::dragMoveEvent(QDragMoveEvent* event)

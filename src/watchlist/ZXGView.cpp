@@ -19,20 +19,17 @@
 #include "platform/widgets/ControllerRegistry.h"
 #include "platform/widgets/Presenters.h"
 #include "platform/widgets/ViewController.h"
+#include "watchlist/GroupDialogLayout.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/PopUpButton.h"
 #include "watchlist/StockSearch.h"
 
 #include <QAction>
 #include <QCompleter>
-#include <QDataStream>
 #include <QHBoxLayout>
-#include <QIODevice>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -81,13 +78,7 @@ ZXGView::ZXGView(QWidget* parent)
 {
     setObjectName(QStringLiteral("ZXGView"));
     setMinimumWidth(218);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(24, 26, 31));
-    palette.setColor(QPalette::WindowText, platform::Colors::white());
-    palette.setColor(QPalette::Base, QColor(40, 43, 50));
-    palette.setColor(QPalette::Text, platform::Colors::white());
-    setPalette(palette);
+    watchlist::applyPanelLook(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 0);
@@ -632,54 +623,6 @@ void ZXGView::SeachMenuItemSelected(QAction* item)
         recent->addRecentSearch(iSearchField->text());
         iSearchField->setCompleter(new QCompleter(recent->recentSearches(), iSearchField));
     }
-}
-
-bool ZXGView::tableViewWriteRowsWithIndexes(StockTableView*, const QList<int>& rows, QMimeData* pasteboard)
-{
-    QByteArray data;
-    QDataStream stream(&data, QIODevice::WriteOnly);
-    stream << rows;
-    pasteboard->setData(QString::fromUtf8(watchlist::kDragType), data);
-    return true;
-}
-
-void ZXGView::tableViewDraggingSession(StockTableView*, const QPoint&, const QList<int>& forRowIndexes)
-{
-    if (!forRowIndexes.isEmpty())
-        proposedRow = forRowIndexes.first();
-}
-
-QPixmap ZXGView::dragImageForRowsWithIndexes(const QList<int>&, QPoint* hotSpot)
-{
-    QPixmap image(32, 32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(platform::Colors::lightGray());
-    painter.setPen(QPen(platform::Colors::black(), 2));
-    painter.drawEllipse(QRectF(4, 4, 24, 24));
-    if (hotSpot)
-        *hotSpot = QPoint(16 + 10, 16 + 10);
-    return image;
-}
-
-Qt::DropAction ZXGView::tableViewValidateDrop(
-    StockTableView*, const DraggingInfo& info, int row, DropOperation)
-{
-    if (row > tableArray.size() || !info.draggingSource)
-        return Qt::IgnoreAction;
-    return info.draggingSource == iTableView ? Qt::MoveAction : Qt::CopyAction;
-}
-
-bool ZXGView::tableViewAcceptDrop(StockTableView*, const DraggingInfo& info, int row, DropOperation operation)
-{
-    if (row > tableArray.size() || info.draggingSource != iTableView)
-        return false;
-    acceptDrop = row;
-    if (operation == DropOperation::Above && proposedRow < row)
-        acceptDrop = row - 1;
-    DoChangePoint();
-    return true;
 }
 
 void ZXGView::DoChangePoint()

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "backend/MHTTPObserver.h"
-#include "watchlist/StockTableView.h"
+#include "watchlist/ReorderableRows.h"
 
 #include <QPointer>
 #include <QVariantList>
@@ -49,13 +49,11 @@ public:
     virtual void setCommentOK(std::function<void()> block) = 0;
 };
 
-// MIME type of a row drag inside the list.
-inline const char* const kDragType = "BasicTableViewDragAndDropDataType";
 } // namespace watchlist
 
 // The self-selected list: the user's groups from the backend, one group at a
 // time, each stock a live row.
-class ZXGView : public QWidget, public MHTTPObserver, public StockTableDataSource {
+class ZXGView : public QWidget, public MHTTPObserver, public ReorderableRows {
     Q_OBJECT
 public:
     explicit ZXGView(QWidget* parent = nullptr);
@@ -72,8 +70,6 @@ public:
     QPushButton* iSetBtn = nullptr;
     QPointer<MyStockGroup> iMyStockGroup;
     QString iCurGroupIdx;
-    int proposedRow = -1;
-    int acceptDrop = -1;
 
     Q_INVOKABLE void initByFather(QObject* father);
     Q_INVOKABLE void UpDateGroup();
@@ -103,16 +99,7 @@ public:
     int numberOfRowsInTableView(StockTableView* tableView) override;
     TableCellView* tableViewViewForTableColumn(
         StockTableView* tableView, const QString& tableColumn, int row) override;
-    bool tableViewWriteRowsWithIndexes(
-        StockTableView* tableView, const QList<int>& rows, QMimeData* pasteboard) override;
-    void tableViewDraggingSession(
-        StockTableView* tableView, const QPoint& willBeginAtPoint, const QList<int>& forRowIndexes) override;
-    QPixmap dragImageForRowsWithIndexes(const QList<int>& rows, QPoint* hotSpot) override;
-    Qt::DropAction tableViewValidateDrop(StockTableView* tableView, const DraggingInfo& info, int proposedRow,
-        DropOperation operation) override;
-    bool tableViewAcceptDrop(
-        StockTableView* tableView, const DraggingInfo& info, int row, DropOperation operation) override;
-    void DoChangePoint();
+    void DoChangePoint() override;
 
     // The group menu (add, rename, delete), built with the panel.
     QMenu* groupSetMenu() const { return m_groupSetMenu; }
@@ -122,6 +109,8 @@ public:
     static int loginRetryDelayMs();
 
 private:
+    qsizetype reorderableRowCount() const override { return tableArray.size(); }
+    const StockTableView* reorderableTable() const override { return iTableView; }
     QuilorSDK* sdk() const;
     int groupCount() const;
     void presentFromFather(platform::ViewController* controller);

@@ -8,6 +8,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Presenters.h"
+#include "watchlist/GroupDialogLayout.h"
 
 #include <QCheckBox>
 #include <QDoubleValidator>
@@ -39,13 +40,7 @@ commentStockViewController::commentStockViewController(QWidget* parent)
     setObjectName(QStringLiteral("commentStockViewController"));
     setTitle(QStringLiteral("设置提醒"));
     resize(300, 210);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(24, 26, 31));
-    palette.setColor(QPalette::WindowText, platform::Colors::white());
-    palette.setColor(QPalette::Base, QColor(40, 43, 50));
-    palette.setColor(QPalette::Text, platform::Colors::white());
-    setPalette(palette);
+    watchlist::applyPanelLook(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);

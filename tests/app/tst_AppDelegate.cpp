@@ -8,6 +8,7 @@
 #include "market/SharedModels.h"
 #include "platform/Json.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/ControllerRegistry.h"
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
@@ -180,9 +181,52 @@ private Q_SLOTS:
         for (QAction* menu : window->menuBar()->actions())
             for (QAction* item : menu->menu()->actions())
                 items << item->text();
-        QCOMPARE(items, QStringList { QStringLiteral("退出岚石通") });
+        QCOMPARE(items, (QStringList { QStringLiteral("退出岚石通"), QStringLiteral("岚石通VIP每日金股") }));
         QVERIFY(delegate.mainViewController()->zxgFatherView());
         QVERIFY(!testsupport::renderToPng(window, QStringLiteral("MainWindow")).isEmpty());
+    }
+
+    void dailyPicks_membersGetTheWindowOthersTheOffer_hiddenWhenSwitchedOff()
+    {
+        testsupport::StandIn standIn;
+        const auto stub = [](const char* name) {
+            return [name]() -> QWidget* {
+                auto* controller = new platform::ViewController;
+                controller->setObjectName(QString::fromLatin1(name));
+                return controller;
+            };
+        };
+        platform::ControllerRegistry::registerFactory(QStringLiteral("VIPViewController"), stub("picks"));
+        platform::ControllerRegistry::registerFactory(QStringLiteral("GoVIPViewController"), stub("offer"));
+        platform::ViewController::setPresentsModally(false);
+        AppDelegate delegate;
+        delegate.setDelays(50, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+
+        QAction* item = nullptr;
+        for (QAction* menu : delegate.mainWindow()->menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text() == QStringLiteral("岚石通VIP每日金股"))
+                    item = action;
+        QVERIFY(item);
+        QVERIFY(item->isVisible());
+        MainViewController* main = delegate.mainViewController();
+
+        delegate.iQuilorSDK()->iUser()->power = QStringLiteral("4001");
+        item->trigger();
+        QVERIFY(main->findChild<platform::ViewController*>(QStringLiteral("offer")));
+        QVERIFY(!main->findChild<platform::ViewController*>(QStringLiteral("picks")));
+
+        delegate.iQuilorSDK()->iUser()->power = QStringLiteral("4002");
+        item->trigger();
+        QVERIFY(main->findChild<platform::ViewController*>(QStringLiteral("picks")));
+
+        delegate.HttpResult(QVariantMap { { QStringLiteral("vipmacopen"), QStringLiteral("0") } },
+            backend::kApiAppSetting, false);
+        QVERIFY(!item->isVisible());
+        platform::ControllerRegistry::clear();
+        platform::ViewController::setPresentsModally(true);
     }
 };
 

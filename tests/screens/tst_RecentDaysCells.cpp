@@ -307,13 +307,13 @@ private Q_SLOTS:
     void header_stockLabels()
     {
         const QVariantMap record = map({ { "stockname", "浦发银行" }, { "cprice", "10.52" },
-            { "valueprice", "-0.12" }, { "valuerate", "-1.13" }, { "transaction100count", "12345678" },
-            { "transactionvaluecount", "987654321" }, { "marketvalue", "123456.7" }, { "PE", "15.678" },
+            { "valueprice", "-0.12" }, { "valuerate", "-1.13" }, { "transaction100count", "1234567" },
+            { "transactionvaluecount", "98765.4" }, { "marketvalue", "123456.7" }, { "PE", "15.678" },
             { "marketstatus", "交易中" }, { "ratio", "0.8" }, { "turnoverrate", "3.45" } });
         const QHash<QString, Label> labels
             = applied(recentdays::headerUpdates(Kind::Stock, record, QStringLiteral("600000"), std::nullopt));
         const QList<std::pair<const char*, const char*>> expected = { { "nameTextField", "浦发银行" },
-            { "priceTextField", "10.52" }, { "transaction100countTextField", "成交量:12.35万手" },
+            { "priceTextField", "10.52" }, { "transaction100countTextField", "成交量:123.46万手" },
             { "transactionvaluecountTextField", "成交额:9.88亿" },
             { "marketvalueTextField", "流通值:12.35亿" }, { "PETextField", "市盈率:15.68" },
             { "marketstatusTextField", "交易中" }, { "codeTextField", "600000" },

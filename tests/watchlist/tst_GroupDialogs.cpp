@@ -80,11 +80,11 @@ void tst_GroupDialogs::setUpPanel()
     m_panel->setGeometry(0, 0, 420, 600);
     m_host->show();
     m_panel->initByFather(m_host.get());
-    QTest::qWaitFor(
+    QVERIFY(QTest::qWaitFor(
         [this]() {
             return m_panel->tableArray.size() == 3 && m_panel->iPopUpButton->itemArray().size() == 2;
         },
-        5000);
+        5000));
 }
 
 template <typename T> T* tst_GroupDialogs::openDialog(const char* key)

@@ -73,7 +73,7 @@ void tst_commentStockViewController::setUpPanel()
     m_panel->setGeometry(0, 0, 420, 600);
     m_host->show();
     m_panel->initByFather(m_host.get());
-    QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000);
+    QVERIFY(QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000));
 }
 
 commentStockViewController* tst_commentStockViewController::openEditor(const QVariantMap& row, bool withBlock)

@@ -1,0 +1,17 @@
+#include "watchlist/RecordCellView.h"
+
+#include "platform/Callback.h"
+
+RecordCellView::RecordCellView(QWidget* parent)
+    : TableCellView(parent)
+{
+}
+
+void RecordCellView::sendEvent(const QString& event) const
+{
+    if (!delegateCell || !changeCallBack)
+        return;
+    QVariantMap dict = selfDict;
+    dict.insert(QStringLiteral("event"), event);
+    platform::CellEventCallBack(delegateCell, changeCallBack).send(dict);
+}
