@@ -17,8 +17,9 @@ platform::ViewController* openSecurityScreen(platform::ViewController* presenter
         std::move(myStockChanged));
 }
 
-platform::ViewController* openSecurityScreenWith(platform::ViewController* presenter, const QString& identifier,
-    std::function<bool(SecurityScreen*, QuilorSDK*)> bind, std::function<void()> myStockChanged)
+platform::ViewController* openSecurityScreenWith(platform::ViewController* presenter,
+    const QString& identifier, std::function<bool(SecurityScreen*, QuilorSDK*)> bind,
+    std::function<void()> myStockChanged)
 {
     platform::ViewController* controller = platform::ControllerRegistry::instantiateController(identifier);
     if (!controller)

@@ -32,7 +32,7 @@ platform::ViewController* openSecurityScreen(platform::ViewController* presenter
                                              const QString& code, std::function<void()> myStockChanged);
 // The same order with the binding left to `bind`, for openers that bind
 // otherwise than bindCode; a `bind` answering false drops the screen.
-platform::ViewController* openSecurityScreenWith(platform::ViewController* presenter, const QString& identifier,
-                                                 std::function<bool(SecurityScreen*, QuilorSDK*)> bind,
-                                                 std::function<void()> myStockChanged);
+platform::ViewController* openSecurityScreenWith(platform::ViewController* presenter,
+    const QString& identifier, std::function<bool(SecurityScreen*, QuilorSDK*)> bind,
+    std::function<void()> myStockChanged);
 } // namespace app

@@ -311,12 +311,7 @@ void CandleView::renderBackImage()
         computeIndicators();
     }
     layoutPanes();
-    const qreal dpr = devicePixelRatioF();
-    const QSize size(std::max(1, int(std::ceil(width() * dpr))), std::max(1, int(std::ceil(height() * dpr))));
-    if (m_backImage.size() != size)
-        m_backImage = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    m_backImage.setDevicePixelRatio(dpr);
-    m_backImage.fill(background());
+    prepareBackImage(m_backImage, *this);
     {
         QPainter p(&m_backImage);
         p.setFont(chartFont());

@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace charts {
 
 QColor background()
@@ -43,6 +46,17 @@ QFont chartFont()
     QFont f;
     f.setPixelSize(11);
     return f;
+}
+
+void prepareBackImage(QImage& backImage, const QWidget& view)
+{
+    const qreal dpr = view.devicePixelRatioF();
+    const QSize size(
+        std::max(1, int(std::ceil(view.width() * dpr))), std::max(1, int(std::ceil(view.height() * dpr))));
+    if (backImage.size() != size)
+        backImage = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    backImage.setDevicePixelRatio(dpr);
+    backImage.fill(background());
 }
 
 bool paintBackImage(QPainter& p, const QWidget& view, const QImage& backImage)

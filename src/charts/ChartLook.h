@@ -17,6 +17,8 @@ QColor fallColor();
 QColor flatColor();
 QFont chartFont();
 
+// Sizes `backImage` to `view` at its device pixel ratio and clears it.
+void prepareBackImage(QImage& backImage, const QWidget& view);
 // Puts the prepared back image on `view`, clearing first when it is missing
 // or left from another size; answers whether there was an image to put.
 bool paintBackImage(QPainter& p, const QWidget& view, const QImage& backImage);

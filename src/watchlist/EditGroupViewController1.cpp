@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
-const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
+using watchlist::kCurGroupIdxKey;
+using watchlist::kSavedGroupsKey;
 const QString kName = QStringLiteral("userstockgroupname");
 const QString kOrder = QStringLiteral("userstockgrouporder");
 const QString kId = QStringLiteral("id");

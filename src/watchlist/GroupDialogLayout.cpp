@@ -21,6 +21,15 @@ void applyPanelLook(QWidget* widget)
     widget->setPalette(palette);
 }
 
+void setTextColor(QLabel* label, const QColor& color)
+{
+    QPalette palette = label->palette();
+    if (palette.color(QPalette::WindowText) == color)
+        return;
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
 void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,
     QPushButton** cancelButton)
 {

@@ -7,6 +7,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Presenters.h"
+#include "watchlist/GroupDialogLayout.h"
 #include "watchlist/RowFormat.h"
 #include "watchlist/ZXGView.h"
 
@@ -21,15 +22,6 @@ namespace {
 const QString kStockupDateOk = QStringLiteral("StockupDateOk");
 const QString kStockcode = QStringLiteral("stockcode");
 
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    if (palette.color(QPalette::WindowText) == color)
-        return;
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
 QLabel* makeLabel(QWidget* parent, const char* objectName, int pixelSize, Qt::Alignment alignment)
 {
     auto* label = new QLabel(parent);
@@ -42,7 +34,7 @@ QLabel* makeLabel(QWidget* parent, const char* objectName, int pixelSize, Qt::Al
     label->setForegroundRole(QPalette::WindowText);
     // Clicks and drags belong to the row, not to its labels.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    setTextColor(label, watchlist::colorOf(watchlist::Tone::White));
+    watchlist::setTextColor(label, watchlist::colorOf(watchlist::Tone::White));
     return label;
 }
 } // namespace
@@ -177,9 +169,9 @@ void MyStockTableCell::UpdateUI(const QVariantMap* quote)
 
     const QColor color = watchlist::colorOf(fields->tone);
     for (QLabel* label : { name, price, code, wave, ratio, turnoverrate })
-        setTextColor(label, color);
+        watchlist::setTextColor(label, color);
     if (fields->whitenMainvalue)
-        setTextColor(mainvalue, color);
+        watchlist::setTextColor(mainvalue, color);
 
     if (fields->name)
         name->setText(*fields->name);
@@ -200,7 +192,7 @@ void MyStockTableCell::UpdateUI(const QVariantMap* quote)
         ratio->resize(width, ratio->height());
 
     if (fields->mainvalue) {
-        setTextColor(mainvalue, watchlist::colorOf(*fields->mainvalueTone));
+        watchlist::setTextColor(mainvalue, watchlist::colorOf(*fields->mainvalueTone));
         mainvalue->setText(*fields->mainvalue);
     }
 }

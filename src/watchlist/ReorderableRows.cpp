@@ -7,7 +7,8 @@
 #include <QMimeData>
 #include <QPainter>
 
-bool ReorderableRows::tableViewWriteRowsWithIndexes(StockTableView*, const QList<int>& rows, QMimeData* pasteboard)
+bool ReorderableRows::tableViewWriteRowsWithIndexes(
+    StockTableView*, const QList<int>& rows, QMimeData* pasteboard)
 {
     QByteArray data;
     QDataStream stream(&data, QIODevice::WriteOnly);
@@ -16,7 +17,8 @@ bool ReorderableRows::tableViewWriteRowsWithIndexes(StockTableView*, const QList
     return true;
 }
 
-void ReorderableRows::tableViewDraggingSession(StockTableView*, const QPoint&, const QList<int>& forRowIndexes)
+void ReorderableRows::tableViewDraggingSession(
+    StockTableView*, const QPoint&, const QList<int>& forRowIndexes)
 {
     if (!forRowIndexes.isEmpty())
         proposedRow = forRowIndexes.first();

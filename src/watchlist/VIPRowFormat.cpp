@@ -1,6 +1,7 @@
 #include "watchlist/VIPRowFormat.h"
 
 #include "market/FeedParsers.h"
+#include "market/MarketCodes.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -16,8 +17,7 @@ QString key(const char* text)
 
 QString prefixedCode(const QString& stockcode)
 {
-    return (platform::integerValue(stockcode) < 600000 ? QStringLiteral("1") : QStringLiteral("0"))
-        + stockcode;
+    return market::neteaseCode(stockcode);
 }
 
 QString quoteFeedPath(const QStringList& stockcodes)

@@ -34,8 +34,8 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
-const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
+using watchlist::kCurGroupIdxKey;
+using watchlist::kSavedGroupsKey;
 const QString kSavedRowsKey = QStringLiteral("GroupStockstableArray");
 const QString kData = QStringLiteral("data");
 const QString kId = QStringLiteral("id");

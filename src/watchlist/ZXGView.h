@@ -32,6 +32,11 @@ inline const char* const kCommentEditorId = "commentStockViewController";
 inline const char* const kCompactListId = "MystockViewController";
 inline const char* const kMainScreenId = "MainViewController";
 
+// User-defaults keys the list and the group manager share: the index of the
+// chosen group and the group list last received.
+inline const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
+inline const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
+
 // What the add and rename dialogs take from the list.
 class GroupDialog {
 public:

@@ -25,13 +25,6 @@ QuilorSDK* client()
     AppDelegate* delegate = AppDelegate::shared();
     return delegate ? delegate->iQuilorSDK() : nullptr;
 }
-
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
 } // namespace
 
 commentStockViewController::commentStockViewController(QWidget* parent)
@@ -134,13 +127,13 @@ void commentStockViewController::showPrice()
     if (rate.startsWith(QLatin1Char('-')) || rate.startsWith(QLatin1Char('+')))
         rate.remove(0, 1);
     if (change > 0) {
-        setTextColor(curPriceTextField, platform::Colors::red());
+        watchlist::setTextColor(curPriceTextField, platform::Colors::red());
         curPriceTextField->setText(platform::stringWithFormat("%@ (+%@%%)", price, rate));
     } else if (change < 0) {
-        setTextColor(curPriceTextField, platform::Colors::green());
+        watchlist::setTextColor(curPriceTextField, platform::Colors::green());
         curPriceTextField->setText(platform::stringWithFormat("%@ (-%@%%)", price, rate));
     } else {
-        setTextColor(curPriceTextField, platform::Colors::white());
+        watchlist::setTextColor(curPriceTextField, platform::Colors::white());
         curPriceTextField->setText(platform::stringWithFormat("%@ (%@%%)", price, rate));
     }
 }
