@@ -294,6 +294,14 @@ void tst_MyStockTableCell::clicks_onlyExactlyTwoSendDoubleClick()
     QTest::qWait(QApplication::doubleClickInterval() + 50);
     QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(20, 10));
     QCOMPARE(m_events.size(), 1);
+
+    // A real double click: the platform turns the second press into a
+    // double-click event.
+    m_events.clear();
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseDClick(cell, Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(m_events.size(), 1);
 }
 
 void tst_MyStockTableCell::menu_itemsByGroups_data()

@@ -135,7 +135,14 @@ QByteArray tencentFullLine(
     // first, time/price/lots/direction/yuan/sequence.
     if (!s.isIndex && q.volumeLots > 0) {
         QList<QByteArray> deals;
+        // Deals happen in the sessions only: after the close or in the lunch
+        // break the last one stands just before the bell.
         QDateTime at = q.time;
+        const QTime clock = at.time();
+        if (clock >= QTime(15, 0))
+            at.setTime(QTime(14, 59, 58));
+        else if (clock >= QTime(11, 30) && clock < QTime(13, 0))
+            at.setTime(QTime(11, 29, 58));
         const quint64 minute = quint64(q.time.toSecsSinceEpoch() / 60);
         for (int k = 0; k < 6; ++k) {
             const double r = unit(s.code, minute * 8 + quint64(k));
