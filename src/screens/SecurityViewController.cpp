@@ -204,11 +204,14 @@ void SecurityViewController::viewDidAppear()
     paintBackground(titleView, strip);
     paintBackground(this, strip);
 
-    // A stored tab outside the five is treated as none stored.
+    // A stored tab outside the five is treated as none stored, except by the
+    // product's own index: any stored tab gives it its day K-line.
     const QString stored = platform::UserDefaults::standardUserDefaults()->stringForKey(kSegIdxKey);
     const long long storedSegment = platform::integerValue(QStringView(stored));
-    if (!stored.isNull() && storedSegment >= 0 && storedSegment < kSeg->segmentCount()) {
-        kSeg->setSelectedSegment(int(storedSegment));
+    const bool knownTab = storedSegment >= 0 && storedSegment < kSeg->segmentCount();
+    if (!stored.isNull() && (knownTab || onlyDayKLine())) {
+        if (knownTab)
+            kSeg->setSelectedSegment(int(storedSegment));
         KSegPressed();
     } else if (!iTimeLineView) {
         buildChart(0);

@@ -247,15 +247,15 @@ void MyStockTableCell::countPress(QMouseEvent* event, bool doubleClick)
     const QPoint pos = event->globalPosition().toPoint();
     const ulong time = event->timestamp();
     const bool near = (pos - m_lastPressPos).manhattanLength() <= QApplication::startDragDistance();
+    const bool inSequence = m_clickCount > 0 && near && time >= m_lastPressTime
+        && time - m_lastPressTime <= ulong(QApplication::doubleClickInterval());
     if (doubleClick) {
         // Some deliveries send the press as well as the double click for the
         // same click: count that click once.
-        if (m_clickCount > 0 && time == m_lastPressTime && near)
+        if (inSequence && time == m_lastPressTime)
             return;
-        m_clickCount = qMax(m_clickCount + 1, 2);
+        m_clickCount = inSequence ? qMax(m_clickCount + 1, 2) : 2;
     } else {
-        const bool inSequence = m_clickCount > 0 && time >= m_lastPressTime
-            && time - m_lastPressTime <= ulong(QApplication::doubleClickInterval()) && near;
         m_clickCount = inSequence ? m_clickCount + 1 : 1;
     }
     m_lastPressTime = time;

@@ -25,6 +25,8 @@
 #include "watchlist/StockSearch.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QCompleter>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -592,14 +594,56 @@ QMenu* ZXGView::searchMenu() const
     return m_searchMenu.data();
 }
 
+namespace {
+
+// A shown menu takes the keyboard; the user is still typing a code, so
+// typed characters go back to the search field and close the hits, which the
+// field's next answer replaces.
+class TypingGoesToField : public QObject {
+public:
+    TypingGoesToField(QLineEdit* field, QMenu* menu)
+        : QObject(menu)
+        , m_field(field)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !m_field)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool typing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
+            || (!key->text().isEmpty() && key->text().at(0).isPrint());
+        if (!typing)
+            return false;
+        QCoreApplication::sendEvent(m_field, key);
+        if (auto* menu = qobject_cast<QMenu*>(watched))
+            menu->close();
+        return true;
+    }
+
+private:
+    QPointer<QLineEdit> m_field;
+};
+
+} // namespace
+
 void ZXGView::ShowMatchText()
 {
     if (!m_hasSearchReply)
         return;
+    if (m_searchMenu && m_searchMenu->isVisible()) {
+        // Let the open menu's own loop end before the new hits are shown.
+        m_searchMenu->close();
+        platform::runOnMainAsync(this, [this]() { ShowMatchText(); });
+        return;
+    }
     if (m_searchMenu)
         m_searchMenu->deleteLater();
     m_searchMenu = watchlist::makeSearchResultMenu(
         searchArray, this, [this](QAction* item) { SeachMenuItemSelected(item); });
+    m_searchMenu->installEventFilter(new TypingGoesToField(iSearchField, m_searchMenu));
     platform::popUpMenu(
         m_searchMenu, iSearchField->mapToGlobal(QPoint(0, iSearchField->height())), iSearchField);
 }

@@ -128,6 +128,8 @@ private Q_SLOTS:
             << QStringLiteral("888888.idx") << QString() << QStringLiteral("timeLineView") << -1;
         QTest::newRow("own index, one day stored")
             << QStringLiteral("888888.idx") << QStringLiteral("0") << QStringLiteral("DayKLineView") << -1;
+        QTest::newRow("own index, unknown tab stored still gets the day chart")
+            << QStringLiteral("888888.idx") << QStringLiteral("7") << QStringLiteral("DayKLineView") << -1;
     }
     void firstAppearance()
     {
