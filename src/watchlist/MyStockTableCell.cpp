@@ -237,43 +237,24 @@ void MyStockTableCell::mouseDown(int clickCount)
         sendEvent(QStringLiteral("DoubleClick"));
 }
 
-void MyStockTableCell::countPress(QMouseEvent* event, bool doubleClick)
-{
-    if (event->button() != Qt::LeftButton) {
-        // Another button ends a sequence of left clicks.
-        m_clickCount = 0;
-        return;
-    }
-    const QPoint pos = event->globalPosition().toPoint();
-    const ulong time = event->timestamp();
-    const bool near = (pos - m_lastPressPos).manhattanLength() <= QApplication::startDragDistance();
-    const bool inSequence = m_clickCount > 0 && near && time >= m_lastPressTime
-        && time - m_lastPressTime <= ulong(QApplication::doubleClickInterval());
-    if (doubleClick) {
-        // Some deliveries send the press as well as the double click for the
-        // same click: count that click once.
-        if (inSequence && time == m_lastPressTime)
-            return;
-        m_clickCount = inSequence ? qMax(m_clickCount + 1, 2) : 2;
-    } else {
-        m_clickCount = inSequence ? m_clickCount + 1 : 1;
-    }
-    m_lastPressTime = time;
-    m_lastPressPos = pos;
-    mouseDown(m_clickCount);
-}
-
 void MyStockTableCell::mousePressEvent(QMouseEvent* event)
 {
-    countPress(event, false);
+    const QPoint pos = event->globalPosition().toPoint();
+    const bool inSequence = m_lastPress.isValid()
+        && m_lastPress.elapsed() <= QApplication::doubleClickInterval()
+        && (pos - m_lastPressPos).manhattanLength() <= QApplication::startDragDistance();
+    m_clickCount = inSequence ? m_clickCount + 1 : 1;
+    m_lastPress.start();
+    m_lastPressPos = pos;
+    if (event->button() == Qt::LeftButton)
+        mouseDown(m_clickCount);
     // The list still sees the press, as for any click (it starts drags).
     TableCellView::mousePressEvent(event);
 }
 
 void MyStockTableCell::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // Qt hands the second press of a double click over as this event alone.
-    countPress(event, true);
+    // The second press has been counted already.
     event->ignore();
 }
 

@@ -80,6 +80,7 @@ private Q_SLOTS:
     void replyNotAList_showsNoMenu();
     void failedSearch_keepsOldHitsAndAlertsNothing();
     void lateAnswerToOlderText_doesNotReplaceNewerMenu();
+    void keysTypedIntoHits_goOnIntoTheField();
     void render_hitMenu();
 
 private:
@@ -279,6 +280,24 @@ void tst_StockSearch::lateAnswerToOlderText_doesNotReplaceNewerMenu()
     QCOMPARE(m_env->bodiesFor(backend::kApiSearchStock).size(), 2);
     QCOMPARE(menus.shown.size(), 1);
     QCOMPARE(panel->searchArray.size(), 1);
+}
+
+void tst_StockSearch::keysTypedIntoHits_goOnIntoTheField()
+{
+    // A shown menu holds the keyboard: the next digit must still reach the
+    // field (and ask again), and the navigation keys stay the menu's.
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    panel->iSearchField->setText(QStringLiteral("60000"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+    QMenu* hits = panel->searchMenu();
+    QTest::keyClick(hits, Qt::Key_Down);
+    QCOMPARE(panel->iSearchField->text(), QStringLiteral("60000"));
+    QTest::keyClick(hits, Qt::Key_0);
+    QCOMPARE(panel->iSearchField->text(), QStringLiteral("600000"));
+    QTRY_COMPARE(menus.shown.size(), 2);
+    QTest::keyClick(panel->searchMenu(), Qt::Key_Backspace);
+    QCOMPARE(panel->iSearchField->text(), QStringLiteral("60000"));
 }
 
 void tst_StockSearch::render_hitMenu()
