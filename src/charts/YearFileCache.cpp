@@ -44,14 +44,17 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
 {
     CacheState& s = state();
     const int keepMs = pollTiming().yearCacheMs;
+    // Expired bodies go now: kept on, they would pile up with every stock
+    // the user has looked at.
+    s.bodies.removeIf([keepMs](const QHash<QUrl, Entry>::iterator& it) {
+        return keepMs <= 0 || it->age.elapsed() >= keepMs;
+    });
     const auto hit = s.bodies.constFind(url);
-    if (hit != s.bodies.constEnd() && keepMs > 0 && hit->age.elapsed() < keepMs) {
+    if (hit != s.bodies.constEnd()) {
         const QByteArray body = hit->body;
         platform::runOnMainAsync(context, [completion = std::move(completion), body] { completion(body); });
         return;
     }
-    if (hit != s.bodies.constEnd())
-        s.bodies.remove(url);
 
     if (const auto joined = s.inFlight.value(url)) {
         joined->append(Waiter { context, std::move(completion) });
@@ -74,7 +77,7 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
             // counts as an empty year); only a missing reply is a failure.
             if (response.status != 0)
                 body = response.body;
-            if (body && response.ok() && generation == st.generation) {
+            if (body && response.ok() && generation == st.generation && pollTiming().yearCacheMs > 0) {
                 Entry entry;
                 entry.body = *body;
                 entry.age.start();
@@ -89,6 +92,11 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
             }
             session->deleteLater();
         });
+}
+
+int YearFileCache::keptCount()
+{
+    return int(state().bodies.size());
 }
 
 void YearFileCache::clear()

@@ -20,6 +20,8 @@ public:
     // never synchronously, and not at all once `context` is gone.
     using Completion = std::function<void(const std::optional<QByteArray>& body)>;
     static void fetch(const QUrl& url, QObject* context, Completion completion);
+    // Bodies kept now (expired ones are dropped at the next fetch).
+    static int keptCount();
     // Forgets every kept body (tests; a new trading day).
     static void clear();
 };

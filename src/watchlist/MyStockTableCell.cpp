@@ -66,10 +66,11 @@ MyStockTableCell::~MyStockTableCell()
 
 void MyStockTableCell::layoutLabels()
 {
-    // Two lines that still fit the 218-point compact window.
-    const int w = qMax(width(), 218);
+    // Two lines laid out in the row's real width, so the compact window's
+    // narrower rows keep their right edge in sight.
+    const int w = width();
     const int codeWidth = qMax(62, w * 30 / 100 - 4);
-    name->setGeometry(4, 3, codeWidth + 8, 18);
+    name->setGeometry(4, 3, codeWidth, 18);
     const int priceX = name->geometry().right() + 1;
     price->setGeometry(priceX, 3, qMax(56, w * 24 / 100), 18);
     const int waveX = price->geometry().right() + 3;
@@ -237,24 +238,43 @@ void MyStockTableCell::mouseDown(int clickCount)
         sendEvent(QStringLiteral("DoubleClick"));
 }
 
+void MyStockTableCell::countPress(QMouseEvent* event, bool doubleClick)
+{
+    if (event->button() != Qt::LeftButton) {
+        // Another button ends a sequence of left clicks.
+        m_clickCount = 0;
+        return;
+    }
+    const QPoint pos = event->globalPosition().toPoint();
+    const ulong time = event->timestamp();
+    const bool near = (pos - m_lastPressPos).manhattanLength() <= QApplication::startDragDistance();
+    const bool inSequence = m_clickCount > 0 && near && time >= m_lastPressTime
+        && time - m_lastPressTime <= ulong(QApplication::doubleClickInterval());
+    if (doubleClick) {
+        // Some deliveries send the press as well as the double click for the
+        // same click: count that click once.
+        if (inSequence && time == m_lastPressTime)
+            return;
+        m_clickCount = inSequence ? qMax(m_clickCount + 1, 2) : 2;
+    } else {
+        m_clickCount = inSequence ? m_clickCount + 1 : 1;
+    }
+    m_lastPressTime = time;
+    m_lastPressPos = pos;
+    mouseDown(m_clickCount);
+}
+
 void MyStockTableCell::mousePressEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->globalPosition().toPoint();
-    const bool inSequence = m_lastPress.isValid()
-        && m_lastPress.elapsed() <= QApplication::doubleClickInterval()
-        && (pos - m_lastPressPos).manhattanLength() <= QApplication::startDragDistance();
-    m_clickCount = inSequence ? m_clickCount + 1 : 1;
-    m_lastPress.start();
-    m_lastPressPos = pos;
-    if (event->button() == Qt::LeftButton)
-        mouseDown(m_clickCount);
+    countPress(event, false);
     // The list still sees the press, as for any click (it starts drags).
     TableCellView::mousePressEvent(event);
 }
 
 void MyStockTableCell::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press has been counted already.
+    // Qt hands the second press of a double click over as this event alone.
+    countPress(event, true);
     event->ignore();
 }
 

@@ -4,7 +4,6 @@
 #include "platform/NotificationCenter.h"
 #include "watchlist/RecordCellView.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QVariantMap>
 
@@ -66,6 +65,8 @@ protected:
 
 private:
     void layoutLabels();
+    // Counts the clicks of a sequence by the events' own times, as Qt does.
+    void countPress(QMouseEvent* event, bool doubleClick);
     QString field(const QString& key) const;
     QString rowCode() const;
     void sendReorder(const QString& order);
@@ -76,7 +77,7 @@ private:
 
     bool m_registered = false;
     QPointer<stocks> m_store;
-    QElapsedTimer m_lastPress;
+    ulong m_lastPressTime = 0;
     QPoint m_lastPressPos;
     int m_clickCount = 0;
 };

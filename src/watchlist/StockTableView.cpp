@@ -83,6 +83,15 @@ void StockTableView::setBackgroundColorForRow(int row, const QColor& color)
     }
 }
 
+QColor StockTableView::backgroundColorForRow(int row) const
+{
+    for (const Slot& slot : m_slots) {
+        if (slot.row == row)
+            return slot.background;
+    }
+    return {};
+}
+
 QList<int> StockTableView::visibleRows() const
 {
     QList<int> rows;

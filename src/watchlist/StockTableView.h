@@ -90,6 +90,8 @@ public:
     TableCellView* makeViewWithIdentifier(const QString& identifier);
     // The background of a visible row (ignored for rows out of sight).
     void setBackgroundColorForRow(int row, const QColor& color);
+    // Invalid for rows out of sight.
+    QColor backgroundColorForRow(int row) const;
 
     // Visible rows and their views, in row order.
     QList<int> visibleRows() const;

@@ -452,6 +452,50 @@ private Q_SLOTS:
         QCOMPARE(quotes.paths.first(), QStringLiteral("/q=s_sh600000"));
     }
 
+    void livePrice_failedRequestKeepsPolling()
+    {
+        // Both tries of the first request are dropped (the network layer
+        // sends a dropped request once more); the poll still goes on.
+        server().failPath(QStringLiteral("/q=s_sh600000"), 0, 2);
+        setNow(shanghai(2025, 3, 12, 10, 15));
+        std::unique_ptr<KLineHistoryView> chart(make(
+            Day, QStringLiteral("600000"), { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } }));
+        QSignalSpy spy(chart.get(), &KLineHistoryView::nowPriceHandled);
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!chart->cprice.isEmpty(), 10000);
+        QVERIFY(chart->stockNowValueArray.size() >= 4);
+    }
+
+    void livePrice_endsWhenTheSessionEnds_data()
+    {
+        QTest::addColumn<QDateTime>("open");
+        QTest::addColumn<QDateTime>("closed");
+        QTest::addColumn<QDateTime>("later");
+        QTest::newRow("afternoon close")
+            << shanghai(2025, 3, 12, 14, 59) << shanghai(2025, 3, 12, 15, 0) << shanghai(2025, 3, 13, 10, 0);
+        QTest::newRow("lunch break, not resumed at 13:00")
+            << shanghai(2025, 3, 12, 11, 29) << shanghai(2025, 3, 12, 11, 30) << shanghai(2025, 3, 12, 13, 5);
+    }
+    void livePrice_endsWhenTheSessionEnds()
+    {
+        QFETCH(QDateTime, open);
+        QFETCH(QDateTime, closed);
+        QFETCH(QDateTime, later);
+        setNow(open);
+        std::unique_ptr<KLineHistoryView> chart(make(
+            Week, QStringLiteral("600000"), { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } }));
+        QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 2, 10000);
+        setNow(closed);
+        QTest::qWait(150); // a request in flight may still land
+        const qsizetype settled = requests(QStringLiteral("q=")).size();
+        QTest::qWait(200);
+        QCOMPARE(requests(QStringLiteral("q=")).size(), settled);
+        // The chain has ended: the market opening again starts nothing.
+        setNow(later);
+        QTest::qWait(200);
+        QCOMPARE(requests(QStringLiteral("q=")).size(), settled);
+    }
+
     void createdOutsideMarketHours_neverPolls_data()
     {
         QTest::addColumn<int>("kind");
@@ -556,6 +600,21 @@ private Q_SLOTS:
         QSignalSpy retryDrawn(retry, &KLineHistoryView::historyDrawn);
         QTRY_COMPARE_WITH_TIMEOUT(retryDrawn.count(), 1, 20000);
         QCOMPARE(requests(QStringLiteral("/kline/")).size(), 12);
+    }
+
+    void yearFiles_areNotKeptPastTheirTime()
+    {
+        charts::pollTiming().yearCacheMs = 300;
+        KLineHistoryView* week = add(Week, QStringLiteral("600000"));
+        QSignalSpy weekDrawn(week, &KLineHistoryView::historyDrawn);
+        QTRY_COMPARE_WITH_TIMEOUT(weekDrawn.count(), 1, 20000);
+        QCOMPARE(charts::YearFileCache::keptCount(), 10);
+        QTest::qWait(350);
+        // Another stock later on: the first stock's files are gone, not piled up.
+        KLineHistoryView* day = add(Day, QStringLiteral("000001"));
+        QSignalSpy dayDrawn(day, &KLineHistoryView::historyDrawn);
+        QTRY_COMPARE_WITH_TIMEOUT(dayDrawn.count(), 1, 20000);
+        QCOMPARE(charts::YearFileCache::keptCount(), 2);
     }
 };
 

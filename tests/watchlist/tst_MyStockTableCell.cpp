@@ -315,8 +315,8 @@ void tst_MyStockTableCell::clicks_throughWindowSystem()
     const QPointF global = window->mapToGlobal(local);
     const int base = QTest::lastMouseTimestamp + 10 * QApplication::doubleClickInterval();
     for (int at : presses) {
-        qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
-            {}, base + at);
+        qt_handleMouseEvent(
+            window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {}, base + at);
         qt_handleMouseEvent(
             window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {}, base + at);
         QCoreApplication::processEvents();

@@ -6,6 +6,7 @@
 #include "backend/User.h"
 #include "market/MyStockGroup.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/Colors.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/MystockViewController.h"
 #include "watchlist/PopUpButton.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 const QString kSavedRows = QStringLiteral("GroupStockstableArray");
@@ -397,7 +399,21 @@ void tst_ZXGView::rowEvents_reloadGroup()
         []() { return new RecordingScreen(QStringLiteral("stock")); });
     auto* cell = static_cast<MyStockTableCell*>(panel->iTableView->viewAtRow(2));
     QVERIFY(cell);
-    cell->mouseDown(2);
+    // Two presses through the window system, which makes the second one a
+    // double-click event as a real platform does.
+    QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
+    QWindow* window = m_host->windowHandle();
+    const QPointF local = cell->mapTo(m_host.get(), QPointF(30, 12));
+    const QPointF global = window->mapToGlobal(local);
+    const int base = QTest::lastMouseTimestamp + 10 * QApplication::doubleClickInterval();
+    for (int at : { 0, 80 }) {
+        qt_handleMouseEvent(
+            window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {}, base + at);
+        qt_handleMouseEvent(
+            window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {}, base + at);
+    }
+    QTest::lastMouseTimestamp = base + 10 * QApplication::doubleClickInterval();
+    QCoreApplication::processEvents();
     QCOMPARE(RecordingScreen::opened, QStringList { QStringLiteral("stock:600519") });
 
     panel->cellCallBack(dict({ { "event", "DoRefresh" } }));
@@ -463,8 +479,11 @@ void tst_ZXGView::table_onlyVisibleRowsLive()
     QVERIFY(!store->refreshQueue().contains(QStringLiteral("600000")));
     QVERIFY(store->refreshQueue().contains(QStringLiteral("600150")));
     QVERIFY(table->liveViewCount() + table->reusableViewCount() <= 2 * visible + 2);
-    // Even rows carry the faint stripe, odd rows none.
     QVERIFY(registeredCount() <= table->liveViewCount() + 3);
+    // Even rows carry the faint stripe, odd rows none.
+    const QColor stripe = platform::Colors::calibratedRGB(250.0 / 255, 250.0 / 255, 250.0 / 255, 0.1);
+    QCOMPARE(table->backgroundColorForRow(150), stripe);
+    QCOMPARE(table->backgroundColorForRow(151).alpha(), 0);
 }
 
 void tst_ZXGView::gotoVIP_switchesWindows()
@@ -498,7 +517,7 @@ void tst_ZXGView::gotoVIP_switchesWindows()
     QTRY_VERIFY_WITH_TIMEOUT(
         [&]() {
             auto* cell = static_cast<MyStockTableCell*>(compact->iZXGView->iTableView->viewAtRow(0));
-            return cell && !cell->wave->text().isEmpty();
+            return cell && !cell->wave->text().isEmpty() && !cell->mainvalue->text().isEmpty();
         }(),
         10000);
     testsupport::renderToPng(compact, QStringLiteral("watchlist_compact"));

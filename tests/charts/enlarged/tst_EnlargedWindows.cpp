@@ -134,9 +134,20 @@ private Q_SLOTS:
         QVERIFY(m_host->isVisible());
     }
 
+    void resizes_leaveOneLiveChart_data()
+    {
+        QTest::addColumn<QString>("identifier");
+        QTest::newRow("time-share") << "MaxTimeLineViewController";
+        QTest::newRow("four-day") << "timeline4DayViewController";
+        QTest::newRow("day") << "DayKLineViewController";
+        QTest::newRow("week") << "WeekKLineViewController";
+        QTest::newRow("month") << "MonthKLineViewController";
+    }
     void resizes_leaveOneLiveChart()
     {
-        EnlargedChartViewController* controller = present(QStringLiteral("DayKLineViewController"));
+        QFETCH(QString, identifier);
+        EnlargedChartViewController* controller = present(identifier);
+        QVERIFY(controller);
         flushDeletes();
         // Showing the window is no resize step: the chart built at load stays.
         QPointer<StockChartView> first = controller->chart();
@@ -155,6 +166,13 @@ private Q_SLOTS:
         StockChartView* live = controller->chart();
         QCOMPARE(live->geometry(), QRect(0, 0, 1000, 640));
         QVERIFY(!live->isSelfHiden());
+        // Each step makes the window's own chart class for the same stock.
+        QCOMPARE(QString::fromLatin1(live->metaObject()->className()),
+            identifier == QStringLiteral("MaxTimeLineViewController")
+                ? QStringLiteral("timeLineView")
+                : identifier.chopped(int(qstrlen("Controller"))));
+        QCOMPARE(live->selfDict.value(QStringLiteral("stockcode")).toString(), QStringLiteral("600000"));
+        QCOMPARE(live->father(), controller);
         // The replaced charts are gone, so none of them can poll any more.
         for (qsizetype i = 0; i + 1 < previous.size(); ++i)
             QVERIFY2(previous[i].isNull(), qPrintable(QString::number(i)));
