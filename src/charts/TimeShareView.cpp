@@ -73,9 +73,15 @@ void TimeShareView::viewDidMoveToSuperview()
 
 void TimeShareView::armNextPoll()
 {
-    if (isSelfHiden() || !isMarketHours(shanghaiNow()))
+    // Through the lunch break the minute chart keeps asking, slowly, so that
+    // it goes on by itself at 13:00; it stops once the day's sessions are over.
+    const QDateTime now = shanghaiNow();
+    const QTime clock = now.time();
+    const bool tradingDay = now.date().dayOfWeek() <= 5 && clock >= QTime(9, 30) && clock < QTime(15, 0);
+    if (isSelfHiden() || !tradingDay)
         return;
-    const int delay = marketStatusReadsOpen(selfDict) ? pollTiming().openMs : pollTiming().closedMs;
+    const int delay = isMarketHours(now) && marketStatusReadsOpen(selfDict) ? pollTiming().openMs
+                                                                            : pollTiming().closedMs;
     platform::runOnMainAfter(delay, this, [this] {
         if (!isSelfHiden())
             RefreshData();

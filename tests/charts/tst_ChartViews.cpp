@@ -443,6 +443,22 @@ private Q_SLOTS:
         QCOMPARE(requests(u"/today/"_qs).size(), settled);
     }
 
+    void timeShare_keepsPollingThroughLunch()
+    {
+        // Stopping at 11:30 would leave the afternoon frozen.
+        charts::pollTiming().closedMs = 20;
+        setNow(shanghai(2025, 3, 12, 12, 0));
+        QWidget host;
+        auto* chart = new timeLineView(QRect(0, 0, 800, 400),
+            { { QStringLiteral("stockcode"), QStringLiteral("600000") },
+                { QStringLiteral("marketstatus"), QStringLiteral("午间休市") } },
+            m_father.get(), recorder());
+        QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
+        chart->setParent(&host);
+        QTRY_VERIFY_WITH_TIMEOUT(drawn.count() >= 3, 10000);
+        chart->setIsSelfHiden(true);
+    }
+
     void timeShare_codesWithoutMinutes_requestNothing()
     {
         setNow(shanghai(2025, 3, 12, 10, 30));

@@ -320,6 +320,36 @@ private Q_SLOTS:
         QVERIFY(chart->backImage().isNull());
     }
 
+    void ownIndex_eachDeliveryReplacesTheRows()
+    {
+        auto rowsOf = [](int count) {
+            QVariantList rows;
+            for (int i = 0; i < count; ++i)
+                rows << QVariant(
+                    QVariantList { QStringLiteral("2025-03-%1").arg(i + 1, 2, 10, QLatin1Char('0')), u"10"_qs,
+                        u"11"_qs, u"12"_qs, u"9"_qs, u"1000"_qs, u"1.5"_qs });
+            return QVariantMap { { u"data"_qs, rows } };
+        };
+        std::unique_ptr<KLineHistoryView> chart(make(Day, QStringLiteral("888888.idx")));
+        auto* day = static_cast<DayKLineView*>(chart.get());
+        QSignalSpy drawn(chart.get(), &KLineHistoryView::historyDrawn);
+        // The cached reply first, then the fresh one: the second replaces the
+        // first instead of adding to it.
+        day->HttpResult(rowsOf(3), backend::kApiIndexDayK, true);
+        QCOMPARE(chart->iDataArray.size(), 3);
+        day->HttpResult(rowsOf(120), backend::kApiIndexDayK, false);
+        QCOMPARE(chart->iDataArray.size(), 120);
+        QCOMPARE(chart->iWPintCount, 120L);
+        QCOMPARE(chart->startIdx, 22L); // 120 - 700 / 7 + 2
+        QCOMPARE(drawn.count(), 2);
+        QVERIFY(!chart->backImage().isNull());
+        // Another operation's reply and a failure leave the rows alone.
+        day->HttpResult(rowsOf(5), backend::kApiIndexDay, false);
+        day->HttpEvent(-1, u"busy"_qs, backend::kApiIndexDayK);
+        QCOMPARE(chart->iDataArray.size(), 120);
+        QCOMPARE(drawn.count(), 2);
+    }
+
     void codesWithoutAFeed_requestNothing_data()
     {
         QTest::addColumn<int>("kind");
@@ -482,8 +512,8 @@ private Q_SLOTS:
         QFETCH(QDateTime, closed);
         QFETCH(QDateTime, later);
         setNow(open);
-        std::unique_ptr<KLineHistoryView> chart(make(
-            Week, QStringLiteral("600000"), { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } }));
+        std::unique_ptr<KLineHistoryView> chart(make(Week, QStringLiteral("600000"),
+            { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } }));
         QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 2, 10000);
         setNow(closed);
         QTest::qWait(150); // a request in flight may still land
