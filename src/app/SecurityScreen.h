@@ -29,7 +29,7 @@ inline const char* const kIndexScreenId = "SingleIndexViewController";
 // from `presenter` as a modal window, then hand it `myStockChanged`.
 // Answers the screen, or nullptr when nothing could be made.
 platform::ViewController* openSecurityScreen(platform::ViewController* presenter, const QString& identifier,
-                                             const QString& code, std::function<void()> myStockChanged);
+    const QString& code, std::function<void()> myStockChanged);
 // The same order with the binding left to `bind`, for openers that bind
 // otherwise than bindCode; a `bind` answering false drops the screen.
 platform::ViewController* openSecurityScreenWith(platform::ViewController* presenter,

@@ -45,4 +45,4 @@ private:
 namespace backend {
 inline constexpr int kCodeConnectionFailed = 1313;
 inline constexpr int kCodeBadReply = 9999;
-}
+} // namespace backend

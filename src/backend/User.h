@@ -13,7 +13,7 @@ public:
     QString password; // the stored password hash
     QString deviceid;
     QString qvmid;
-    QString power;    // membership level, "4001" ordinary
+    QString power; // membership level, "4001" ordinary
     QString nickname;
     QString vipendtime;
     bool isLogin = false;

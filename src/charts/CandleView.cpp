@@ -620,7 +620,6 @@ void CandleView::placeButtons()
     }
 }
 
-
 void CandleView::zoomIn()
 {
     const long lastBar = m_range.first + m_range.count;

@@ -6,8 +6,8 @@ class DayKLineView;
 
 // The day K-line chart enlarged.
 class DayKLineViewController : public EnlargedChartViewController {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit DayKLineViewController(QWidget *parent = nullptr);
-  DayKLineView *iDayKLineView() const;
+    explicit DayKLineViewController(QWidget* parent = nullptr);
+    DayKLineView* iDayKLineView() const;
 };

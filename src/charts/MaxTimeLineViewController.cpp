@@ -2,11 +2,13 @@
 
 #include "charts/timeLineView.h"
 
-MaxTimeLineViewController::MaxTimeLineViewController(QWidget *parent)
+MaxTimeLineViewController::MaxTimeLineViewController(QWidget* parent)
     : EnlargedChartViewController(
-          QStringLiteral("岚石通个股分时图"), BuildOn::Appear,
-          enlargedChartFactory<timeLineView>(), parent) {}
+        QStringLiteral("岚石通个股分时图"), BuildOn::Appear, enlargedChartFactory<timeLineView>(), parent)
+{
+}
 
-timeLineView *MaxTimeLineViewController::iTimeLineView() const {
-  return qobject_cast<timeLineView *>(chart());
+timeLineView* MaxTimeLineViewController::iTimeLineView() const
+{
+    return qobject_cast<timeLineView*>(chart());
 }

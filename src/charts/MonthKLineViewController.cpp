@@ -2,11 +2,13 @@
 
 #include "charts/MonthKLineView.h"
 
-MonthKLineViewController::MonthKLineViewController(QWidget *parent)
+MonthKLineViewController::MonthKLineViewController(QWidget* parent)
     : EnlargedChartViewController(
-          QStringLiteral("岚石通个股月K图"), BuildOn::Load,
-          enlargedChartFactory<MonthKLineView>(), parent) {}
+        QStringLiteral("岚石通个股月K图"), BuildOn::Load, enlargedChartFactory<MonthKLineView>(), parent)
+{
+}
 
-MonthKLineView *MonthKLineViewController::iMonthKLineView() const {
-  return qobject_cast<MonthKLineView *>(chart());
+MonthKLineView* MonthKLineViewController::iMonthKLineView() const
+{
+    return qobject_cast<MonthKLineView*>(chart());
 }

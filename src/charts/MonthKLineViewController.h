@@ -6,8 +6,8 @@ class MonthKLineView;
 
 // The month K-line chart enlarged.
 class MonthKLineViewController : public EnlargedChartViewController {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit MonthKLineViewController(QWidget *parent = nullptr);
-  MonthKLineView *iMonthKLineView() const;
+    explicit MonthKLineViewController(QWidget* parent = nullptr);
+    MonthKLineView* iMonthKLineView() const;
 };

@@ -11,27 +11,26 @@ class QPushButton;
 // period, OK stores the field's whole-number value, Default puts the
 // indicator's default in and does what OK does, Cancel stores nothing.
 class PeriodSettingViewController : public PeriodDialog {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  ~PeriodSettingViewController() override;
+    ~PeriodSettingViewController() override;
 
-  QLineEdit *iTextField = nullptr;
+    QLineEdit* iTextField = nullptr;
 
-  void viewDidLoad() override;
+    void viewDidLoad() override;
 
-  void DoOKBtnPressed();
-  void DoCanceBtnPressed();
-  void DefaultButtonPressed();
+    void DoOKBtnPressed();
+    void DoCanceBtnPressed();
+    void DefaultButtonPressed();
 
-  QString defaultsKey() const { return m_key; }
-  QString defaultPeriod() const { return m_default; }
+    QString defaultsKey() const { return m_key; }
+    QString defaultPeriod() const { return m_default; }
 
 protected:
-  PeriodSettingViewController(const QString &key, const QString &defaultPeriod,
-                              const QString &indicator,
-                              QWidget *parent = nullptr);
+    PeriodSettingViewController(const QString& key, const QString& defaultPeriod, const QString& indicator,
+        QWidget* parent = nullptr);
 
 private:
-  QString m_key;
-  QString m_default;
+    QString m_key;
+    QString m_default;
 };

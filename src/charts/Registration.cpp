@@ -11,23 +11,17 @@
 #include "platform/widgets/ControllerRegistry.h"
 
 namespace charts {
-void registerControllers() {
-  using platform::ControllerRegistry;
-  ControllerRegistry::registerClass<MaxTimeLineViewController>(
-      QStringLiteral("MaxTimeLineViewController"));
-  ControllerRegistry::registerClass<timeline4DayViewController>(
-      QStringLiteral("timeline4DayViewController"));
-  ControllerRegistry::registerClass<DayKLineViewController>(
-      QStringLiteral("DayKLineViewController"));
-  ControllerRegistry::registerClass<WeekKLineViewController>(
-      QStringLiteral("WeekKLineViewController"));
-  ControllerRegistry::registerClass<MonthKLineViewController>(
-      QStringLiteral("MonthKLineViewController"));
-  ControllerRegistry::registerClass<setKDJViewController>(
-      QStringLiteral("setKDJViewController"));
-  ControllerRegistry::registerClass<setBOLLViewController>(
-      QStringLiteral("setBOLLViewController"));
-  ControllerRegistry::registerClass<setSARViewController>(
-      QStringLiteral("setSARViewController"));
+void registerControllers()
+{
+    using platform::ControllerRegistry;
+    ControllerRegistry::registerClass<MaxTimeLineViewController>(QStringLiteral("MaxTimeLineViewController"));
+    ControllerRegistry::registerClass<timeline4DayViewController>(
+        QStringLiteral("timeline4DayViewController"));
+    ControllerRegistry::registerClass<DayKLineViewController>(QStringLiteral("DayKLineViewController"));
+    ControllerRegistry::registerClass<WeekKLineViewController>(QStringLiteral("WeekKLineViewController"));
+    ControllerRegistry::registerClass<MonthKLineViewController>(QStringLiteral("MonthKLineViewController"));
+    ControllerRegistry::registerClass<setKDJViewController>(QStringLiteral("setKDJViewController"));
+    ControllerRegistry::registerClass<setBOLLViewController>(QStringLiteral("setBOLLViewController"));
+    ControllerRegistry::registerClass<setSARViewController>(QStringLiteral("setSARViewController"));
 }
 } // namespace charts

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 StockChartView::StockChartView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                               std::function<void(const QVariantMap&)> callBack, QWidget* parent)
+    std::function<void(const QVariantMap&)> callBack, QWidget* parent)
     : QWidget(parent)
     , selfDict(stock)
     , m_callBack(father, std::move(callBack))

@@ -20,7 +20,7 @@ class StockChartView : public QWidget {
     Q_OBJECT
 public:
     StockChartView(const QRect& frame, const QVariantMap& stock, platform::ViewController* father,
-                   std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
+        std::function<void(const QVariantMap&)> callBack, QWidget* parent = nullptr);
     ~StockChartView() override;
 
     QVariantMap selfDict;

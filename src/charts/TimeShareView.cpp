@@ -80,8 +80,8 @@ void TimeShareView::armNextPoll()
     const bool tradingDay = now.date().dayOfWeek() <= 5 && clock >= QTime(9, 30) && clock < QTime(15, 0);
     if (isSelfHiden() || !tradingDay)
         return;
-    const int delay = isMarketHours(now) && marketStatusReadsOpen(selfDict) ? pollTiming().openMs
-                                                                            : pollTiming().closedMs;
+    const int delay
+        = isMarketHours(now) && marketStatusReadsOpen(selfDict) ? pollTiming().openMs : pollTiming().closedMs;
     platform::runOnMainAfter(delay, this, [this] {
         if (!isSelfHiden())
             RefreshData();

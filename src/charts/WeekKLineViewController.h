@@ -6,8 +6,8 @@ class WeekKLineView;
 
 // The week K-line chart enlarged.
 class WeekKLineViewController : public EnlargedChartViewController {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit WeekKLineViewController(QWidget *parent = nullptr);
-  WeekKLineView *iWeekKLineView() const;
+    explicit WeekKLineViewController(QWidget* parent = nullptr);
+    WeekKLineView* iWeekKLineView() const;
 };

@@ -1,6 +1,7 @@
 #include "charts/setBOLLViewController.h"
 
-setBOLLViewController::setBOLLViewController(QWidget *parent)
-    : PeriodSettingViewController(QStringLiteral("BOLLPeriod"),
-                                  QStringLiteral("10"), QStringLiteral("BOLL"),
-                                  parent) {}
+setBOLLViewController::setBOLLViewController(QWidget* parent)
+    : PeriodSettingViewController(
+        QStringLiteral("BOLLPeriod"), QStringLiteral("10"), QStringLiteral("BOLL"), parent)
+{
+}

@@ -4,7 +4,7 @@
 
 // The BOLL period of the K-line chart, stored under "BOLLPeriod" (default 10).
 class setBOLLViewController : public PeriodSettingViewController {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit setBOLLViewController(QWidget *parent = nullptr);
+    explicit setBOLLViewController(QWidget* parent = nullptr);
 };

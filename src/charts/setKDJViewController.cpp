@@ -1,6 +1,7 @@
 #include "charts/setKDJViewController.h"
 
-setKDJViewController::setKDJViewController(QWidget *parent)
-    : PeriodSettingViewController(QStringLiteral("kdjPeriod"),
-                                  QStringLiteral("9"), QStringLiteral("KDJ"),
-                                  parent) {}
+setKDJViewController::setKDJViewController(QWidget* parent)
+    : PeriodSettingViewController(
+        QStringLiteral("kdjPeriod"), QStringLiteral("9"), QStringLiteral("KDJ"), parent)
+{
+}

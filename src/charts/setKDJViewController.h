@@ -4,7 +4,7 @@
 
 // The KDJ period of the K-line chart, stored under "kdjPeriod" (default 9).
 class setKDJViewController : public PeriodSettingViewController {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit setKDJViewController(QWidget *parent = nullptr);
+    explicit setKDJViewController(QWidget* parent = nullptr);
 };

@@ -1,6 +1,7 @@
 #include "charts/setSARViewController.h"
 
-setSARViewController::setSARViewController(QWidget *parent)
-    : PeriodSettingViewController(QStringLiteral("SARPeriod"),
-                                  QStringLiteral("4"), QStringLiteral("SAR"),
-                                  parent) {}
+setSARViewController::setSARViewController(QWidget* parent)
+    : PeriodSettingViewController(
+        QStringLiteral("SARPeriod"), QStringLiteral("4"), QStringLiteral("SAR"), parent)
+{
+}

@@ -4,7 +4,7 @@
 
 // The SAR period of the K-line chart, stored under "SARPeriod" (default 4).
 class setSARViewController : public PeriodSettingViewController {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit setSARViewController(QWidget *parent = nullptr);
+    explicit setSARViewController(QWidget* parent = nullptr);
 };

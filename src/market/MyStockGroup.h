@@ -16,7 +16,7 @@ class MyStockGroup : public QObject, public MHTTPObserver {
 public:
     // receiver and handler become delegateCell / changeCallBack.
     MyStockGroup(QuilorSDK* sdk, QObject* father, std::function<void(const QVariantMap&)> callBack,
-                 QObject* parent = nullptr);
+        QObject* parent = nullptr);
 
     void setDelegateCell(QObject* receiver);
     void setChangeCallBack(std::function<void(const QVariantMap&)> handler);

@@ -37,11 +37,14 @@ Configuration Configuration::load()
     }
     Configuration c;
     c.backendUrl = pick(file, "backendUrl", "LST_BACKEND_URL", QString());
-    c.neteaseQuoteUrl = pick(file, "neteaseQuoteUrl", "LST_NETEASE_QUOTE_URL", QStringLiteral("http://api.money.126.net"));
-    c.neteaseChartUrl = pick(file, "neteaseChartUrl", "LST_NETEASE_CHART_URL", QStringLiteral("http://img1.money.126.net"));
-    c.neteaseCompanyUrl =
-        pick(file, "neteaseCompanyUrl", "LST_NETEASE_COMPANY_URL", QStringLiteral("http://quotes.money.163.com"));
-    c.tencentQuoteUrl = pick(file, "tencentQuoteUrl", "LST_TENCENT_QUOTE_URL", QStringLiteral("http://qt.gtimg.cn"));
+    c.neteaseQuoteUrl
+        = pick(file, "neteaseQuoteUrl", "LST_NETEASE_QUOTE_URL", QStringLiteral("http://api.money.126.net"));
+    c.neteaseChartUrl
+        = pick(file, "neteaseChartUrl", "LST_NETEASE_CHART_URL", QStringLiteral("http://img1.money.126.net"));
+    c.neteaseCompanyUrl = pick(
+        file, "neteaseCompanyUrl", "LST_NETEASE_COMPANY_URL", QStringLiteral("http://quotes.money.163.com"));
+    c.tencentQuoteUrl
+        = pick(file, "tencentQuoteUrl", "LST_TENCENT_QUOTE_URL", QStringLiteral("http://qt.gtimg.cn"));
     c.eastmoneyUrl = pick(file, "eastmoneyUrl", "LST_EASTMONEY_URL", QStringLiteral("http://s1.dfcfw.com"));
     c.userAgent = pick(file, "userAgent", "LST_USER_AGENT", QString());
     return c;

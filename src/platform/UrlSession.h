@@ -14,8 +14,8 @@ namespace platform {
 
 struct UrlResponse {
     QByteArray body;
-    int status = 0;   // HTTP status, 0 when no reply came
-    QString error;    // empty on success
+    int status = 0; // HTTP status, 0 when no reply came
+    QString error; // empty on success
     bool ok() const { return error.isEmpty() && status >= 200 && status < 300; }
 };
 
@@ -35,7 +35,7 @@ public:
 private:
     friend class UrlSession;
     UrlTask(QNetworkAccessManager* manager, const QNetworkRequest& request, QObject* context,
-            UrlCompletion completion);
+        UrlCompletion completion);
     void finish(QNetworkReply* reply);
 
     QNetworkAccessManager* m_manager;
@@ -59,12 +59,12 @@ public:
     static UrlSession* sharedSession();
 
     UrlTask* dataTask(const QUrl& url, const QHash<QByteArray, QByteArray>& headers, QObject* context,
-                      UrlCompletion completion);
+        UrlCompletion completion);
     // dataTask + resume.
     UrlTask* get(const QUrl& url, const QHash<QByteArray, QByteArray>& headers, QObject* context,
-                 UrlCompletion completion);
+        UrlCompletion completion);
     UrlTask* post(const QUrl& url, const QByteArray& body, const QHash<QByteArray, QByteArray>& headers,
-                  QObject* context, UrlCompletion completion);
+        QObject* context, UrlCompletion completion);
 
     QNetworkAccessManager* manager() { return &m_manager; }
 

@@ -44,7 +44,7 @@ void UserDefaults::load()
     const auto parsed = parseJson(file.readAll(), &error);
     if (!parsed || parsed->metaType().id() != QMetaType::QVariantMap) {
         qWarning("%s:%d damaged settings file %s: %s", __FILE__, __LINE__, qUtf8Printable(m_path),
-                 qUtf8Printable(error));
+            qUtf8Printable(error));
         return;
     }
     m_values = parsed->toMap();

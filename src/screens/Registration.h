@@ -4,4 +4,4 @@ namespace screens {
 // Registers this library's controllers and views with the controller
 // registry under their identifiers.
 void registerControllers();
-}
+} // namespace screens

@@ -25,10 +25,10 @@
 #include "watchlist/StockSearch.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QKeyEvent>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>

@@ -84,7 +84,7 @@ public:
     InputRecorder();
     ~InputRecorder() override;
     void ask(const QString& title, const QString& label, const QString& text, QWidget* parent,
-             std::function<void(const QString&)> done) override;
+        std::function<void(const QString&)> done) override;
     QStringList answers;
     QStringList asked;
 };
@@ -92,7 +92,7 @@ public:
 // Waits (running the event loop) for a notification of that name that
 // passes `accept`; answers whether one came in time.
 bool waitForNotification(const QString& name, int timeoutMs, platform::Notification* received = nullptr,
-                         std::function<bool(const platform::Notification&)> accept = {});
+    std::function<bool(const platform::Notification&)> accept = {});
 
 // Renders the widget (shown offscreen) to a PNG under LST_RENDER_DIR
 // (default: the build folder's "renders") and answers the file's path.

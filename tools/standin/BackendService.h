@@ -26,7 +26,8 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
     };
     // One POST to the backend's entry ("user").
-    Reply handle(const QByteArray& path, const QByteArray& body, const QHash<QByteArray, QByteArray>& headers);
+    Reply handle(
+        const QByteArray& path, const QByteArray& body, const QHash<QByteArray, QByteArray>& headers);
 
     // Test switch: the next `count` requests of `api` fail with server code `code`.
     void failApi(int api, int code, int count = 1);

@@ -10,9 +10,9 @@
 namespace standin {
 
 struct SampleSecurity {
-    QString code;      // "600000", "000001", or "000001.idx" for an index
-    QString name;      // Chinese name
-    QString initials;  // pinyin initials, upper case ("PFYH")
+    QString code; // "600000", "000001", or "000001.idx" for an index
+    QString name; // Chinese name
+    QString initials; // pinyin initials, upper case ("PFYH")
     bool isIndex = false;
     bool shanghai = true;
     double basePrice = 10.0;
@@ -24,7 +24,7 @@ struct SampleSecurity {
 struct DayBar {
     QDate date;
     double open = 0, close = 0, high = 0, low = 0;
-    double volumeLots = 0;   // lots (100 shares); for an index, lots too
+    double volumeLots = 0; // lots (100 shares); for an index, lots too
     double amountYuan = 0;
     double changePercent = 0; // against the previous close, percent
 };

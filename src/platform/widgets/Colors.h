@@ -17,7 +17,10 @@ struct Colors {
     static QColor lightGray() { return QColor::fromRgbF(2.0 / 3, 2.0 / 3, 2.0 / 3); }
     static QColor darkGray() { return QColor::fromRgbF(1.0 / 3, 1.0 / 3, 1.0 / 3); }
     static QColor clear() { return QColor(0, 0, 0, 0); }
-    static QColor calibratedRGB(double r, double g, double b, double a = 1.0) { return QColor::fromRgbF(r, g, b, a); }
+    static QColor calibratedRGB(double r, double g, double b, double a = 1.0)
+    {
+        return QColor::fromRgbF(r, g, b, a);
+    }
 };
 
 } // namespace platform

@@ -22,8 +22,7 @@ public:
     static ViewController* instantiateController(const QString& identifier);
     static void clear();
 
-    template <typename T>
-    static void registerClass(const QString& identifier)
+    template <typename T> static void registerClass(const QString& identifier)
     {
         registerFactory(identifier, []() -> QWidget* { return new T(); });
     }

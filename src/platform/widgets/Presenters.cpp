@@ -62,7 +62,7 @@ public:
 class QtInputPresenter : public InputPresenter {
 public:
     void ask(const QString& title, const QString& label, const QString& text, QWidget* parent,
-             std::function<void(const QString&)> done) override
+        std::function<void(const QString&)> done) override
     {
         auto* dialog = new QInputDialog(parent);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -86,10 +86,22 @@ InputPresenter* g_input = nullptr;
 
 } // namespace
 
-void setAlertPresenter(AlertPresenter* presenter) { g_alert = presenter; }
-void setMenuPresenter(MenuPresenter* presenter) { g_menu = presenter; }
-void setUserNotificationPresenter(UserNotificationPresenter* presenter) { g_notify = presenter; }
-void setInputPresenter(InputPresenter* presenter) { g_input = presenter; }
+void setAlertPresenter(AlertPresenter* presenter)
+{
+    g_alert = presenter;
+}
+void setMenuPresenter(MenuPresenter* presenter)
+{
+    g_menu = presenter;
+}
+void setUserNotificationPresenter(UserNotificationPresenter* presenter)
+{
+    g_notify = presenter;
+}
+void setInputPresenter(InputPresenter* presenter)
+{
+    g_input = presenter;
+}
 
 AlertPresenter* alertPresenter()
 {
@@ -117,7 +129,7 @@ InputPresenter* inputPresenter()
 
 void showAlert(QWidget* parent, const QString& message, std::function<void(int)> done)
 {
-    showAlert(parent, AlertSpec{message, QString(), {QStringLiteral("确定")}}, std::move(done));
+    showAlert(parent, AlertSpec { message, QString(), { QStringLiteral("确定") } }, std::move(done));
 }
 
 void showAlert(QWidget* parent, const AlertSpec& alert, std::function<void(int)> done)
@@ -132,7 +144,8 @@ void popUpMenu(QMenu* menu, const QPoint& globalPos, QWidget* view)
 
 void deliverUserNotification(const QString& title, const QString& informativeText)
 {
-    userNotificationPresenter()->deliver(UserNotification{title, informativeText, QStringLiteral("default")});
+    userNotificationPresenter()->deliver(
+        UserNotification { title, informativeText, QStringLiteral("default") });
 }
 
 } // namespace platform

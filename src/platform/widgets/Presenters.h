@@ -52,7 +52,8 @@ class InputPresenter {
 public:
     virtual ~InputPresenter() = default;
     virtual void ask(const QString& title, const QString& label, const QString& text, QWidget* parent,
-                     std::function<void(const QString&)> done) = 0;
+        std::function<void(const QString&)> done)
+        = 0;
 };
 
 // The presenters in force; nullptr restores the Qt ones. Not owned.

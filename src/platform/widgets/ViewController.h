@@ -17,9 +17,9 @@ public:
     explicit ViewController(QWidget* parent = nullptr);
     ~ViewController() override;
 
-    virtual void viewDidLoad() {}
-    virtual void viewDidAppear() {}
-    virtual void viewDidDisappear() {}
+    virtual void viewDidLoad() { }
+    virtual void viewDidAppear() { }
+    virtual void viewDidDisappear() { }
 
     // Answers the size the window may take when the user or the system asks
     // for `proposed`; the default accepts it.
