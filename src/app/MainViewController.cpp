@@ -35,7 +35,8 @@ MainViewController::MainViewController(QWidget* parent)
     home->setObjectName(QStringLiteral("homeArea"));
     home->setAutoFillBackground(true);
     QPalette palette = home->palette();
-    palette.setColor(QPalette::Window, QColor(249, 249, 249));
+    // Dark like the list beside it, as trading screens are.
+    palette.setColor(QPalette::Window, QColor(30, 32, 38));
     home->setPalette(palette);
     layout->addWidget(home, 1);
 }

@@ -110,11 +110,22 @@ std::optional<QVariantMap> volumeFields(const QByteArray& body)
 
 std::optional<QString> mainValue(const QByteArray& body)
 {
-    // As an index's: the amounts stay in the feed's 万; the cell scales them.
-    const market::FeedResult result = market::parseFundFlow(body, true);
-    if (!result.ok())
+    // Only the first field is read, so a short reply still counts; a reply
+    // without its closing "};" is a failed step.
+    static const QByteArray marker("zjlx_detail={data:");
+    const qsizetype at = body.indexOf(marker);
+    if (at < 0)
         return std::nullopt;
-    return recordText(result.fields, key("mainvalue"));
+    const qsizetype quote = body.indexOf('"', at + marker.size());
+    if (quote < 0)
+        return std::nullopt;
+    const qsizetype closing = body.indexOf("};", quote + 1);
+    if (closing < 0)
+        return std::nullopt;
+    const QString fields = QString::fromLatin1(body.mid(quote + 1, closing - quote - 1));
+    const QString first = fields.section(QLatin1Char(','), 0, 0);
+    // The amount stays in the feed's 万; the cell scales it.
+    return platform::stringWithFormat("%.4f", static_cast<double>(platform::floatValue(first)));
 }
 
 QColor signColor(float value)

@@ -659,14 +659,8 @@ void ZXGView::SeachMenuItemSelected(QAction* item)
                 self->DoGetAGroupOfStocks();
         });
     };
-    if (!watchlist::openSearchHit(fatherCtr, code, reload))
-        return;
-    // The text that found an opened stock is offered again next time.
-    QuilorSDK* client = sdk();
-    if (MyStock* recent = client ? client->iMyStock() : nullptr) {
-        recent->addRecentSearch(iSearchField->text());
-        iSearchField->setCompleter(new QCompleter(recent->recentSearches(), iSearchField));
-    }
+    // The recent-search list belongs to the market store; the panel only reads it.
+    watchlist::openSearchHit(fatherCtr, code, reload);
 }
 
 void ZXGView::DoChangePoint()

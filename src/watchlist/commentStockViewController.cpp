@@ -3,7 +3,6 @@
 #include "app/AppDelegate.h"
 #include "backend/QuilorSDK.h"
 #include "market/MyStockGroup.h"
-#include "market/stocks.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -105,17 +104,9 @@ void commentStockViewController::viewDidAppear()
 
 void commentStockViewController::showPrice()
 {
-    QVariantMap source = selfDict;
-    // A group member record usually lacks the quote; the store's record of
-    // the code then gives the line its figures.
-    if (!source.contains(QStringLiteral("cprice")) || !source.contains(QStringLiteral("valuerate"))) {
-        QuilorSDK* sdk = client();
-        const QString code = platform::stringOf(selfDict, QStringLiteral("stockcode"));
-        if (sdk && sdk->iStocks() && !code.isEmpty()) {
-            if (const platform::SharedDict record = sdk->iStocks()->recordFor(code))
-                source = *record;
-        }
-    }
+    // The line shows the figures of the record the editor was given, never
+    // the live quote: without them it stays empty.
+    const QVariantMap& source = selfDict;
     if (!source.contains(QStringLiteral("cprice")) || !source.contains(QStringLiteral("valuerate"))) {
         curPriceTextField->clear();
         return;

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void cells_textAndColour_data();
     void cells_textAndColour();
     void feeds_fixturesGiveTheRowValues();
+    void feeds_fundFlowReadsFirstField_data();
+    void feeds_fundFlowReadsFirstField();
     void feeds_badBodiesGiveNothing_data();
     void feeds_badBodiesGiveNothing();
     void sorting_numbersByValue();
@@ -224,6 +226,26 @@ void tst_RecommendFormat::feeds_fixturesGiveTheRowValues()
     const auto flow = vip::mainValue(testsupport::readFixture(s("recommend/fund_flow.js")));
     QVERIFY(flow);
     QCOMPARE(vip::cellFor(map({ { "mainvalue", qPrintable(*flow) } }), s("mainvalue")).text, s("2.5000亿"));
+}
+
+void tst_RecommendFormat::feeds_fundFlowReadsFirstField_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("mainvalue");
+    QTest::newRow("full script") << testsupport::readFixture(s("recommend/fund_flow.js")) << s("25000.0000");
+    // A short reply still advances the pass: only its first field is read.
+    QTest::newRow("single field") << QByteArray("var zjlx_detail={data:\"2500\"};") << s("2500.0000");
+    QTest::newRow("outflow of three fields")
+        << QByteArray("var zjlx_detail={data:\"-1813.17,-2.1,5\",update:\"x\"};") << s("-1813.1700");
+}
+
+void tst_RecommendFormat::feeds_fundFlowReadsFirstField()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, mainvalue);
+    const auto value = vip::mainValue(body);
+    QVERIFY(value);
+    QCOMPARE(*value, mainvalue);
 }
 
 void tst_RecommendFormat::feeds_badBodiesGiveNothing_data()

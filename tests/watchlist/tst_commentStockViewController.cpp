@@ -1,6 +1,7 @@
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
 #include "market/MyStockGroup.h"
+#include "market/stocks.h"
 #include "platform/widgets/Colors.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/Registration.h"
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void fill_valueSwitchesOnlyAboveZero();
     void fill_priceLineColourAndSign_data();
     void fill_priceLineColourAndSign();
+    void fill_priceLineNeverFromQuoteStore();
     void save_valuesWithTwoDecimals_data();
     void save_valuesWithTwoDecimals();
     void save_successClosesOnlyWithBlock();
@@ -166,6 +168,25 @@ void tst_commentStockViewController::fill_priceLineColourAndSign()
     QVERIFY(editor);
     QCOMPARE(editor->curPriceTextField->text(), text);
     QCOMPARE(editor->curPriceTextField->palette().color(QPalette::WindowText), colour);
+}
+
+void tst_commentStockViewController::fill_priceLineNeverFromQuoteStore()
+{
+    setUpPanel();
+    // The panel's rows have their live quotes in the store by now.
+    stocks* store = m_env->delegate->iQuilorSDK()->iStocks();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&]() {
+            const auto record = store->recordFor(QStringLiteral("600000"));
+            return record && record->contains(QStringLiteral("cprice"));
+        }(),
+        10000);
+    QVariantMap row = rowOf(m_panel->tableArray, QStringLiteral("600000"));
+    row.remove(QStringLiteral("cprice"));
+    row.remove(QStringLiteral("valuerate"));
+    commentStockViewController* editor = openEditor(row);
+    QVERIFY(editor);
+    QVERIFY(editor->curPriceTextField->text().isEmpty());
 }
 
 void tst_commentStockViewController::save_valuesWithTwoDecimals_data()
