@@ -15,6 +15,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -216,6 +217,11 @@ struct BackendService::Impl {
     QVariant getGroups(const QVariantMap& request);
     QVariant addGroup(const QVariantMap& request);
     QVariant delGroup(const QVariantMap& request);
+    // Runs `edit` on the members of the user's group `groupId`, then
+    // renumbers and stores them; answers the members, or the refusal that
+    // the lookup or `edit` gives.
+    QVariant editMembers(const QVariantMap& request, const QString& groupId,
+        const std::function<std::optional<QVariant>(QVariantList&)>& edit);
     QVariant addStock(const QVariantMap& request);
     QVariant delStock(const QVariantMap& request);
     QVariant moveOrCopy(const QVariantMap& request);
@@ -602,12 +608,9 @@ QVariant BackendService::Impl::delGroup(const QVariantMap& request)
     return ok(publicGroups(groups));
 }
 
-QVariant BackendService::Impl::addStock(const QVariantMap& request)
+QVariant BackendService::Impl::editMembers(const QVariantMap& request, const QString& groupId,
+    const std::function<std::optional<QVariant>(QVariantList&)>& edit)
 {
-    const QString code = arg(request, "stockcode");
-    const QString groupId = arg(request, "userstockgroupid");
-    if (const auto missing = lacking(request, { "stockcode", "userstockgroupid" }))
-        return *missing;
     const QString uid = userOf(request);
     QVariantMap& store = userStore(uid);
     QVariantList groups = store.value(key("groups")).toList();
@@ -616,33 +619,8 @@ QVariant BackendService::Impl::addStock(const QVariantMap& request)
         return failure(-1004, text("分组不存在"));
     QVariantMap group = groups[g].toMap();
     QVariantList members = group.value(key("members")).toList();
-
-    qsizetype at = indexWhere(members, "stockcode", code);
-    if (at < 0) {
-        QString name = arg(request, "stockname");
-        if (name.isEmpty())
-            name = backenddata::nameOf(market, code);
-        members.append(member(code, name, int(members.size())));
-    } else {
-        // A stock already there takes the place of the member holding the
-        // given order (how the list reorders by drag and drop).
-        bool numeric = false;
-        const int order = arg(request, "userstockorder").toInt(&numeric);
-        if (numeric) {
-            qsizetype target = indexWhere(members, "userstockorder", QString::number(order));
-            if (target < 0)
-                target = order;
-            moveItem(members, at, target);
-            at = indexWhere(members, "stockcode", code);
-        }
-    }
-    at = indexWhere(members, "stockcode", code);
-    QVariantMap row = members[at].toMap();
-    for (const char* alert : { "lprice", "hprice", "vprice" }) {
-        if (request.contains(key(alert)))
-            row.insert(key(alert), arg(request, alert).isEmpty() ? key("0") : arg(request, alert));
-    }
-    members[at] = row;
+    if (const auto refused = edit(members))
+        return *refused;
     renumber(members, "userstockorder");
     group.insert(key("members"), members);
     groups[g] = group;
@@ -651,30 +629,55 @@ QVariant BackendService::Impl::addStock(const QVariantMap& request)
     return ok(members);
 }
 
-QVariant BackendService::Impl::delStock(const QVariantMap& request)
+QVariant BackendService::Impl::addStock(const QVariantMap& request)
 {
-    const QString code = arg(request, "stockcode");
-    const QString groupId = arg(request, "userstockgroupid");
     if (const auto missing = lacking(request, { "stockcode", "userstockgroupid" }))
         return *missing;
-    const QString uid = userOf(request);
-    QVariantMap& store = userStore(uid);
-    QVariantList groups = store.value(key("groups")).toList();
-    const qsizetype g = indexWhere(groups, "id", groupId);
-    if (g < 0)
-        return failure(-1004, text("分组不存在"));
-    QVariantMap group = groups[g].toMap();
-    QVariantList members = group.value(key("members")).toList();
-    const qsizetype at = indexWhere(members, "stockcode", code);
-    if (at < 0)
-        return failure(-1005, text("分组中没有这只股票"));
-    members.removeAt(at);
-    renumber(members, "userstockorder");
-    group.insert(key("members"), members);
-    groups[g] = group;
-    store.insert(key("groups"), groups);
-    saveUser(uid);
-    return ok(members);
+    const QString code = arg(request, "stockcode");
+    return editMembers(
+        request, arg(request, "userstockgroupid"), [&](QVariantList& members) -> std::optional<QVariant> {
+            qsizetype at = indexWhere(members, "stockcode", code);
+            if (at < 0) {
+                QString name = arg(request, "stockname");
+                if (name.isEmpty())
+                    name = backenddata::nameOf(market, code);
+                members.append(member(code, name, int(members.size())));
+            } else {
+                // A stock already there takes the place of the member holding
+                // the given order (how the list reorders by drag and drop).
+                bool numeric = false;
+                const int order = arg(request, "userstockorder").toInt(&numeric);
+                if (numeric) {
+                    qsizetype target = indexWhere(members, "userstockorder", QString::number(order));
+                    if (target < 0)
+                        target = order;
+                    moveItem(members, at, target);
+                }
+            }
+            at = indexWhere(members, "stockcode", code);
+            QVariantMap row = members[at].toMap();
+            for (const char* alert : { "lprice", "hprice", "vprice" }) {
+                if (request.contains(key(alert)))
+                    row.insert(key(alert), arg(request, alert).isEmpty() ? key("0") : arg(request, alert));
+            }
+            members[at] = row;
+            return std::nullopt;
+        });
+}
+
+QVariant BackendService::Impl::delStock(const QVariantMap& request)
+{
+    if (const auto missing = lacking(request, { "stockcode", "userstockgroupid" }))
+        return *missing;
+    const QString code = arg(request, "stockcode");
+    return editMembers(
+        request, arg(request, "userstockgroupid"), [&](QVariantList& members) -> std::optional<QVariant> {
+            const qsizetype at = indexWhere(members, "stockcode", code);
+            if (at < 0)
+                return failure(-1005, text("分组中没有这只股票"));
+            members.removeAt(at);
+            return std::nullopt;
+        });
 }
 
 QVariant BackendService::Impl::moveOrCopy(const QVariantMap& request)
