@@ -116,8 +116,10 @@ std::optional<QString> mainValue(const QByteArray& body)
     const qsizetype at = body.indexOf(marker);
     if (at < 0)
         return std::nullopt;
-    const qsizetype quote = body.indexOf('"', at + marker.size());
-    if (quote < 0)
+    qsizetype quote = at + marker.size();
+    while (quote < body.size() && body.at(quote) == ' ')
+        ++quote;
+    if (quote >= body.size() || body.at(quote) != '"')
         return std::nullopt;
     const qsizetype closing = body.indexOf("};", quote + 1);
     if (closing < 0)

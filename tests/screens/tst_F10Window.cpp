@@ -17,9 +17,83 @@
 
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+// A bare HTTP server on 127.0.0.1 that answers every request with one body
+// and keeps what each request sent, for what the stand-in does not log.
+class RawHttpServer : public QObject {
+public:
+    struct Request {
+        QByteArray line;
+        QByteArray userAgent;
+    };
+
+    explicit RawHttpServer(QByteArray body)
+        : m_body(std::move(body))
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this]() {
+            while (QTcpSocket* socket = m_server.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { serve(socket); });
+        });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+    const QList<Request>& requests() const { return m_requests; }
+
+private:
+    void serve(QTcpSocket* socket)
+    {
+        QByteArray& pending = m_pending[socket];
+        pending += socket->readAll();
+        const qsizetype end = pending.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        Request request;
+        const QList<QByteArray> lines = pending.left(end).split('\n');
+        request.line = lines.value(0).trimmed();
+        for (const QByteArray& line : lines) {
+            if (line.toLower().startsWith("user-agent:"))
+                request.userAgent = line.mid(11).trimmed();
+        }
+        m_requests << request;
+        m_pending.remove(socket);
+        socket->write(
+            "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
+            + QByteArray::number(m_body.size()) + "\r\n\r\n" + m_body);
+        socket->disconnectFromHost();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    QTcpServer m_server;
+    QByteArray m_body;
+    QList<Request> m_requests;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+};
+
+// Points the company-data host at another server for one test.
+class CompanyHostSwitch {
+public:
+    explicit CompanyHostSwitch(const QString& baseUrl)
+        : m_saved(platform::Configuration::current())
+    {
+        platform::Configuration c = m_saved;
+        c.neteaseCompanyUrl = baseUrl;
+        platform::Configuration::setCurrent(c);
+    }
+    ~CompanyHostSwitch() { platform::Configuration::setCurrent(m_saved); }
+
+private:
+    platform::Configuration m_saved;
+};
+
+} // namespace
 
 // The company-data window against the stand-in server: fetching, tab
 // switching, stacking, failures and the notice hand-off.
@@ -227,6 +301,47 @@ private Q_SLOTS:
         QVERIFY(built.isEmpty());
         QCOMPARE(shownGrids().size(), 3);
         QCOMPARE(shownGrids().first()->mainTitle(), QStringLiteral("基本资料"));
+    }
+
+    void fetch_pathAndClientUserAgent()
+    {
+        RawHttpServer raw(QByteArrayLiteral("{}"));
+        const CompanyHostSwitch host(raw.baseUrl());
+        const QString savedAgent = m_delegate->iQuilorSDK()->User_Agent();
+        m_delegate->iQuilorSDK()->setUser_Agent(QStringLiteral("LanShiTest/2.0 (F10)"));
+        open();
+        m_delegate->iQuilorSDK()->setUser_Agent(savedAgent);
+        QCOMPARE(raw.requests().size(), 1);
+        QCOMPARE(raw.requests().first().line, QByteArray("GET /app/stock/0600000_summary.json HTTP/1.1"));
+        QCOMPARE(raw.requests().first().userAgent, QByteArray("LanShiTest/2.0 (F10)"));
+    }
+
+    // A reply that is no JSON object reaches its builder, which finds nothing:
+    // the previous tab stays; a notice list that was not stored is asked again.
+    void unusableReply_keepsPreviousContent_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("html page") << QByteArray("<html><body>维护中</body></html>");
+        QTest::newRow("json array") << QByteArray(R"([{"data":[]}])");
+        QTest::newRow("not utf-8") << QByteArray("{\"data\":[\xff\xfe]}");
+        QTest::newRow("empty notice list") << QByteArray(R"({"data":[]})");
+    }
+    void unusableReply_keepsPreviousContent()
+    {
+        QFETCH(QByteArray, body);
+        open();
+        QTRY_COMPARE(shownGrids().size(), 3);
+        RawHttpServer raw(body);
+        const CompanyHostSwitch host(raw.baseUrl());
+        for (int segment : { int(CompanyBaseInfoView::Holders), int(CompanyBaseInfoView::Indicators),
+                 int(CompanyBaseInfoView::Notices), int(CompanyBaseInfoView::Notices) }) {
+            QVERIFY(select(segment));
+            QCOMPARE(shownGrids().size(), 3);
+            QCOMPARE(shownGrids().first()->mainTitle(), QStringLiteral("基本资料"));
+            QVERIFY(page()->iNoticelistView->isHidden());
+        }
+        QCOMPARE(raw.requests().size(), 4);
+        QVERIFY(raw.requests().at(3).line.contains("_noticelist.json?count=20&page=0"));
     }
 
     void indicators_chartOfEveryQuarterAndTableOfFour()

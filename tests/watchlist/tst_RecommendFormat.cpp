@@ -255,6 +255,7 @@ void tst_RecommendFormat::feeds_badBodiesGiveNothing_data()
     QTest::newRow("html error page") << QByteArray("<html><body>502</body></html>");
     QTest::newRow("fund flow without closing")
         << testsupport::readFixture(s("recommend/fund_flow_unclosed.js"));
+    QTest::newRow("fund flow without its quote") << QByteArray("var zjlx_detail={data:[1,2]};var a=\"3\"};");
     QTest::newRow("cut short") << testsupport::readFixture(s("recommend/quote_feed.jsonp")).left(60);
 }
 

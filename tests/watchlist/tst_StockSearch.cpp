@@ -5,7 +5,9 @@
 #include "watchlist/StockSearch.h"
 #include "watchlist/ZXGView.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
@@ -75,6 +77,7 @@ private Q_SLOTS:
     void typing_sendsOnlyPastLengthRule_data();
     void typing_sendsOnlyPastLengthRule();
     void hits_menuTitledNameAndCode();
+    void recentSearches_offeredButNeverAdded();
     void choosingHit_opensStockScreen_data();
     void choosingHit_opensStockScreen();
     void replyNotAList_showsNoMenu();
@@ -177,6 +180,26 @@ void tst_StockSearch::hits_menuTitledNameAndCode()
     QVERIFY(menus.shown.last().contains(QStringLiteral("浦发银行  600000")));
     QVERIFY(menus.shown.last().contains(QStringLiteral("工商银行  601398")));
     QCOMPARE(panel->searchMenu()->actions().size(), menus.shown.last().size());
+}
+
+void tst_StockSearch::recentSearches_offeredButNeverAdded()
+{
+    MyStock* recent = m_env->makeClient()->iMyStock();
+    QVERIFY(recent);
+    recent->addRecentSearch(QStringLiteral("GZMT"));
+    ZXGView* panel = setUpPanel();
+    QCompleter* completer = panel->iSearchField->completer();
+    QVERIFY(completer);
+    QCOMPARE(completer->model()->rowCount(), 1);
+    QCOMPARE(completer->model()->index(0, 0).data().toString(), QStringLiteral("GZMT"));
+
+    // Opening a hit neither extends the list nor replaces what the field offers.
+    testsupport::MenuRecorder menus;
+    menus.choice = QStringList { QStringLiteral("平安银行  000001") };
+    panel->iSearchField->setText(QStringLiteral("pa"));
+    QTRY_VERIFY(m_host->findChild<SingleStockViewController*>());
+    QCOMPARE(recent->recentSearches(), QStringList { QStringLiteral("GZMT") });
+    QCOMPARE(panel->iSearchField->completer(), completer);
 }
 
 void tst_StockSearch::choosingHit_opensStockScreen_data()
