@@ -561,8 +561,8 @@ FeedResult parseStockAppJson(const QByteArray& body)
         return FeedResult::failure(QStringLiteral("\"LB\" or \"HS\" missing or not a number"));
     QVariantMap m;
     m.insert(kRatio, stringWithFormat("%.2f", *lb));
-    // "HS" is a fraction in this family of files; the record keeps percent.
-    m.insert(kTurnover, stringWithFormat("%.2f", *hs * 100.0));
+    // "HS" is the turnover rate in percent, shown as it comes.
+    m.insert(kTurnover, stringWithFormat("%.2f", *hs));
     return FeedResult { m, {} };
 }
 

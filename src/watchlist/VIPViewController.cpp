@@ -415,8 +415,8 @@ void VIPViewController::GetLBHSLData()
     fetch(platform::Configuration::current().neteaseCompanyUrl, vip::stockAppPath(code),
         [this, row](const QByteArray* body) {
             if (body) {
-                // The parser turns the fraction "HS" into percent, the unit
-                // the turnover column and its 2 % threshold read.
+                // "HS" comes in percent, the unit the turnover column and
+                // its 2 % threshold read.
                 if (const auto fields = vip::volumeFields(*body)) {
                     row->insert(key("ratio"), fields->value(key("ratio")));
                     row->insert(key("turnoverrate"), fields->value(key("turnoverrate")));

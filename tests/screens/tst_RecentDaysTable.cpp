@@ -367,6 +367,25 @@ private Q_SLOTS:
         backend().failApi(90006, 0, 0);
     }
 
+    // Each window names itself and paints black once shown.
+    void shown_titleAndBackground_data()
+    {
+        QTest::addColumn<bool>("index");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("stock") << false << QStringLiteral("岚石通个股最近日VIP数据");
+        QTest::newRow("index") << true << QStringLiteral("岚石通指数最近日VIP数据");
+    }
+    void shown_titleAndBackground()
+    {
+        QFETCH(bool, index);
+        QFETCH(QString, title);
+        auto table = makeTable(index);
+        table->show();
+        QVERIFY(QTest::qWaitForWindowExposed(table.get()));
+        QCOMPARE(table->title(), title);
+        QCOMPARE(table->palette().color(QPalette::Window), QColor(Qt::black));
+    }
+
     // While shown the header follows its own code's quote updates only.
     void quoteUpdates_followOwnCodeWhileShown()
     {

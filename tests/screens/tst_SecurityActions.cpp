@@ -22,6 +22,7 @@
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 
@@ -154,6 +155,48 @@ private Q_SLOTS:
         QTest::mouseClick(screen->addBtn, Qt::LeftButton);
         QCOMPARE(menus.shown.size(), 1);
         QCOMPARE(menus.shown.first(), items);
+    }
+
+    // The menu is the "ADD" menu of the add button on both screens, and each
+    // item carries its group index (the lone item "all") for the handler.
+    void addMenu_titleViewAndItemKeys_data()
+    {
+        QTest::addColumn<bool>("index");
+        QTest::addColumn<QVariantList>("groups");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("stock, no groups") << false << QVariantList() << QStringList { QStringLiteral("all") };
+        QTest::newRow("stock, three groups")
+            << false << threeGroups()
+            << QStringList { QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2") };
+        QTest::newRow("index, three groups")
+            << true << threeGroups()
+            << QStringList { QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2") };
+    }
+    void addMenu_titleViewAndItemKeys()
+    {
+        QFETCH(bool, index);
+        QFETCH(QVariantList, groups);
+        QFETCH(QStringList, keys);
+        struct Capture : platform::MenuPresenter {
+            Capture() { platform::setMenuPresenter(this); }
+            ~Capture() override { platform::setMenuPresenter(nullptr); }
+            void popUp(QMenu* menu, const QPoint&, QWidget* shownFor) override
+            {
+                title = menu->title();
+                view = shownFor;
+                for (QAction* action : menu->actions())
+                    keys << action->data().toString();
+            }
+            QString title;
+            QWidget* view = nullptr;
+            QStringList keys;
+        } capture;
+        m_sdk->iMyStockGroup()->setIGroupArray(groups);
+        auto screen = bound(index, index ? QStringLiteral("000001.idx") : QStringLiteral("600036"));
+        screen->addBtnPressed();
+        QCOMPARE(capture.title, QStringLiteral("ADD"));
+        QCOMPARE(capture.view, screen->addBtn);
+        QCOMPARE(capture.keys, keys);
     }
 
     // Choosing an item sends the add for that group with order and alerts

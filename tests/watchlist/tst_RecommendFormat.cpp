@@ -217,7 +217,7 @@ void tst_RecommendFormat::feeds_fixturesGiveTheRowValues()
     // "percent" is a fraction: -0.012 is -1.20 %.
     QCOMPARE(row.value(s("valuerate")).toString(), s("-1.20"));
 
-    // "HS" 0.015 is a turnover of 1.50 %, the figure the column shows.
+    // "HS" is the turnover in percent, shown as it comes.
     const auto volume = vip::volumeFields(testsupport::readFixture(s("recommend/stock_app.json")));
     QVERIFY(volume);
     QCOMPARE(volume->value(s("turnoverrate")).toString(), s("1.50"));

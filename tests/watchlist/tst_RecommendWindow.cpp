@@ -250,7 +250,7 @@ void tst_RecommendWindow::refresh_fillsRowsThenPassesRefreshThem()
                                   .value(0)
                                   .toMap();
     // Fetched a moment apart: during trading hours the volume grows.
-    const double percent = platform::doubleValue(first.value(s("HS"))) * 100.0;
+    const double percent = platform::doubleValue(first.value(s("HS")));
     QVERIFY(percent > 0);
     QVERIFY2(qAbs(platform::doubleValue(rowValue(*window, 0, "turnoverrate")) - percent)
             <= qMax(0.02, percent * 0.05),

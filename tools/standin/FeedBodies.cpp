@@ -689,9 +689,10 @@ QByteArray stockAppJson(const SampleMarket& market, const SampleSecurity& s, con
         QStringLiteral("PERCENT"), q.prevClose > 0 ? std::round((q.last / q.prevClose - 1) * 1e6) / 1e6 : 0);
     o.insert(QStringLiteral("VOLUME"), q.volumeLots * 100);
     o.insert(QStringLiteral("TURNOVER"), q.amountYuan);
-    // Turnover rate and amplitude are fractions in this family of files.
-    const double hs = s.circulatingShares > 0 ? q.volumeLots * 100 / s.circulatingShares : 0.008;
-    o.insert(QStringLiteral("HS"), std::round(hs * 1e6) / 1e6);
+    // The turnover rate as the screens show it (percent, read as it comes);
+    // the amplitude is a fraction.
+    const double hs = s.circulatingShares > 0 ? q.volumeLots * 100 / s.circulatingShares * 100 : 0.8;
+    o.insert(QStringLiteral("HS"), std::round(hs * 1e4) / 1e4);
     o.insert(QStringLiteral("LB"),
         std::round((0.6 + 1.2 * unit(s.code, quint64(now.date().toJulianDay()))) * 100) / 100);
     o.insert(
