@@ -15,6 +15,7 @@
 #include "platform/widgets/ViewController.h"
 #include "standin/StandInServer.h"
 
+#include "ChartsTestEnv.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>
@@ -24,11 +25,6 @@
 #include <memory>
 
 namespace {
-
-QDateTime shanghai(int y, int mo, int d, int h, int mi)
-{
-    return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(8 * 3600));
-}
 
 // A stock of 120 bars that rises, falls and rises again.
 QVariantList sampleRows(int count)
@@ -66,26 +62,12 @@ public:
 class tst_ChartViews : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<platform::ViewController> m_father;
+    ChartsTestEnv m_env;
     QList<QVariantMap> m_events;
 
-    void setNow(const QDateTime& now)
-    {
-        charts::setClock([now] { return now; });
-        m_standIn->server().market().setNow(now);
-    }
+    void setNow(const QDateTime& now) { m_env.setNow(now); }
 
-    QStringList requests(const QString& part) const
-    {
-        QStringList out;
-        for (const QString& path : m_standIn->server().requestLog()) {
-            if (path.contains(part))
-                out << path;
-        }
-        return out;
-    }
+    QStringList requests(const QString& part) const { return m_env.requests(part); }
 
     std::function<void(const QVariantMap&)> recorder()
     {
@@ -96,7 +78,7 @@ class tst_ChartViews : public QObject {
     std::unique_ptr<CandleView> staticChart(int rows, QSize size = QSize(900, 420))
     {
         auto chart = std::make_unique<CandleView>(QRect(QPoint(), size),
-            QVariantMap { { QStringLiteral("stockcode"), QStringLiteral("7777777") } }, m_father.get(),
+            QVariantMap { { QStringLiteral("stockcode"), QStringLiteral("7777777") } }, m_env.father.get(),
             recorder());
         chart->iDataArray = sampleRows(rows);
         chart->iWPintCount = rows;
@@ -113,10 +95,7 @@ class tst_ChartViews : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        platform::ViewController::setPresentsModally(false);
-        m_father = std::make_unique<platform::ViewController>();
+        m_env.start();
         platform::ControllerRegistry::registerClass<RecordingDialog>(QStringLiteral("setKDJViewController"));
         platform::ControllerRegistry::registerClass<RecordingDialog>(QStringLiteral("setBOLLViewController"));
         platform::ControllerRegistry::registerClass<RecordingDialog>(QStringLiteral("setSARViewController"));
@@ -124,34 +103,24 @@ private Q_SLOTS:
 
     void init()
     {
-        auto& t = charts::pollTiming();
-        t.firstPriceMs = 20;
-        t.openMs = 20;
-        t.closedMs = 60000;
-        t.yearCacheMs = 0;
-        charts::YearFileCache::clear();
+        ChartsTestEnv::shortenTiming();
         setNow(shanghai(2025, 3, 12, 20, 0));
         for (const QString& key : { QStringLiteral("typeTopIdx"), QStringLiteral("typeBottomIdx"),
                  QStringLiteral("BOLLPeriod"), QStringLiteral("SARPeriod"), QStringLiteral("kdjPeriod") })
             platform::UserDefaults::standardUserDefaults()->removeObjectForKey(key);
         m_events.clear();
-        m_standIn->server().clearRequestLog();
+        m_env.standIn->server().clearRequestLog();
     }
 
     void cleanup() { charts::setClock({}); }
 
-    void cleanupTestCase()
-    {
-        m_father.reset();
-        m_standIn.reset();
-        m_settings.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     void candleView_initialState()
     {
         setNow(shanghai(2025, 3, 12, 9, 41));
         CandleView chart(QRect(0, 0, 700, 400), { { QStringLiteral("stockcode"), QStringLiteral("600000") } },
-            m_father.get(), recorder());
+            m_env.father.get(), recorder());
         QCOMPARE(chart.curtime, QStringLiteral("2025/03/12 09:41:00"));
         QCOMPARE(chart.wLineSpace, 7.0);
         QCOMPARE(chart.startIdx, 0L);
@@ -316,7 +285,7 @@ private Q_SLOTS:
         QApplication::sendEvent(chart.get(), &event);
         QPointer<RecordingDialog> dialog = RecordingDialog::last;
         QVERIFY(dialog);
-        QCOMPARE(dialog->presentingViewController(), m_father.get());
+        QCOMPARE(dialog->presentingViewController(), m_env.father.get());
         QVERIFY(dialog->DoOK);
         QVERIFY(dialog->DoCancel);
         const int runs = chart->indicatorRuns();
@@ -359,19 +328,19 @@ private Q_SLOTS:
         std::unique_ptr<StockChartView> chart;
         switch (kind) {
         case 0:
-            chart = std::make_unique<timeLineView>(frame, stock, m_father.get(), recorder());
+            chart = std::make_unique<timeLineView>(frame, stock, m_env.father.get(), recorder());
             break;
         case 1:
-            chart = std::make_unique<timeline4DayView>(frame, stock, m_father.get(), recorder());
+            chart = std::make_unique<timeline4DayView>(frame, stock, m_env.father.get(), recorder());
             break;
         case 2:
-            chart = std::make_unique<DayKLineView>(frame, stock, m_father.get(), recorder());
+            chart = std::make_unique<DayKLineView>(frame, stock, m_env.father.get(), recorder());
             break;
         case 3:
-            chart = std::make_unique<WeekKLineView>(frame, stock, m_father.get(), recorder());
+            chart = std::make_unique<WeekKLineView>(frame, stock, m_env.father.get(), recorder());
             break;
         default:
-            chart = std::make_unique<MonthKLineView>(frame, stock, m_father.get(), recorder());
+            chart = std::make_unique<MonthKLineView>(frame, stock, m_env.father.get(), recorder());
             break;
         }
         chart->show();
@@ -386,7 +355,7 @@ private Q_SLOTS:
     {
         QWidget host;
         auto* chart = new timeLineView(QRect(0, 0, 800, 400),
-            { { QStringLiteral("stockcode"), QStringLiteral("600000") } }, m_father.get(), recorder());
+            { { QStringLiteral("stockcode"), QStringLiteral("600000") } }, m_env.father.get(), recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
         QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 10000);
@@ -402,7 +371,8 @@ private Q_SLOTS:
     {
         QWidget host;
         auto* chart = new timeline4DayView(QRect(0, 0, 900, 400),
-            { { QStringLiteral("stockcode"), QStringLiteral("000001.idx") } }, m_father.get(), recorder());
+            { { QStringLiteral("stockcode"), QStringLiteral("000001.idx") } }, m_env.father.get(),
+            recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
         QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 10000);
@@ -430,8 +400,8 @@ private Q_SLOTS:
             { QStringLiteral("marketstatus"), QStringLiteral("交易中") } };
         TimeShareView* chart = fourDays
             ? static_cast<TimeShareView*>(
-                new timeline4DayView(QRect(0, 0, 800, 400), stock, m_father.get(), recorder()))
-            : new timeLineView(QRect(0, 0, 800, 400), stock, m_father.get(), recorder());
+                new timeline4DayView(QRect(0, 0, 800, 400), stock, m_env.father.get(), recorder()))
+            : new timeLineView(QRect(0, 0, 800, 400), stock, m_env.father.get(), recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
         QTRY_VERIFY_WITH_TIMEOUT(drawn.count() >= 3, 10000);
@@ -452,7 +422,7 @@ private Q_SLOTS:
         auto* chart = new timeLineView(QRect(0, 0, 800, 400),
             { { QStringLiteral("stockcode"), QStringLiteral("600000") },
                 { QStringLiteral("marketstatus"), QStringLiteral("午间休市") } },
-            m_father.get(), recorder());
+            m_env.father.get(), recorder());
         QSignalSpy drawn(chart, &TimeShareView::minutesDrawn);
         chart->setParent(&host);
         QTRY_VERIFY_WITH_TIMEOUT(drawn.count() >= 3, 10000);
@@ -464,13 +434,14 @@ private Q_SLOTS:
         setNow(shanghai(2025, 3, 12, 10, 30));
         QWidget host;
         auto* one = new timeLineView(QRect(0, 0, 400, 300),
-            { { QStringLiteral("stockcode"), QStringLiteral("888888.idx") } }, m_father.get(), recorder());
+            { { QStringLiteral("stockcode"), QStringLiteral("888888.idx") } }, m_env.father.get(),
+            recorder());
         auto* four = new timeline4DayView(QRect(0, 0, 400, 300),
-            { { QStringLiteral("stockcode"), QStringLiteral("6000001") } }, m_father.get(), recorder());
+            { { QStringLiteral("stockcode"), QStringLiteral("6000001") } }, m_env.father.get(), recorder());
         one->setParent(&host);
         four->setParent(&host);
         QTest::qWait(300);
-        QCOMPARE(m_standIn->server().requestLog(), QStringList());
+        QCOMPARE(m_env.standIn->server().requestLog(), QStringList());
     }
 
     // Each chart drawn from the stand-in's data, saved for a look.
@@ -504,16 +475,16 @@ private Q_SLOTS:
         std::unique_ptr<QSignalSpy> spy;
         if (kind <= 1) {
             auto* ts = kind == 0
-                ? static_cast<TimeShareView*>(new timeLineView(frame, stock, m_father.get(), recorder()))
-                : new timeline4DayView(frame, stock, m_father.get(), recorder());
+                ? static_cast<TimeShareView*>(new timeLineView(frame, stock, m_env.father.get(), recorder()))
+                : new timeline4DayView(frame, stock, m_env.father.get(), recorder());
             spy = std::make_unique<QSignalSpy>(ts, &TimeShareView::minutesDrawn);
             chart = ts;
         } else {
-            KLineHistoryView* k = kind == 2
-                ? static_cast<KLineHistoryView*>(new DayKLineView(frame, stock, m_father.get(), recorder()))
-                : kind == 3
-                ? static_cast<KLineHistoryView*>(new WeekKLineView(frame, stock, m_father.get(), recorder()))
-                : new MonthKLineView(frame, stock, m_father.get(), recorder());
+            KLineHistoryView* k = kind == 2 ? static_cast<KLineHistoryView*>(
+                                      new DayKLineView(frame, stock, m_env.father.get(), recorder()))
+                : kind == 3 ? static_cast<KLineHistoryView*>(
+                      new WeekKLineView(frame, stock, m_env.father.get(), recorder()))
+                            : new MonthKLineView(frame, stock, m_env.father.get(), recorder());
             spy = std::make_unique<QSignalSpy>(k, &KLineHistoryView::historyDrawn);
             chart = k;
         }

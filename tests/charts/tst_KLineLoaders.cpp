@@ -13,6 +13,7 @@
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
+#include "ChartsTestEnv.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>
@@ -26,11 +27,6 @@
 namespace {
 
 enum Kind { Day, Week, Month };
-
-QDateTime shanghai(int y, int mo, int d, int h, int mi)
-{
-    return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(8 * 3600));
-}
 
 // Answers every request with one fixed body; remembers the paths.
 class FixedReplyServer : public QTcpServer {
@@ -62,29 +58,15 @@ public:
 class tst_KLineLoaders : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<platform::ViewController> m_father;
+    ChartsTestEnv m_env;
     std::unique_ptr<QWidget> m_host;
     QuilorSDK* m_sdk = nullptr;
 
-    standin::StandInServer& server() { return m_standIn->server(); }
+    standin::StandInServer& server() { return m_env.server(); }
 
-    void setNow(const QDateTime& now)
-    {
-        charts::setClock([now] { return now; });
-        server().market().setNow(now);
-    }
+    void setNow(const QDateTime& now) { m_env.setNow(now); }
 
-    QStringList requests(const QString& part) const
-    {
-        QStringList out;
-        for (const QString& path : m_standIn->server().requestLog()) {
-            if (path.contains(part))
-                out << path;
-        }
-        return out;
-    }
+    QStringList requests(const QString& part) const { return m_env.requests(part); }
 
     KLineHistoryView* make(Kind kind, const QString& code, const QVariantMap& extra = {})
     {
@@ -94,13 +76,13 @@ class tst_KLineLoaders : public QObject {
         KLineHistoryView* chart = nullptr;
         auto callBack = [](const QVariantMap&) {};
         if (kind == Day) {
-            auto* day = new DayKLineView(frame, stock, m_father.get(), callBack);
+            auto* day = new DayKLineView(frame, stock, m_env.father.get(), callBack);
             day->setQuilorSDK(m_sdk);
             chart = day;
         } else if (kind == Week) {
-            chart = new WeekKLineView(frame, stock, m_father.get(), callBack);
+            chart = new WeekKLineView(frame, stock, m_env.father.get(), callBack);
         } else {
-            chart = new MonthKLineView(frame, stock, m_father.get(), callBack);
+            chart = new MonthKLineView(frame, stock, m_env.father.get(), callBack);
         }
         return chart;
     }
@@ -137,22 +119,14 @@ class tst_KLineLoaders : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        platform::ViewController::setPresentsModally(false);
-        m_father = std::make_unique<platform::ViewController>();
-        m_sdk = new QuilorSDK(
-            m_standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), m_father.get());
+        m_env.start();
+        m_sdk = new QuilorSDK(m_env.standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"),
+            m_env.father.get());
     }
 
     void init()
     {
-        auto& t = charts::pollTiming();
-        t.firstPriceMs = 20;
-        t.openMs = 20;
-        t.closedMs = 60000; // a closed-status poll never comes back within a test
-        t.yearCacheMs = 0;
-        charts::YearFileCache::clear();
+        ChartsTestEnv::shortenTiming();
         // Wednesday evening: history loads, the price never polls.
         setNow(shanghai(2025, 3, 12, 20, 0));
         m_host = std::make_unique<QWidget>();
@@ -163,16 +137,14 @@ private Q_SLOTS:
     void cleanup()
     {
         m_host.reset();
+        // The in-process server reads what a finished chart sent last only
+        // when the loop runs: let it, so the next test's log starts empty.
+        QTest::qWait(60);
         charts::setClock({});
         server().market().setNow(std::nullopt);
     }
 
-    void cleanupTestCase()
-    {
-        m_father.reset();
-        m_standIn.reset();
-        m_settings.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     void yearOrder_data()
     {
@@ -595,7 +567,7 @@ private Q_SLOTS:
     {
         auto* chart = new WeekKLineView(
             QRect(0, 0, 700, 400), { { QStringLiteral("stockcode"), QStringLiteral("600000") } },
-            m_father.get(), [](const QVariantMap&) {}, m_host.get());
+            m_env.father.get(), [](const QVariantMap&) {}, m_host.get());
         QSignalSpy spy(chart, &KLineHistoryView::historyDrawn);
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
         QCOMPARE(requests(QStringLiteral("/kline/")).size(), 10);

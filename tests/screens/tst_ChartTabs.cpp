@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -36,10 +37,7 @@ class TestChartTabs : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<AppDelegate> m_delegate;
-    QuilorSDK* m_sdk = nullptr;
+    ScreensTestEnv m_env;
 
     static QString storedTab()
     {
@@ -59,12 +57,9 @@ private:
 
     std::unique_ptr<SecurityViewController> openScreen(const QString& code)
     {
-        std::unique_ptr<SecurityViewController> screen;
-        if (code.endsWith(QStringLiteral(".idx")))
-            screen = std::make_unique<SingleIndexViewController>();
-        else
-            screen = std::make_unique<SingleStockViewController>();
-        screen->bindCode(code, m_sdk);
+        std::unique_ptr<SecurityViewController> screen
+            = makeSecurityScreen(code.endsWith(QStringLiteral(".idx")));
+        screen->bindCode(code, m_env.sdk);
         screen->show();
         return screen;
     }
@@ -79,14 +74,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        platform::ViewController::setPresentsModally(false);
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        market::installSharedModels();
-        m_delegate = std::make_unique<AppDelegate>();
-        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), m_delegate.get());
-        m_delegate->setIQuilorSDK(m_sdk);
+        m_env.start();
         for (const char* id : { "MaxTimeLineViewController", "timeline4DayViewController",
                  "DayKLineViewController", "WeekKLineViewController", "MonthKLineViewController" }) {
             platform::ControllerRegistry::registerFactory(QString::fromLatin1(id), [id]() -> QWidget* {
@@ -104,11 +92,7 @@ private Q_SLOTS:
         EnlargedProbe::handed.clear();
     }
 
-    void cleanupTestCase()
-    {
-        m_delegate.reset();
-        m_standIn.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     void firstAppearance_data()
     {
@@ -226,7 +210,7 @@ private Q_SLOTS:
         storeTab(QStringLiteral("2"));
         auto screen = openScreen(QStringLiteral("888888.idx"));
         QVERIFY(screen->iDayKLineView);
-        QCOMPARE(screen->iDayKLineView->quilorSDK(), m_sdk);
+        QCOMPARE(screen->iDayKLineView->quilorSDK(), m_env.sdk);
         screen->close();
     }
 
@@ -303,9 +287,9 @@ private Q_SLOTS:
         QVERIFY(screen->KView->findChildren<StockChartView*>().isEmpty());
         // Nothing of the closed screen asks the chart feeds any more.
         QTest::qWait(100);
-        m_standIn->server().clearRequestLog();
+        m_env.standIn->server().clearRequestLog();
         QTest::qWait(1300);
-        const QStringList requests = m_standIn->server().requestLog();
+        const QStringList requests = m_env.standIn->server().requestLog();
         for (const QString& path : requests)
             QVERIFY2(!path.contains(QStringLiteral("/data/hs/")), qPrintable(path));
     }
@@ -328,7 +312,7 @@ private Q_SLOTS:
         const QRect laidOut = screen.KView->geometry();
         const QRect tabs = screen.kSeg->geometry();
         QSignalSpy updated(&screen, &SecurityViewController::updatedUI);
-        screen.bindCode(code, m_sdk);
+        screen.bindCode(code, m_env.sdk);
         screen.show();
         QTRY_VERIFY(updated.count() >= 1);
         const QRect expected

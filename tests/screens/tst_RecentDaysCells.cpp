@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "platform/Json.h"
@@ -15,12 +16,7 @@ namespace {
 
 QVariantList fixtureRows(const char* name)
 {
-    const QByteArray text
-        = testsupport::readFixture(QStringLiteral("recentdays/") + QString::fromLatin1(name));
-    const std::optional<QVariant> parsed = platform::parseJson(text);
-    if (!parsed)
-        qFatal("fixture %s does not parse", name);
-    return parsed->toList();
+    return jsonFixture(QStringLiteral("recentdays/"), name).toList();
 }
 
 // A colour by the name the tables use; "layout" for a cell left alone.

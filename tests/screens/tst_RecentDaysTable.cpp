@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -31,12 +32,7 @@ const int kRetryBaseMs = 10;
 
 QVariantList fixtureRows(const char* name)
 {
-    const QByteArray text
-        = testsupport::readFixture(QStringLiteral("recentdays/") + QString::fromLatin1(name));
-    const std::optional<QVariant> parsed = platform::parseJson(text);
-    if (!parsed)
-        qFatal("fixture %s does not parse", name);
-    return parsed->toList();
+    return jsonFixture(QStringLiteral("recentdays/"), name).toList();
 }
 
 int columnOf(RecentDaysViewController* table, const QString& identifier)
@@ -58,22 +54,13 @@ class TestRecentDaysTable : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<AppDelegate> m_delegate;
-    QuilorSDK* m_sdk = nullptr;
-
-    standin::BackendService& backend() { return m_standIn->server().backend(); }
+    ScreensTestEnv m_env;
 
     // Day-list requests of `api` for `code` the server has received.
     QList<QVariantMap> requestsOf(int api, const QString& code)
     {
         QList<QVariantMap> out;
-        for (const QByteArray& body : backend().receivedBodies()) {
-            const std::optional<QVariant> parsed = platform::parseJson(body);
-            if (!parsed)
-                continue;
-            const QVariantMap request = parsed->toMap();
+        for (const QVariantMap& request : m_env.receivedRequests()) {
             if (platform::integerValue(request.value(QStringLiteral("api"))) == api
                 && request.value(QStringLiteral("code")).toString() == code)
                 out.append(request);
@@ -85,11 +72,11 @@ private:
     // and waits until its record can fill a header.
     StockQuoteDict completeRecord(const QString& code)
     {
-        m_sdk->iStocks()->AddwillDoRefreshDict({ { QStringLiteral("stockcode"), code } });
+        m_env.sdk->iStocks()->AddwillDoRefreshDict({ { QStringLiteral("stockcode"), code } });
         StockQuoteDict record;
         const bool complete = QTest::qWaitFor(
             [&]() {
-                record = m_sdk->iStocks()->recordFor(code);
+                record = m_env.sdk->iStocks()->recordFor(code);
                 return record && record->contains(QStringLiteral("valuerate"))
                     && record->contains(QStringLiteral("valueprice"))
                     && record->contains(QStringLiteral("mainvalue"));
@@ -110,23 +97,12 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        platform::ViewController::setPresentsModally(false);
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        market::installSharedModels();
-        m_delegate = std::make_unique<AppDelegate>();
-        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), m_delegate.get());
-        m_delegate->setIQuilorSDK(m_sdk);
+        m_env.start();
         screens::registerControllers();
         RecentDaysViewController::setDelays(kBindDelayMs, kRetryBaseMs);
     }
 
-    void cleanupTestCase()
-    {
-        m_delegate.reset();
-        m_standIn.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     // Handed the screen's rows: reload one pause after binding, header one
     // pause later, and nothing asked of the backend.
@@ -144,7 +120,7 @@ private Q_SLOTS:
         const StockQuoteDict record = completeRecord(code);
         QVERIFY(record);
         const QVariantList rows = fixtureRows(index ? "index_rows.json" : "stock_rows.json");
-        backend().clearReceivedBodies();
+        m_env.backend().clearReceivedBodies();
 
         auto table = makeTable(index);
         QStringList events;
@@ -204,7 +180,7 @@ private Q_SLOTS:
         QFETCH(int, api);
         QFETCH(QStringList, events);
         QVERIFY(completeRecord(code));
-        backend().clearReceivedBodies();
+        m_env.backend().clearReceivedBodies();
 
         RecentDaysViewController* made
             = RecentDaysViewController::makeBound(index ? QStringLiteral("stockIDXHistoryViewController")
@@ -322,8 +298,8 @@ private Q_SLOTS:
         testsupport::NotificationRecorder recorder;
         auto table = makeTable(index);
         const QString stockCode = index ? QStringLiteral("399006.idx") : QStringLiteral("600519");
-        backend().clearReceivedBodies();
-        backend().failApi(table->ownApi(), code, failures);
+        m_env.backend().clearReceivedBodies();
+        m_env.backend().failApi(table->ownApi(), code, failures);
         QSignalSpy requested(table.get(), &RecentDaysViewController::dayListRequested);
         table->InitByCode(stockCode);
 
@@ -332,7 +308,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(table->stockDicts.has_value(), 5000);
         // Longer than every pause the table could still be waiting for.
         QTest::qWait(kRetryBaseMs * (2 << RecentDaysViewController::kRetryLimit) + 300);
-        backend().failApi(table->ownApi(), 0, 0);
+        m_env.backend().failApi(table->ownApi(), 0, 0);
 
         QCOMPARE(requested.count(), requests);
         QCOMPARE(requestsOf(table->ownApi(), stockCode).size(), requests);
@@ -358,13 +334,13 @@ private Q_SLOTS:
             requested = true;
             table.release()->deleteLater();
         });
-        backend().failApi(table->ownApi(), -1099, 1);
+        m_env.backend().failApi(table->ownApi(), -1099, 1);
         table->InitByCode(QStringLiteral("000002"));
         QTRY_VERIFY_WITH_TIMEOUT(requested, 3000);
         QTest::qWait(300);
         QVERIFY(recorder.delivered.isEmpty());
         QCOMPARE(requestsOf(90006, QStringLiteral("000002")).size(), 1);
-        backend().failApi(90006, 0, 0);
+        m_env.backend().failApi(90006, 0, 0);
     }
 
     // Each window names itself and paints black once shown.
@@ -415,10 +391,11 @@ private Q_SLOTS:
 
         // The live value reaches the header.
         const QString realName = record->value(QStringLiteral("stockname")).toString();
-        m_sdk->iStocks()->mergeFields(code, { { QStringLiteral("stockname"), QStringLiteral("测试名称") } });
+        m_env.sdk->iStocks()->mergeFields(
+            code, { { QStringLiteral("stockname"), QStringLiteral("测试名称") } });
         center->postNotificationName(name, QVariant::fromValue(record));
         QCOMPARE(table->nameTextField->text(), QStringLiteral("测试名称"));
-        m_sdk->iStocks()->mergeFields(code, { { QStringLiteral("stockname"), realName } });
+        m_env.sdk->iStocks()->mergeFields(code, { { QStringLiteral("stockname"), realName } });
 
         table->hide();
         const int before = updated.count();

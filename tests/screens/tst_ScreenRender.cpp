@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -19,29 +20,12 @@ class TestScreenRender : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<AppDelegate> m_delegate;
-    QuilorSDK* m_sdk = nullptr;
+    ScreensTestEnv m_env;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        platform::ViewController::setPresentsModally(false);
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        market::installSharedModels();
-        m_delegate = std::make_unique<AppDelegate>();
-        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), m_delegate.get());
-        m_delegate->setIQuilorSDK(m_sdk);
-    }
+    void initTestCase() { m_env.start(); }
 
-    void cleanupTestCase()
-    {
-        m_delegate.reset();
-        m_standIn.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     void render_data()
     {
@@ -66,13 +50,10 @@ private Q_SLOTS:
         else
             defaults->setObject(tab, QStringLiteral("kSegIdx"));
 
-        std::unique_ptr<SecurityViewController> screen;
-        if (code.endsWith(QStringLiteral(".idx")))
-            screen = std::make_unique<SingleIndexViewController>();
-        else
-            screen = std::make_unique<SingleStockViewController>();
+        std::unique_ptr<SecurityViewController> screen
+            = makeSecurityScreen(code.endsWith(QStringLiteral(".idx")));
         QSignalSpy updated(screen.get(), &SecurityViewController::updatedUI);
-        screen->bindCode(code, m_sdk);
+        screen->bindCode(code, m_env.sdk);
         screen->show();
         QTRY_VERIFY_WITH_TIMEOUT(screen->stocks.has_value(), 5000);
         // Let the store fill the record and the chart load its data.

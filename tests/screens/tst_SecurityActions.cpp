@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "account/Registration.h"
@@ -35,20 +36,13 @@ class TestSecurityActions : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<AppDelegate> m_delegate;
-    QuilorSDK* m_sdk = nullptr;
-
-    standin::BackendService& backend() { return m_standIn->server().backend(); }
+    ScreensTestEnv m_env;
 
     // Requests of `api` for `code` the server has received, oldest first.
     QList<QVariantMap> requestsOf(int api, const QString& code)
     {
         QList<QVariantMap> found;
-        for (const QByteArray& body : backend().receivedBodies()) {
-            const std::optional<QVariant> parsed = platform::parseJson(body);
-            const QVariantMap request = parsed ? parsed->toMap() : QVariantMap();
+        for (const QVariantMap& request : m_env.receivedRequests()) {
             if (platform::integerValue(request.value(QStringLiteral("api"))) == api
                 && request.value(QStringLiteral("stockcode")).toString() == code)
                 found << request;
@@ -74,12 +68,8 @@ private:
 
     std::unique_ptr<SecurityViewController> bound(bool index, const QString& code)
     {
-        std::unique_ptr<SecurityViewController> screen;
-        if (index)
-            screen = std::make_unique<SingleIndexViewController>();
-        else
-            screen = std::make_unique<SingleStockViewController>();
-        screen->bindCode(code, m_sdk);
+        std::unique_ptr<SecurityViewController> screen = makeSecurityScreen(index);
+        screen->bindCode(code, m_env.sdk);
         return screen;
     }
 
@@ -90,24 +80,13 @@ private:
 
     static QVariantList dayRows()
     {
-        const std::optional<QVariant> parsed
-            = platform::parseJson(testsupport::readFixture(QStringLiteral("screens/daylist_one_row.json")));
-        if (!parsed)
-            qFatal("daylist_one_row.json does not parse");
-        return parsed->toList();
+        return jsonFixture(QStringLiteral("screens/"), "daylist_one_row.json").toList();
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        platform::ViewController::setPresentsModally(false);
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        market::installSharedModels();
-        m_delegate = std::make_unique<AppDelegate>();
-        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), m_delegate.get());
-        m_delegate->setIQuilorSDK(m_sdk);
+        m_env.start();
         SecurityViewController::setDayListRetryBaseMs(40);
         RecentDaysViewController::setDelays(10, 40);
         screens::registerControllers();
@@ -117,19 +96,15 @@ private Q_SLOTS:
 
     void init()
     {
-        m_delegate->appDict.clear();
-        m_sdk->iUser()->power = QStringLiteral("4001");
-        MyStockGroup* groups = m_sdk->iMyStockGroup();
+        m_env.delegate->appDict.clear();
+        m_env.sdk->iUser()->power = QStringLiteral("4001");
+        MyStockGroup* groups = m_env.sdk->iMyStockGroup();
         groups->setIGroupArray({});
         groups->setICurIdx(0);
         groups->setIGroupStockDict({});
     }
 
-    void cleanupTestCase()
-    {
-        m_delegate.reset();
-        m_standIn.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     void addMenu_listsGroupsInOrderOrTheLoneItem_data()
     {
@@ -150,7 +125,7 @@ private Q_SLOTS:
         QFETCH(QVariantList, groups);
         QFETCH(QStringList, items);
         testsupport::MenuRecorder menus;
-        m_sdk->iMyStockGroup()->setIGroupArray(groups);
+        m_env.sdk->iMyStockGroup()->setIGroupArray(groups);
         auto screen = bound(false, QStringLiteral("600036"));
         QTest::mouseClick(screen->addBtn, Qt::LeftButton);
         QCOMPARE(menus.shown.size(), 1);
@@ -191,7 +166,7 @@ private Q_SLOTS:
             QWidget* view = nullptr;
             QStringList keys;
         } capture;
-        m_sdk->iMyStockGroup()->setIGroupArray(groups);
+        m_env.sdk->iMyStockGroup()->setIGroupArray(groups);
         auto screen = bound(index, index ? QStringLiteral("000001.idx") : QStringLiteral("600036"));
         screen->addBtnPressed();
         QCOMPARE(capture.title, QStringLiteral("ADD"));
@@ -241,7 +216,7 @@ private Q_SLOTS:
         const QString code = QStringLiteral("600036");
         testsupport::MenuRecorder menus;
         testsupport::AlertRecorder alerts;
-        MyStockGroup* model = m_sdk->iMyStockGroup();
+        MyStockGroup* model = m_env.sdk->iMyStockGroup();
         model->setIGroupArray(groups);
         auto screen = bound(false, code);
         QVariantMap record { { QStringLiteral("stockcode"), code } };
@@ -307,7 +282,7 @@ private Q_SLOTS:
         QFETCH(int, chosen);
         QFETCH(QStringList, sent);
         const QString code = QStringLiteral("600000");
-        MyStockGroup* model = m_sdk->iMyStockGroup();
+        MyStockGroup* model = m_env.sdk->iMyStockGroup();
         model->setIGroupArray(threeGroups());
         model->setICurIdx(0);
         model->setIGroupStockDict({ { code,
@@ -432,8 +407,8 @@ private Q_SLOTS:
         QFETCH(bool, withDayList);
         QFETCH(QString, opens);
         if (vipmacopen.isValid())
-            m_delegate->appDict.insert(QStringLiteral("vipmacopen"), vipmacopen);
-        m_sdk->iUser()->power = power;
+            m_env.delegate->appDict.insert(QStringLiteral("vipmacopen"), vipmacopen);
+        m_env.sdk->iUser()->power = power;
         const QString code = index ? QStringLiteral("399001.idx") : QStringLiteral("601318");
         auto screen = bound(index, code);
         // The bound day list is still queued: the rows are what the test says.
@@ -469,8 +444,9 @@ private Q_SLOTS:
     {
         auto first = bound(false, QStringLiteral("600036"));
         auto second = bound(false, QStringLiteral("000002"));
-        const StockQuoteDict firstRecord = m_sdk->iStocks()->recordFor(QStringLiteral("600036"));
-        QCOMPARE(m_delegate->curSingleStockDict, m_sdk->iStocks()->recordFor(QStringLiteral("000002")));
+        const StockQuoteDict firstRecord = m_env.sdk->iStocks()->recordFor(QStringLiteral("600036"));
+        QCOMPARE(
+            m_env.delegate->curSingleStockDict, m_env.sdk->iStocks()->recordFor(QStringLiteral("000002")));
 
         auto* button = first->findChild<QPushButton*>(QStringLiteral("F10Btn"));
         QVERIFY(button);
@@ -478,7 +454,7 @@ private Q_SLOTS:
         const auto windows = windowsOf<F10ViewController>(first.get());
         QCOMPARE(windows.size(), 1);
         QVERIFY(windows.first()->isVisible());
-        QCOMPARE(m_delegate->curSingleStockDict, firstRecord);
+        QCOMPARE(m_env.delegate->curSingleStockDict, firstRecord);
         QVERIFY(windowsOf<F10ViewController>(second.get()).isEmpty());
         // The index screen has no F10 button.
         auto index = bound(true, QStringLiteral("000001.idx"));
@@ -488,8 +464,8 @@ private Q_SLOTS:
     void inertActions_sendAndOpenNothing()
     {
         testsupport::AlertRecorder alerts;
-        m_sdk->iMyStockGroup()->setIGroupArray(threeGroups());
-        m_sdk->iMyStockGroup()->setIGroupStockDict({ { QStringLiteral("000001.idx"), QVariantMap() } });
+        m_env.sdk->iMyStockGroup()->setIGroupArray(threeGroups());
+        m_env.sdk->iMyStockGroup()->setIGroupStockDict({ { QStringLiteral("000001.idx"), QVariantMap() } });
         auto index = bound(true, QStringLiteral("000001.idx"));
         index->deleteStockFromCurGroup();
         static_cast<SingleIndexViewController*>(index.get())->CalculatorBtnPressed();

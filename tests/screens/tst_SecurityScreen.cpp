@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -30,23 +31,14 @@ class TestSecurityScreen : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedSettings> m_settings;
-    std::unique_ptr<testsupport::StandIn> m_standIn;
-    std::unique_ptr<AppDelegate> m_delegate;
-    QuilorSDK* m_sdk = nullptr;
-
-    standin::BackendService& backend() { return m_standIn->server().backend(); }
+    ScreensTestEnv m_env;
 
     // Backend requests of one API the server has received so far (for one
     // code when given, so that late requests of earlier screens don't count).
     int requestsOf(int api, const QString& code = QString())
     {
         int count = 0;
-        for (const QByteArray& body : backend().receivedBodies()) {
-            const std::optional<QVariant> parsed = platform::parseJson(body);
-            if (!parsed)
-                continue;
-            const QVariantMap request = parsed->toMap();
+        for (const QVariantMap& request : m_env.receivedRequests()) {
             if (platform::integerValue(request.value(QStringLiteral("api"))) != api)
                 continue;
             if (code.isNull() || request.value(QStringLiteral("stockcode")).toString() == code)
@@ -55,49 +47,25 @@ private:
         return count;
     }
 
-    static QVariant fixture(const char* name)
-    {
-        const QByteArray text
-            = testsupport::readFixture(QStringLiteral("screens/") + QString::fromLatin1(name));
-        const std::optional<QVariant> parsed = platform::parseJson(text);
-        if (!parsed)
-            qFatal("fixture %s does not parse", name);
-        return *parsed;
-    }
+    static QVariant fixture(const char* name) { return jsonFixture(QStringLiteral("screens/"), name); }
 
-    std::unique_ptr<SecurityViewController> makeScreen(bool index)
-    {
-        if (index)
-            return std::make_unique<SingleIndexViewController>();
-        return std::make_unique<SingleStockViewController>();
-    }
+    std::unique_ptr<SecurityViewController> makeScreen(bool index) { return makeSecurityScreen(index); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        platform::ViewController::setPresentsModally(false);
-        m_settings = std::make_unique<testsupport::IsolatedSettings>();
-        m_standIn = std::make_unique<testsupport::StandIn>();
-        market::installSharedModels();
-        m_delegate = std::make_unique<AppDelegate>();
-        m_sdk = new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), m_delegate.get());
-        m_delegate->setIQuilorSDK(m_sdk);
+        m_env.start();
         SecurityViewController::setDayListRetryBaseMs(40);
     }
 
     void init()
     {
-        m_delegate->appDict.clear();
-        m_delegate->curSingleStockDict = nullptr;
-        m_sdk->iUser()->power = QStringLiteral("4001");
+        m_env.delegate->appDict.clear();
+        m_env.delegate->curSingleStockDict = nullptr;
+        m_env.sdk->iUser()->power = QStringLiteral("4001");
     }
 
-    void cleanupTestCase()
-    {
-        m_delegate.reset();
-        m_standIn.reset();
-    }
+    void cleanupTestCase() { m_env.stop(); }
 
     // What each class queues for each binding selector, and in which order.
     void binding_queuesWorkPerClassAndSelector_data()
@@ -129,15 +97,15 @@ private Q_SLOTS:
         connect(screen.get(), &SecurityViewController::updatedUI, this,
             [&seen]() { seen << QStringLiteral("update"); });
         if (indexSelector)
-            screen->InitIndexByCode(code, m_sdk);
+            screen->InitIndexByCode(code, m_env.sdk);
         else
-            screen->InitStockByCode(code, m_sdk);
+            screen->InitStockByCode(code, m_env.sdk);
         QVERIFY(seen.isEmpty()); // queued, not done while binding
         QCoreApplication::sendPostedEvents();
         QCOMPARE(seen, queued);
         QCOMPARE(screen->curCode, code);
         QCOMPARE(screen->selfDict->value(QStringLiteral("stockcode")).toString(), code);
-        QVERIFY(m_sdk->iStocks()->recordFor(code));
+        QVERIFY(m_env.sdk->iStocks()->recordFor(code));
     }
 
     // The opening order through the registered identifiers: the right
@@ -180,35 +148,37 @@ private Q_SLOTS:
     void binding_onlyStockScreenNamesTheCompanyDataStock()
     {
         auto stock = makeScreen(false);
-        stock->bindCode(QStringLiteral("600036"), m_sdk);
-        QVERIFY(m_delegate->curSingleStockDict);
-        QCOMPARE(m_delegate->curSingleStockDict, m_sdk->iStocks()->recordFor(QStringLiteral("600036")));
-        QVERIFY(m_sdk->iStocks()->refreshQueue().contains(QStringLiteral("600036")));
+        stock->bindCode(QStringLiteral("600036"), m_env.sdk);
+        QVERIFY(m_env.delegate->curSingleStockDict);
+        QCOMPARE(
+            m_env.delegate->curSingleStockDict, m_env.sdk->iStocks()->recordFor(QStringLiteral("600036")));
+        QVERIFY(m_env.sdk->iStocks()->refreshQueue().contains(QStringLiteral("600036")));
 
         auto index = makeScreen(true);
-        index->bindCode(QStringLiteral("399006.idx"), m_sdk);
-        QCOMPARE(m_delegate->curSingleStockDict, m_sdk->iStocks()->recordFor(QStringLiteral("600036")));
+        index->bindCode(QStringLiteral("399006.idx"), m_env.sdk);
+        QCOMPARE(
+            m_env.delegate->curSingleStockDict, m_env.sdk->iStocks()->recordFor(QStringLiteral("600036")));
     }
 
     void binding_withoutCodeStaysUnbound()
     {
         auto screen = makeScreen(false);
         QSignalSpy requested(screen.get(), &SecurityViewController::dayListRequested);
-        const QStringList queueBefore = m_sdk->iStocks()->refreshQueue();
-        screen->bindCode(QString(), m_sdk);
+        const QStringList queueBefore = m_env.sdk->iStocks()->refreshQueue();
+        screen->bindCode(QString(), m_env.sdk);
         QCoreApplication::sendPostedEvents();
         QCOMPARE(requested.count(), 0);
         QVERIFY(screen->curCode.isNull());
         QVERIFY(!screen->selfDict);
-        QCOMPARE(m_sdk->iStocks()->refreshQueue(), queueBefore);
-        QVERIFY(!m_delegate->curSingleStockDict);
+        QCOMPARE(m_env.sdk->iStocks()->refreshQueue(), queueBefore);
+        QVERIFY(!m_env.delegate->curSingleStockDict);
     }
 
     void dayList_fromServerThenTrendSummary()
     {
         auto screen = makeScreen(false);
         const int trendsBefore = requestsOf(backend::kApiStockTrend, QStringLiteral("601318"));
-        screen->bindCode(QStringLiteral("601318"), m_sdk);
+        screen->bindCode(QStringLiteral("601318"), m_env.sdk);
         QTRY_VERIFY_WITH_TIMEOUT(screen->stocks.has_value(), 5000);
         QCOMPARE(screen->stocks->size(), SecurityViewController::kDayListRows);
         QCOMPARE(screen->stocks->first().toMap().value(QStringLiteral("code")).toString(),
@@ -239,7 +209,7 @@ private Q_SLOTS:
         QFETCH(int, updates);
         QFETCH(int, trends);
         auto screen = makeScreen(false);
-        screen->InitIndexByCode(QStringLiteral("000001.idx"), m_sdk);
+        screen->InitIndexByCode(QStringLiteral("000001.idx"), m_env.sdk);
         QSignalSpy updated(screen.get(), &SecurityViewController::updatedUI);
         QTRY_COMPARE(updated.count(), 1); // the bound work
         updated.clear();
@@ -259,7 +229,7 @@ private Q_SLOTS:
     void dayList_replyOfTheOtherScreensApiIsIgnored()
     {
         auto screen = makeScreen(false);
-        screen->InitIndexByCode(QStringLiteral("000001.idx"), m_sdk);
+        screen->InitIndexByCode(QStringLiteral("000001.idx"), m_env.sdk);
         screen->HttpResult(fixture("daylist_one_row.json"), backend::kApiIndexDay, false);
         QCoreApplication::sendPostedEvents();
         QVERIFY(!screen->stocks);
@@ -285,14 +255,14 @@ private Q_SLOTS:
         QFETCH(int, requests);
         QFETCH(bool, filled);
         const int api = index ? backend::kApiIndexDay : backend::kApiStockDay;
-        backend().failApi(api, -1, failures);
+        m_env.backend().failApi(api, -1, failures);
         auto screen = makeScreen(index);
         QList<qint64> at;
         QElapsedTimer clock;
         clock.start();
         connect(
             screen.get(), &SecurityViewController::dayListRequested, this, [&]() { at << clock.elapsed(); });
-        screen->bindCode(index ? QStringLiteral("399001.idx") : QStringLiteral("600004"), m_sdk);
+        screen->bindCode(index ? QStringLiteral("399001.idx") : QStringLiteral("600004"), m_env.sdk);
 
         QTRY_COMPARE_WITH_TIMEOUT(int(at.size()), requests, 10000);
         if (filled)
@@ -335,7 +305,7 @@ private Q_SLOTS:
         QFETCH(QVariantMap, record);
         QFETCH(int, updates);
         auto screen = makeScreen(false);
-        screen->InitIndexByCode(QStringLiteral("600000"), m_sdk);
+        screen->InitIndexByCode(QStringLiteral("600000"), m_env.sdk);
         screen->show();
         QSignalSpy updated(screen.get(), &SecurityViewController::updatedUI);
         QTRY_VERIFY(updated.count() >= 2); // the bound work and the appearance
@@ -352,7 +322,7 @@ private Q_SLOTS:
     void trendChanged_twiceAsksTwice()
     {
         auto screen = makeScreen(false);
-        screen->InitIndexByCode(QStringLiteral("000858"), m_sdk);
+        screen->InitIndexByCode(QStringLiteral("000858"), m_env.sdk);
         screen->show();
         QVERIFY(!screen->iGoToVoteBtn->isEnabled());
         QTest::qWait(100);
@@ -393,10 +363,10 @@ private Q_SLOTS:
         QFETCH(QString, power);
         QFETCH(bool, hidden);
         if (vipmacopen.isValid())
-            m_delegate->appDict.insert(QStringLiteral("vipmacopen"), vipmacopen);
-        m_sdk->iUser()->power = power;
+            m_env.delegate->appDict.insert(QStringLiteral("vipmacopen"), vipmacopen);
+        m_env.sdk->iUser()->power = power;
         auto screen = makeScreen(false);
-        screen->InitIndexByCode(QStringLiteral("600000"), m_sdk);
+        screen->InitIndexByCode(QStringLiteral("600000"), m_env.sdk);
         screen->show();
         QCOMPARE(screen->iGoToVIPBtn->isHidden(), hidden);
         screen->close();
@@ -414,7 +384,7 @@ private Q_SLOTS:
         QFETCH(bool, index);
         QFETCH(QString, title);
         auto screen = makeScreen(index);
-        screen->bindCode(index ? QStringLiteral("000001.idx") : QStringLiteral("600000"), m_sdk);
+        screen->bindCode(index ? QStringLiteral("000001.idx") : QStringLiteral("600000"), m_env.sdk);
         screen->show();
         QCOMPARE(screen->windowTitle(), title);
         const QSize fixed(1242, 573);
@@ -432,7 +402,7 @@ private Q_SLOTS:
     void close_stopsChartsAndNotificationsButStoreKeepsRecord()
     {
         auto screen = makeScreen(false);
-        screen->bindCode(QStringLiteral("600519"), m_sdk);
+        screen->bindCode(QStringLiteral("600519"), m_env.sdk);
         screen->show();
         QPointer<StockChartView> chart = screen->currentChart();
         QVERIFY(chart);
@@ -461,8 +431,8 @@ private Q_SLOTS:
         QTest::qWait(200);
         QCOMPARE(updated.count(), 0);
         QCOMPARE(requestsOf(backend::kApiStockTrend, QStringLiteral("600519")), trends);
-        QVERIFY(m_sdk->iStocks()->recordFor(QStringLiteral("600519")));
-        QVERIFY(m_sdk->iStocks()->refreshQueue().contains(QStringLiteral("600519")));
+        QVERIFY(m_env.sdk->iStocks()->recordFor(QStringLiteral("600519")));
+        QVERIFY(m_env.sdk->iStocks()->refreshQueue().contains(QStringLiteral("600519")));
         QVERIFY(screen->stocks.has_value()); // the day list stays
 
         // Shown again, the screen appears in full once more.
@@ -475,16 +445,16 @@ private Q_SLOTS:
     void groupReplies_runBlockThenRetitle()
     {
         auto screen = makeScreen(false);
-        screen->bindCode(QStringLiteral("600000"), m_sdk);
+        screen->bindCode(QStringLiteral("600000"), m_env.sdk);
         QStringList order;
         screen->setMyStockChanged([&]() { order << QStringLiteral("block:") + screen->addBtn->text(); });
-        m_sdk->iMyStockGroup()->setIGroupStockDict({ { QStringLiteral("600000"), QVariantMap() } });
+        m_env.sdk->iMyStockGroup()->setIGroupStockDict({ { QStringLiteral("600000"), QVariantMap() } });
         screen->HttpResult(
             QVariantMap { { QStringLiteral("data"), QVariantList() } }, backend::kApiAddStockToGroup, false);
         QTRY_COMPARE(screen->addBtn->text(), QStringLiteral("删除自选"));
         QCOMPARE(order, QStringList { QStringLiteral("block:加自选") });
 
-        m_sdk->iMyStockGroup()->setIGroupStockDict({});
+        m_env.sdk->iMyStockGroup()->setIGroupStockDict({});
         screen->HttpResult(QVariantMap(), backend::kApiDelStockFromGroup, false);
         QTRY_COMPARE(screen->addBtn->text(), QStringLiteral("加自选"));
         QCOMPARE(order.size(), 2);
@@ -494,12 +464,12 @@ private Q_SLOTS:
     {
         testsupport::AlertRecorder alerts;
         auto screen = makeScreen(false);
-        screen->bindCode(QStringLiteral("600000"), m_sdk);
+        screen->bindCode(QStringLiteral("600000"), m_env.sdk);
         bool blockRan = false;
         screen->setMyStockChanged([&]() { blockRan = true; });
         const QString title = screen->addBtn->text();
 
-        backend().failApi(backend::kApiAddStockToGroup, -1, 1);
+        m_env.backend().failApi(backend::kApiAddStockToGroup, -1, 1);
         screen->groupItemDict = { { QStringLiteral("id"), QStringLiteral("1") },
             { QStringLiteral("userstockgroupname"), QStringLiteral("自选股") } };
         screen->DoAddStockToGroup();

@@ -1,3 +1,4 @@
+#include "ScreensTestEnv.h"
 #include "TestSupport.h"
 
 #include "platform/Json.h"
@@ -12,15 +13,7 @@ class TestStockDayDict : public QObject {
     Q_OBJECT
 
 private:
-    static QVariant fixture(const char* name)
-    {
-        const QByteArray text
-            = testsupport::readFixture(QStringLiteral("screens/") + QString::fromLatin1(name));
-        const std::optional<QVariant> parsed = platform::parseJson(text);
-        if (!parsed)
-            qFatal("fixture %s does not parse", name);
-        return *parsed;
-    }
+    static QVariant fixture(const char* name) { return jsonFixture(QStringLiteral("screens/"), name); }
 
 private Q_SLOTS:
     void replies_onlyNonEmptyArraysAreRows()

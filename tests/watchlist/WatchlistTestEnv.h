@@ -10,7 +10,12 @@
 #include "platform/widgets/ViewController.h"
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
+#include "watchlist/PopUpButton.h"
+#include "watchlist/ZXGView.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QTest>
 #include <QVariantMap>
 
 #include <initializer_list>
@@ -75,3 +80,40 @@ struct WatchlistTestEnv {
         return found;
     }
 };
+
+// The watch-list panel in a host window of its own, set up as the main
+// window does it; the host owns the panel.
+inline ZXGView* showPanel(std::unique_ptr<platform::ViewController>& host)
+{
+    host = std::make_unique<platform::ViewController>();
+    host->resize(420, 600);
+    auto* panel = new ZXGView(host.get());
+    panel->setGeometry(0, 0, 420, 600);
+    host->show();
+    panel->initByFather(host.get());
+    return panel;
+}
+
+// Whether the guest's current group (three rows on the stand-in) arrived.
+inline bool groupLoaded(ZXGView* panel)
+{
+    return QTest::qWaitFor([panel]() { return panel->tableArray.size() == 3; }, 5000);
+}
+
+// The titles of the group chooser, top to bottom.
+inline QStringList titles(const watchlist::PopUpButton* button)
+{
+    QStringList result;
+    for (QAction* item : button->itemArray())
+        result << item->text();
+    return result;
+}
+
+inline QAction* itemWithData(QMenu* menu, const QString& data)
+{
+    for (QAction* item : menu->actions()) {
+        if (item->data().toString() == data)
+            return item;
+    }
+    return nullptr;
+}

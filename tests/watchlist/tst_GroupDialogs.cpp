@@ -13,25 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-QStringList titles(const watchlist::PopUpButton* button)
-{
-    QStringList result;
-    for (QAction* item : button->itemArray())
-        result << item->text();
-    return result;
-}
-
-QAction* itemWithData(QMenu* menu, const QString& data)
-{
-    for (QAction* item : menu->actions()) {
-        if (item->data().toString() == data)
-            return item;
-    }
-    return nullptr;
-}
-} // namespace
-
 class tst_GroupDialogs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -74,12 +55,7 @@ void tst_GroupDialogs::cleanup()
 
 void tst_GroupDialogs::setUpPanel()
 {
-    m_host = std::make_unique<platform::ViewController>();
-    m_host->resize(420, 600);
-    m_panel = new ZXGView(m_host.get());
-    m_panel->setGeometry(0, 0, 420, 600);
-    m_host->show();
-    m_panel->initByFather(m_host.get());
+    m_panel = showPanel(m_host);
     QVERIFY(QTest::qWaitFor(
         [this]() {
             return m_panel->tableArray.size() == 3 && m_panel->iPopUpButton->itemArray().size() == 2;

@@ -90,13 +90,8 @@ void tst_GroupManager::addGroups(int count)
 
 EditGroupViewController1* tst_GroupManager::openManager()
 {
-    m_host = std::make_unique<platform::ViewController>();
-    m_host->resize(420, 600);
-    m_panel = new ZXGView(m_host.get());
-    m_panel->setGeometry(0, 0, 420, 600);
-    m_host->show();
-    m_panel->initByFather(m_host.get());
-    if (!QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000))
+    m_panel = showPanel(m_host);
+    if (!groupLoaded(m_panel))
         return nullptr;
     m_panel->SetBtnPressed();
     return m_host->findChild<EditGroupViewController1*>();

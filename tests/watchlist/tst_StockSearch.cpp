@@ -111,14 +111,9 @@ void tst_StockSearch::cleanup()
 
 ZXGView* tst_StockSearch::setUpPanel()
 {
-    m_host = std::make_unique<platform::ViewController>();
-    m_host->resize(420, 600);
-    m_panel = new ZXGView(m_host.get());
-    m_panel->setGeometry(0, 0, 420, 600);
-    m_host->show();
-    m_panel->initByFather(m_host.get());
+    m_panel = showPanel(m_host);
     // The group arrives before any search, so hits never race the rows.
-    if (!QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000))
+    if (!groupLoaded(m_panel))
         qWarning("the group did not load");
     return m_panel;
 }

@@ -41,29 +41,12 @@ private:
     QString m_kind;
 };
 
-QStringList titles(const watchlist::PopUpButton* button)
-{
-    QStringList result;
-    for (QAction* item : button->itemArray())
-        result << item->text();
-    return result;
-}
-
 QStringList codes(const QVariantList& rows)
 {
     QStringList result;
     for (const QVariant& row : rows)
         result << row.toMap().value(QStringLiteral("stockcode")).toString();
     return result;
-}
-
-QAction* itemWithData(QMenu* menu, const QString& data)
-{
-    for (QAction* item : menu->actions()) {
-        if (item->data().toString() == data)
-            return item;
-    }
-    return nullptr;
 }
 
 platform::UserDefaults* defaults()
@@ -123,12 +106,7 @@ void tst_ZXGView::cleanup()
 
 ZXGView* tst_ZXGView::setUpPanel()
 {
-    m_host = std::make_unique<platform::ViewController>();
-    m_host->resize(420, 600);
-    m_panel = new ZXGView(m_host.get());
-    m_panel->setGeometry(0, 0, 420, 600);
-    m_host->show();
-    m_panel->initByFather(m_host.get());
+    m_panel = showPanel(m_host);
     return m_panel;
 }
 

@@ -69,13 +69,8 @@ void tst_commentStockViewController::cleanup()
 
 void tst_commentStockViewController::setUpPanel()
 {
-    m_host = std::make_unique<platform::ViewController>();
-    m_host->resize(420, 600);
-    m_panel = new ZXGView(m_host.get());
-    m_panel->setGeometry(0, 0, 420, 600);
-    m_host->show();
-    m_panel->initByFather(m_host.get());
-    QVERIFY(QTest::qWaitFor([this]() { return m_panel->tableArray.size() == 3; }, 5000));
+    m_panel = showPanel(m_host);
+    QVERIFY(groupLoaded(m_panel));
 }
 
 commentStockViewController* tst_commentStockViewController::openEditor(const QVariantMap& row, bool withBlock)
