@@ -225,6 +225,9 @@ struct BackendService::Impl {
     QVariant addStock(const QVariantMap& request);
     QVariant delStock(const QVariantMap& request);
     QVariant moveOrCopy(const QVariantMap& request);
+    // The recommendation type ("1" when absent) and day a request names;
+    // nullopt when the day does not read.
+    std::optional<std::pair<QString, QDate>> recommendTypeAndDay(const QVariantMap& request) const;
     QVariant recommendList(const QVariantMap& request);
     QVariant delRecommend(const QVariantMap& request);
     QVariant sendTrend(const QVariantMap& request);
@@ -732,15 +735,23 @@ QVariantList BackendService::Impl::recommendationsLeft(const QString& type, cons
     return left;
 }
 
-QVariant BackendService::Impl::recommendList(const QVariantMap& request)
+std::optional<std::pair<QString, QDate>> BackendService::Impl::recommendTypeAndDay(
+    const QVariantMap& request) const
 {
     bool valid = false;
     const QDate day = parseDay(arg(request, "recomdate"), now().date(), &valid);
     if (!valid)
+        return std::nullopt;
+    const QString type = arg(request, "recomtype");
+    return std::make_pair(type.isEmpty() ? key("1") : type, day);
+}
+
+QVariant BackendService::Impl::recommendList(const QVariantMap& request)
+{
+    const auto typeAndDay = recommendTypeAndDay(request);
+    if (!typeAndDay)
         return missingKey("recomdate");
-    QString type = arg(request, "recomtype");
-    if (type.isEmpty())
-        type = key("1");
+    const auto& [type, day] = *typeAndDay;
     return ok(page(
         recommendationsLeft(type, day), intArg(request, "pageindex", 0), intArg(request, "pagesize", 100)));
 }
@@ -750,13 +761,10 @@ QVariant BackendService::Impl::delRecommend(const QVariantMap& request)
     const QString code = arg(request, "stockcode");
     if (const auto missing = lacking(request, { "stockcode" }))
         return *missing;
-    bool valid = false;
-    const QDate day = parseDay(arg(request, "recomdate"), now().date(), &valid);
-    if (!valid)
+    const auto typeAndDay = recommendTypeAndDay(request);
+    if (!typeAndDay)
         return missingKey("recomdate");
-    QString type = arg(request, "recomtype");
-    if (type.isEmpty())
-        type = key("1");
+    const auto& [type, day] = *typeAndDay;
     if (indexWhere(recommendationsLeft(type, day), "stockcode", code) < 0)
         return failure(-1005, text("没有这条推荐"));
     deletedRecommendations.append(
