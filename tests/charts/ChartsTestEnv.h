@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QStringList>
+#include <QTest>
 #include <QTimeZone>
 
 #include <memory>
@@ -60,6 +61,18 @@ struct ChartsTestEnv {
     {
         charts::setClock([now] { return now; });
         server().market().setNow(now);
+    }
+
+    // Lets requests sent by an earlier test's charts arrive, then forgets them,
+    // so a test that expects no request at all sees only its own.
+    void drainRequests() const
+    {
+        qsizetype seen = -1;
+        for (int i = 0; i < 20 && seen != server().requestLog().size(); ++i) {
+            seen = server().requestLog().size();
+            QTest::qWait(150);
+        }
+        server().clearRequestLog();
     }
 
     // Paths the server was asked for that contain `part`, oldest first.

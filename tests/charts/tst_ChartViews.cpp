@@ -432,6 +432,7 @@ private Q_SLOTS:
     void timeShare_codesWithoutMinutes_requestNothing()
     {
         setNow(shanghai(2025, 3, 12, 10, 30));
+        m_env.drainRequests();
         QWidget host;
         auto* one = new timeLineView(QRect(0, 0, 400, 300),
             { { QStringLiteral("stockcode"), QStringLiteral("888888.idx") } }, m_env.father.get(),

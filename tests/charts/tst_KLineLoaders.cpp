@@ -337,6 +337,7 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, code);
         setNow(shanghai(2025, 3, 12, 10, 0));
+        m_env.drainRequests();
         KLineHistoryView* chart
             = add(Kind(kind), code, { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } });
         QTest::qWait(300);

@@ -275,7 +275,14 @@ void StocksTest::del_stopsRefreshesButKeepsTheRecord()
 
     store()->DelwillDoRefreshDict({ { QStringLiteral("code"), QStringLiteral("600000") } });
     QCOMPARE(store()->refreshQueue(), QStringList { QStringLiteral("000002") });
-    QTest::qWait(50); // a reply already under way may still land
+    // A request already under way may still land: wait for a quiet window
+    // before counting.
+    for (int i = 0; i < 10; ++i) {
+        m_standIn->server().clearRequestLog();
+        QTest::qWait(300);
+        if (countPaths(m_standIn->server().requestLog(), QStringLiteral("600000")) == 0)
+            break;
+    }
     m_standIn->server().clearRequestLog();
     const int before = counter.counts.value(QStringLiteral("600000"));
     const int otherBefore = counter.counts.value(QStringLiteral("000002"));
