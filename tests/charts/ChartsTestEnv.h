@@ -75,6 +75,19 @@ struct ChartsTestEnv {
         server().clearRequestLog();
     }
 
+    // How many requests contain `part` once the log has stood still for a
+    // moment: a chain told to stop may still have a request under way, and on
+    // a loaded machine it can land later than any fixed wait.
+    qsizetype settledCount(const QString& part) const
+    {
+        qsizetype seen = -1;
+        for (int i = 0; i < 20 && seen != requests(part).size(); ++i) {
+            seen = requests(part).size();
+            QTest::qWait(150);
+        }
+        return requests(part).size();
+    }
+
     // Paths the server was asked for that contain `part`, oldest first.
     QStringList requests(const QString& part) const
     {

@@ -232,6 +232,10 @@ private Q_SLOTS:
             QVERIFY(!chart->backImage().isNull());
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(int(yearsAsked()), requestCount, 20000);
+            // The second try of a dropped year comes after the first has been
+            // counted; waiting for it keeps it out of the next test's log.
+            if (status == 0)
+                QTRY_COMPARE_WITH_TIMEOUT(int(requests(failPart).size()), 2, 10000);
             QTest::qWait(300);
             QCOMPARE(spy.count(), 0);
             QVERIFY(chart->backImage().isNull());
@@ -489,8 +493,7 @@ private Q_SLOTS:
             { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } }));
         QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 2, 10000);
         setNow(closed);
-        QTest::qWait(150); // a request in flight may still land
-        const qsizetype settled = requests(QStringLiteral("q=")).size();
+        const qsizetype settled = m_env.settledCount(QStringLiteral("q="));
         QTest::qWait(200);
         QCOMPARE(requests(QStringLiteral("q=")).size(), settled);
         // The chain has ended: the market opening again starts nothing.
@@ -527,8 +530,7 @@ private Q_SLOTS:
             Day, QStringLiteral("600000"), { { QStringLiteral("marketstatus"), QStringLiteral("交易中") } });
         QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("q=")).size() >= 2, 10000);
         chart->setIsSelfHiden(true);
-        QTest::qWait(150); // a request in flight may still land
-        const qsizetype settled = requests(QStringLiteral("q=")).size();
+        const qsizetype settled = m_env.settledCount(QStringLiteral("q="));
         QTest::qWait(300);
         QCOMPARE(requests(QStringLiteral("q=")).size(), settled);
     }
@@ -607,11 +609,15 @@ private Q_SLOTS:
 
     void yearFiles_areNotKeptPastTheirTime()
     {
-        charts::pollTiming().yearCacheMs = 300;
+        // Every fetch drops what has outlived the keeping time, and on a slow
+        // machine the ten years take longer than a short one: it is shortened
+        // only once they are all in.
+        charts::pollTiming().yearCacheMs = 10000;
         KLineHistoryView* week = add(Week, QStringLiteral("600000"));
         QSignalSpy weekDrawn(week, &KLineHistoryView::historyDrawn);
         QTRY_COMPARE_WITH_TIMEOUT(weekDrawn.count(), 1, 20000);
         QCOMPARE(charts::YearFileCache::keptCount(), 10);
+        charts::pollTiming().yearCacheMs = 300;
         QTest::qWait(350);
         // Another stock later on: the first stock's files are gone, not piled up.
         KLineHistoryView* day = add(Day, QStringLiteral("000001"));

@@ -94,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent.first().value(QStringLiteral("stockcode")).toString(), QStringLiteral("600000"));
         QCOMPARE(sent.first().value(QStringLiteral("trend")).toString(), QStringLiteral("-1"));
-        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 2000); // the dialog closed itself
+        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 5000); // the dialog closed itself
     }
 
     void trendDialog_refusedForecast_showsTheErrorAndStaysOpen()

@@ -124,7 +124,7 @@ void MyStockGroupTest::refresh_noUserIdFailsWithoutSending()
     m_sdk->iUser()->qvmid.clear();
     m_standIn->server().clearRequestLog();
     model.refreshData();
-    QTRY_COMPARE_WITH_TIMEOUT(got.size(), 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(got.size(), 1, 5000);
     QCOMPARE(got.first().value(QStringLiteral("result")).toString(), QStringLiteral("Fail"));
     QVERIFY(m_standIn->server().requestLog().isEmpty());
 }

@@ -101,7 +101,9 @@ UrlResponse tst_StandInServer::fetch(const QString& path)
     std::optional<UrlResponse> got;
     UrlSession::sharedSession()->get(
         QUrl(m_standIn->baseUrl() + path), {}, &context, [&](const UrlResponse& r) { got = r; });
-    QDeadlineTimer deadline(10000);
+    // As long as the session's own timeout: a very long list takes seconds
+    // under a sanitizer on a loaded machine.
+    QDeadlineTimer deadline(30000);
     while (!got && !deadline.hasExpired())
         QTest::qWait(2);
     return got.value_or(UrlResponse {});

@@ -309,12 +309,15 @@ private Q_SLOTS:
         screen->show();
         QSignalSpy updated(screen.get(), &SecurityViewController::updatedUI);
         QTRY_VERIFY(updated.count() >= 2); // the bound work and the appearance
-        QCoreApplication::sendPostedEvents();
+        // Only the queued work of the application runs from here on: a quote
+        // reply of the store handled meanwhile would post its own update.
+        QObject* app = QCoreApplication::instance();
+        QCoreApplication::sendPostedEvents(app, QEvent::MetaCall);
         updated.clear();
 
         platform::NotificationCenter::defaultCenter()->postNotificationName(
             QStringLiteral("StockupDateOk"), QVariant::fromValue(platform::makeSharedDict(record)));
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(app, QEvent::MetaCall);
         QCOMPARE(updated.count(), updates);
         screen->close();
     }
