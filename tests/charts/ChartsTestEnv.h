@@ -67,11 +67,7 @@ struct ChartsTestEnv {
     // so a test that expects no request at all sees only its own.
     void drainRequests() const
     {
-        qsizetype seen = -1;
-        for (int i = 0; i < 20 && seen != server().requestLog().size(); ++i) {
-            seen = server().requestLog().size();
-            QTest::qWait(150);
-        }
+        testsupport::waitForQuietRequests(server(), {}, 150, 20);
         server().clearRequestLog();
     }
 

@@ -284,12 +284,8 @@ void StocksTest::del_stopsRefreshesButKeepsTheRecord()
     QCOMPARE(store()->refreshQueue(), QStringList { QStringLiteral("000002") });
     // A request already under way may still land: wait for a quiet window
     // before counting.
-    for (int i = 0; i < 10; ++i) {
-        m_standIn->server().clearRequestLog();
-        QTest::qWait(300);
-        if (countPaths(m_standIn->server().requestLog(), QStringLiteral("600000")) == 0)
-            break;
-    }
+    testsupport::waitForQuietRequests(
+        m_standIn->server(), [](const QString& path) { return path.contains(QStringLiteral("600000")); });
     m_standIn->server().clearRequestLog();
     const int before = counter.counts.value(QStringLiteral("600000"));
     const int otherBefore = counter.counts.value(QStringLiteral("000002"));

@@ -288,23 +288,12 @@ private Q_SLOTS:
         // Nothing of the closed screen asks the chart feeds any more. Requests
         // sent before the close may still land: wait for a quiet stretch first.
         standin::StandInServer& server = m_env.standIn->server();
-        const auto chartRequests = [&server]() {
-            QStringList found;
-            for (const QString& path : server.requestLog()) {
-                if (path.contains(QStringLiteral("/data/hs/")))
-                    found << path;
-            }
-            return found;
-        };
-        for (int i = 0; i < 10; ++i) {
-            server.clearRequestLog();
-            QTest::qWait(300);
-            if (chartRequests().isEmpty())
-                break;
-        }
+        const auto isChartRequest
+            = [](const QString& path) { return path.contains(QStringLiteral("/data/hs/")); };
+        testsupport::waitForQuietRequests(server, isChartRequest);
         server.clearRequestLog();
         QTest::qWait(1300);
-        const QStringList requests = chartRequests();
+        const QStringList requests = server.requestLog().filter(QStringLiteral("/data/hs/"));
         QVERIFY2(requests.isEmpty(), qPrintable(requests.join(QLatin1Char(' '))));
     }
 

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <optional>
 
 namespace testsupport {
@@ -232,6 +233,20 @@ bool waitForNotification(const QString& name, int timeoutMs, platform::Notificat
         QTest::qWait(5);
     platform::NotificationCenter::defaultCenter()->removeObserver(&context);
     return got;
+}
+
+bool waitForQuietRequests(
+    standin::StandInServer& server, const std::function<bool(const QString&)>& counts, int quietMs, int tries)
+{
+    for (int i = 0; i < tries; ++i) {
+        server.clearRequestLog();
+        QTest::qWait(quietMs);
+        const QStringList log = server.requestLog();
+        if (std::none_of(
+                log.begin(), log.end(), [&](const QString& path) { return !counts || counts(path); }))
+            return true;
+    }
+    return false;
 }
 
 QString renderToPng(QWidget* widget, const QString& name)

@@ -94,6 +94,14 @@ public:
 bool waitForNotification(const QString& name, int timeoutMs, platform::Notification* received = nullptr,
     std::function<bool(const platform::Notification&)> accept = {});
 
+// Clears the server's request log and waits `quietMs`, again and again (at
+// most `tries` times), until a stretch passes with no request that `counts`
+// accepts (any request when it is empty): requests sent before a chart or
+// window stopped may land later than any fixed wait. Answers whether a quiet
+// stretch came; the log then holds what arrived during it.
+bool waitForQuietRequests(standin::StandInServer& server,
+    const std::function<bool(const QString&)>& counts = {}, int quietMs = 300, int tries = 10);
+
 // Renders the widget (shown offscreen) to a PNG under LST_RENDER_DIR
 // (default: the build folder's "renders") and answers the file's path.
 QString renderToPng(QWidget* widget, const QString& name);

@@ -261,13 +261,8 @@ void tst_RecommendWindow::refresh_fillsRowsThenPassesRefreshThem()
     // Closing the window ends the passes.
     window->hide();
     // Requests already under way may still land; after them comes a quiet window.
-    bool quiet = false;
-    for (int i = 0; i < 10 && !quiet; ++i) {
-        m_env->standin.server().clearRequestLog();
-        QTest::qWait(200);
-        quiet = passSteps(m_env->standin.server().requestLog()).isEmpty();
-    }
-    QVERIFY(quiet);
+    QVERIFY(testsupport::waitForQuietRequests(
+        m_env->standin.server(), [](const QString& path) { return !passSteps({ path }).isEmpty(); }, 200));
 }
 
 void tst_RecommendWindow::refreshDuringPass_endsPassAndListsAgain()
