@@ -2,6 +2,7 @@
 
 #include "platform/Types.h"
 #include "platform/Values.h"
+#include "screens/FeedText.h"
 
 #include <QDebug>
 
@@ -81,6 +82,8 @@ QString percentOfFraction(const QString& raw)
 {
     if (raw.trimmed().isEmpty())
         return QString();
+    if (!feedtext::isNumber(raw))
+        return feedtext::dash();
     return stringWithFormat("%.2f%%", floatValue(raw) * 100.0f);
 }
 
@@ -99,7 +102,9 @@ std::optional<QVariantList> dataList(const std::optional<QVariantMap>& reply, qs
 
 QString companyDataPath(FileKind kind, const QString& code)
 {
-    if (code.size() != 6 || !std::all_of(code.begin(), code.end(), [](QChar c) { return c.isDigit(); }))
+    // ASCII digits only: other scripts' digits are digits to Unicode too.
+    if (code.size() != 6
+        || !std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return QString();
     const QString seven = (code.toInt() < 600000 ? QStringLiteral("1") : QStringLiteral("0")) + code;
     switch (kind) {
@@ -124,6 +129,8 @@ QString scaledText(const QString& raw, float divisor, const char* format)
 {
     if (raw.trimmed().isEmpty())
         return QString();
+    if (!feedtext::isNumber(raw))
+        return feedtext::dash();
     const float value = floatValue(raw) / divisor;
     return stringWithFormat(format, value);
 }
@@ -167,6 +174,8 @@ std::optional<QString> quarterText(const QString& label)
 
 QString holdingChangeText(const QString& current, const QString& previous)
 {
+    if (!feedtext::isNumber(current) || !feedtext::isNumber(previous))
+        return feedtext::dash();
     const float c = floatValue(current);
     const float p = floatValue(previous);
     if (c > 0 && p == 0)
@@ -307,6 +316,8 @@ QString percentText(const std::optional<QString>& percent, float amount, float t
 {
     QString p;
     if (percent) {
+        if (!feedtext::isNumber(*percent))
+            return feedtext::dash();
         p = *percent;
     } else {
         // Without a turnover the ratio has no value: show a dash, not "inf".
@@ -329,6 +340,10 @@ CashPlan planCash(const QVariantMap& record, const QString& code, double width)
     CashPlan plan;
     auto has = [&](const char* key) { return record.contains(keyOf(key)); };
     auto value = [&](const char* key) { return floatValue(record.value(keyOf(key))); };
+    // A missing amount reads as 0; one the feed sent as no number shows "--".
+    auto figureOr = [&](const char* key, const QString& text) {
+        return has(key) && !feedtext::isNumber(record.value(keyOf(key))) ? feedtext::dash() : text;
+    };
     if (!has("mainvalue") || value("mainvalue") == 0 || !has("transactionvaluecount"))
         return plan;
     if (!has("bigbigvalue") && !has("bigvalue") && !has("midvalue") && !has("minvalue"))
@@ -356,7 +371,7 @@ CashPlan planCash(const QVariantMap& record, const QString& code, double width)
             ? std::optional<QString>(platform::stringOf(record, percentKey))
             : std::nullopt;
         const float amount = value(r.key);
-        plan.net.rows << row({ QString::fromUtf8(r.amountLabel), amountText(amount),
+        plan.net.rows << row({ QString::fromUtf8(r.amountLabel), figureOr(r.key, amountText(amount)),
             QString::fromUtf8(r.ratioLabel), percentText(percent, amount, turnover, code) });
     }
     const QString w = widthText((width - 80 - 80 - 10) * 0.5);
@@ -369,8 +384,8 @@ CashPlan planCash(const QVariantMap& record, const QString& code, double width)
     static const char* const sizes[][3] = { { "超大单", "bigbigbuy", "bigbigsell" },
         { "大单", "bigbuy", "bigsell" }, { "中单", "midbuy", "midsell" }, { "小单", "minbuy", "minsell" } };
     for (const auto& s : sizes)
-        plan.deals.rows << row(
-            { QString::fromUtf8(s[0]), amountText(value(s[1])), outflowText(value(s[2])) });
+        plan.deals.rows << row({ QString::fromUtf8(s[0]), figureOr(s[1], amountText(value(s[1]))),
+            figureOr(s[2], outflowText(value(s[2]))) });
     const QString w2 = widthText((width - 60 - 10) * 0.5);
     plan.deals.widths = { QStringLiteral("60"), w2, w2 };
     plan.deals.lineAlpha = 0.2;
@@ -385,6 +400,8 @@ QString reportDateLabel(const QString& date)
 
 QString indicatorAmountText(const QString& raw, bool liability)
 {
+    if (!feedtext::isNumber(raw))
+        return feedtext::dash();
     const QString text = stringWithFormat("%.2f", floatValue(raw) / kYi);
     if (floatValue(text) > 0)
         return (liability ? QStringLiteral("-+") : QStringLiteral("+")) + text;
@@ -393,6 +410,8 @@ QString indicatorAmountText(const QString& raw, bool liability)
 
 QString indicatorPlainText(const QString& raw)
 {
+    if (!feedtext::isNumber(raw))
+        return feedtext::dash();
     return floatValue(raw) > 0 ? QStringLiteral("+") + raw : raw;
 }
 

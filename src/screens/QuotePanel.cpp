@@ -262,7 +262,8 @@ void QuotePanel::apply(const quotepanel::PanelUpdate& update)
     }
 }
 
-StockQuoteDict QuotePanel::UpdateUI(const QString& curCode, QuilorSDK* sdk, const QVariantList* dayList)
+StockQuoteDict QuotePanel::UpdateUI(
+    const QString& curCode, QuilorSDK* sdk, const QVariantList* dayList, bool dayListFailed)
 {
     stocks* store = sdk ? sdk->iStocks() : nullptr;
     int level = quotepanel::kNoAlertLevel;
@@ -270,7 +271,7 @@ StockQuoteDict QuotePanel::UpdateUI(const QString& curCode, QuilorSDK* sdk, cons
     if (m_kind == Index && curCode == quotepanel::ownIndexCode() && store)
         level = store->GetIdxAlerts(curCode, dayList);
     const StockQuoteDict record = store ? store->recordFor(curCode) : nullptr;
-    apply(quotepanel::computeQuotePanel(panelKind(), curCode, record.get(), dayList, level));
+    apply(quotepanel::computeQuotePanel(panelKind(), curCode, record.get(), dayList, level, dayListFailed));
     return record;
 }
 

@@ -32,8 +32,9 @@ public:
     // (newest first; nullptr before the first reply). Answers the store's
     // record it read (the screen's selfDict), or nullptr when the store has
     // none; a record lacking "valuerate" or "valueprice" is answered but
-    // nothing is written.
-    StockQuoteDict UpdateUI(const QString& curCode, QuilorSDK* sdk, const QVariantList* dayList);
+    // nothing is written. `dayListFailed`: the day rows could not be had.
+    StockQuoteDict UpdateUI(
+        const QString& curCode, QuilorSDK* sdk, const QVariantList* dayList, bool dayListFailed = false);
 
     // The warning level of the product's own index into `earthquakeRank`
     // (index form only; UpdateUI runs it for that code).

@@ -3,12 +3,9 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
-
-#include <QLoggingCategory>
+#include "screens/FeedText.h"
 
 #include <cmath>
-
-Q_LOGGING_CATEGORY(lcQuotePanel, "lst.screens.quotepanel")
 
 namespace quotepanel {
 
@@ -114,21 +111,31 @@ public:
         m_out.writes.append({ field, value, c });
     }
 
+    // Whether the record's value is a figure the feed can mean.
+    bool figure(const QString& key) const { return feedtext::isNumber(m_rec.value(key)); }
+
     // The record's text unchanged, when present.
     void asIs(const QString& field, const QString& key)
     {
         if (has(key))
             text(field, str(key));
     }
+    // The record's figure unchanged, "--" for a text that is no number.
+    void asIsNumber(const QString& field, const QString& key)
+    {
+        if (has(key))
+            text(field, feedtext::asIs(m_rec.value(key)));
+    }
     void formatted(const QString& field, const QString& key, const char* format)
     {
         if (has(key))
-            text(field, stringWithFormat(format, str(key)));
+            text(field,
+                figure(key) ? stringWithFormat(format, feedtext::asIs(m_rec.value(key))) : feedtext::dash());
     }
     void scaled(const QString& field, const QString& key, float divisor, const char* format)
     {
         if (has(key))
-            text(field, formatNumber(format, num(key) / divisor));
+            text(field, figure(key) ? formatNumber(format, num(key) / divisor) : feedtext::dash());
     }
 
 private:
@@ -143,32 +150,35 @@ void header(Builder& b, const QString& curCode)
         { "nameTextField", "priceTextField", "codeTextField", "valuepriceTextField", "valuerateTextField" })
         b.color(QString::fromLatin1(f), c);
     b.asIs(QStringLiteral("nameTextField"), QStringLiteral("stockname"));
-    b.asIs(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
+    b.asIsNumber(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
     b.text(QStringLiteral("codeTextField"), curCode);
     b.formatted(QStringLiteral("valuepriceTextField"), QStringLiteral("valueprice"), "%@");
     b.formatted(QStringLiteral("valuerateTextField"), QStringLiteral("valuerate"), "%@%%");
 }
 
-void yesterdayClose(Builder& b, bool withLimits)
+void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
 {
     if (b.has(kYprice)) {
-        b.text(QStringLiteral("ypriceField"), b.str(kYprice));
+        b.asIsNumber(QStringLiteral("ypriceField"), kYprice);
         if (withLimits) {
             const float y = b.num(kYprice);
-            const float step = y * 10.0f / 100.0f;
-            b.text(QStringLiteral("today_limith_priceField"), formatNumber("%.2f", y + step));
-            b.text(QStringLiteral("today_limitl_priceField"), formatNumber("%.2f", y - step));
+            const float step = y * limitPercent(curCode, b.str(QStringLiteral("stockname"))) / 100.0f;
+            const bool known = b.figure(kYprice);
+            b.text(QStringLiteral("today_limith_priceField"),
+                known ? formatNumber("%.2f", y + step) : feedtext::dash());
+            b.text(QStringLiteral("today_limitl_priceField"),
+                known ? formatNumber("%.2f", y - step) : feedtext::dash());
         }
         b.color(QStringLiteral("today_start_priceTextField"),
             closeColor(b.num(QStringLiteral("today_start_price")), b.num(kYprice)));
     }
-    b.asIs(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
+    b.asIsNumber(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
 }
 
 void valuationAndRange(Builder& b)
 {
-    b.asIs(QStringLiteral("PEField"), QStringLiteral("PE"));
-    b.asIs(QStringLiteral("PBField"), QStringLiteral("PB"));
+    b.asIsNumber(QStringLiteral("PEField"), QStringLiteral("PE"));
+    b.asIsNumber(QStringLiteral("PBField"), QStringLiteral("PB"));
     b.scaled(QStringLiteral("totalvalueField"), QStringLiteral("totalvalue"), 1.0f, "%.2f亿");
     // "marketvalue" comes in 万.
     b.scaled(QStringLiteral("marketvalueField"), QStringLiteral("marketvalue"), 10000.0f, "%.2f亿");
@@ -183,9 +193,9 @@ void valuationAndRange(Builder& b)
         b.color(QStringLiteral("prepriceTextField"), closeColor(b.num(average), y));
         b.color(QStringLiteral("valuehighestTextField"), closeColor(b.num(highest), y));
     }
-    b.asIs(QStringLiteral("valuelowestTextField"), lowest);
-    b.asIs(QStringLiteral("prepriceTextField"), average);
-    b.asIs(QStringLiteral("valuehighestTextField"), highest);
+    b.asIsNumber(QStringLiteral("valuelowestTextField"), lowest);
+    b.asIsNumber(QStringLiteral("prepriceTextField"), average);
+    b.asIsNumber(QStringLiteral("valuehighestTextField"), highest);
     b.formatted(QStringLiteral("amplituderateTextField"), amplitude, "%@%%");
 }
 
@@ -202,13 +212,25 @@ void daySums(
     for (qsizetype i = 0; i < keys.size(); ++i) {
         if (!row.contains(keys[i]))
             continue;
+        if (!feedtext::isNumber(row.value(keys[i]))) {
+            b.both(fields[i], feedtext::dash(), signColor(0));
+            continue;
+        }
         const float v = floatValue(row.value(keys[i])) / divisor;
         b.both(fields[i], formatNumber("%.4f亿", v), signColor(v));
     }
 }
 
-void margin(Builder& b, const QVariantList* dayList)
+void margin(Builder& b, const QVariantList* dayList, bool dayListFailed)
 {
+    if (!dayList && dayListFailed) {
+        // The rows could not be had: there is no figure, not a zero.
+        for (const char* key :
+            { "financingbalance", "financingthepurchaseamount", "financingtorepaytheamount", "marginbalance",
+                "shortsellingvolume", "securitieslendingrepaymentamount" })
+            b.text(QString::fromLatin1(key) + QStringLiteral("TextField"), feedtext::dash());
+        return;
+    }
     QVariantMap row;
     if (dayList && !dayList->isEmpty()) {
         row = platform::dictFromVariant(dayList->at(0));
@@ -236,7 +258,9 @@ void margin(Builder& b, const QVariantList* dayList)
         const QString field = key + QStringLiteral("TextField");
         const QString value = platform::stringOf(row, key);
         // "0" is the backend's "no figure"; a written zero such as 0.00 is a figure.
-        if (row.contains(key) && value != QStringLiteral("0"))
+        if (row.contains(key) && value != QStringLiteral("0") && !feedtext::isNumber(row.value(key)))
+            b.text(field, feedtext::dash());
+        else if (row.contains(key) && value != QStringLiteral("0"))
             b.text(field, formatNumber(f.format, floatValue(QStringView(value)) / f.divisor));
         else
             b.text(field, stringWithFormat(f.zeroUnit, QStringLiteral("0")));
@@ -271,9 +295,9 @@ void orderBook(Builder& b)
                      const QString& countField) {
         if (hasY && b.has(priceKey))
             b.color(priceField, closeColor(b.num(priceKey), y));
-        b.asIs(priceField, priceKey);
+        b.asIsNumber(priceField, priceKey);
         if (!countKey.isEmpty())
-            b.asIs(countField, countKey);
+            b.asIsNumber(countField, countKey);
     };
     for (int i = 1; i <= 5; ++i)
         level(QStringLiteral("buy%1").arg(i), QStringLiteral("buy%1TextField").arg(i),
@@ -283,15 +307,14 @@ void orderBook(Builder& b)
         level(QStringLiteral("sell%1").arg(i), QStringLiteral("sell%1TextField").arg(i),
             QStringLiteral("sell%1count").arg(i), QStringLiteral("sell%1countTextField").arg(i));
 
-    b.asIs(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
-    b.asIs(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
+    b.asIsNumber(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
+    b.asIsNumber(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
 }
 
 void lastDeals(Builder& b)
 {
     const QString key = QStringLiteral("recentlyandtransactionbytransaction");
     const QString deals = b.str(key);
-    qCDebug(lcQuotePanel, "%s", qUtf8Printable(stringWithFormat("%@", deals)));
     if (!b.has(key) || deals.isEmpty())
         return;
     const float y = b.num(kYprice);
@@ -303,9 +326,9 @@ void lastDeals(Builder& b)
             continue;
         const int n = int(i) + 1;
         b.text(QStringLiteral("deal%1TimeTextField").arg(n), parts[0]);
-        b.both(QStringLiteral("deal%1PriceTextField").arg(n), parts[1],
+        b.both(QStringLiteral("deal%1PriceTextField").arg(n), feedtext::asIs(parts[1]),
             closeColor(floatValue(QStringView(parts[1])), y));
-        b.text(QStringLiteral("deal%1VolumetField").arg(n), parts[2]);
+        b.text(QStringLiteral("deal%1VolumetField").arg(n), feedtext::asIs(parts[2]));
         const QString type = QStringLiteral("deal%1TypeField").arg(n);
         if (parts[3] == QStringLiteral("B"))
             b.both(type, QStringLiteral("买"), Colors::red());
@@ -324,10 +347,10 @@ const QVariantMap* newestRow(const QVariantList* dayList, QVariantMap& holder)
     return &holder;
 }
 
-void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
+void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList, bool dayListFailed)
 {
     header(b, curCode);
-    yesterdayClose(b, true);
+    yesterdayClose(b, true, curCode);
     valuationAndRange(b);
     outerInner(b);
 
@@ -344,7 +367,9 @@ void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
 
     if (b.has(QStringLiteral("mainvalue"))) {
         const float main = b.num(QStringLiteral("mainvalue"));
-        b.both(QStringLiteral("mainvalueTextField"), formatNumber("%.4f亿", main), signColor(main));
+        b.both(QStringLiteral("mainvalueTextField"),
+            b.figure(QStringLiteral("mainvalue")) ? formatNumber("%.4f亿", main) : feedtext::dash(),
+            signColor(main));
         QVariantMap holder;
         if (const QVariantMap* row = newestRow(dayList, holder)) {
             // The stock rows' sums are in 万.
@@ -355,27 +380,28 @@ void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
                 10000.0f);
         }
     }
-    margin(b, dayList);
+    margin(b, dayList, dayListFailed);
     orderBook(b);
     lastDeals(b);
 }
 
-void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
+void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList, bool dayListFailed)
 {
     const bool own = curCode == ownIndexCode();
     header(b, curCode);
-    yesterdayClose(b, false);
+    yesterdayClose(b, false, curCode);
     valuationAndRange(b);
     const QString amplitude = QStringLiteral("amplituderate");
     // The own index carries its amplitude as a fraction.
     if (own && b.has(amplitude))
-        b.text(QStringLiteral("amplituderateTextField"), formatNumber("%.2f%%", b.num(amplitude) * 100.0f));
+        b.text(QStringLiteral("amplituderateTextField"),
+            b.figure(amplitude) ? formatNumber("%.2f%%", b.num(amplitude) * 100.0f) : feedtext::dash());
     outerInner(b);
 
     b.formatted(QStringLiteral("totalsubTextField"), QStringLiteral("totalsub"), "%@");
-    b.asIs(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
-    b.asIs(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
-    b.asIs(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
+    b.asIsNumber(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
+    b.asIsNumber(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
+    b.asIsNumber(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
 
     const QString volume = QStringLiteral("transaction100count");
     const QString amount = QStringLiteral("transactionvaluecount");
@@ -397,7 +423,9 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
 
     if (b.has(QStringLiteral("mainvalue"))) {
         const float main = b.num(QStringLiteral("mainvalue"));
-        b.both(QStringLiteral("mainvalueTextField"), formatNumber("%.4f亿", main), signColor(main));
+        b.both(QStringLiteral("mainvalueTextField"),
+            b.figure(QStringLiteral("mainvalue")) ? formatNumber("%.4f亿", main) : feedtext::dash(),
+            signColor(main));
         QVariantMap holder;
         if (const QVariantMap* row = newestRow(dayList, holder)) {
             // The index rows' sums are in 亿 already.
@@ -406,12 +434,24 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList)
             daySums(b, *row, keys, keys, 1.0f);
         }
     }
-    margin(b, dayList);
+    margin(b, dayList, dayListFailed);
     orderBook(b);
     lastDeals(b);
 }
 
 } // namespace
+
+float limitPercent(const QString& code, const QString& name)
+{
+    static const QStringList wideBoards
+        = { QStringLiteral("300"), QStringLiteral("301"), QStringLiteral("688"), QStringLiteral("689") };
+    if (code.size() == 6 && wideBoards.contains(code.left(3)))
+        return 20.0f;
+    const QString trimmed = name.trimmed();
+    if (trimmed.startsWith(QStringLiteral("ST")) || trimmed.startsWith(QStringLiteral("*ST")))
+        return 5.0f;
+    return 10.0f;
+}
 
 QList<FieldWrite> marketAlertsWrites(int level)
 {
@@ -426,7 +466,7 @@ QList<FieldWrite> marketAlertsWrites(int level)
 }
 
 PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVariantMap* record,
-    const QVariantList* dayList, int alertLevel)
+    const QVariantList* dayList, int alertLevel, bool dayListFailed)
 {
     PanelUpdate out;
     if (kind == PanelKind::Index) {
@@ -448,9 +488,9 @@ PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVar
 
     Builder b(out, *record);
     if (kind == PanelKind::Stock)
-        stockPanel(b, curCode, dayList);
+        stockPanel(b, curCode, dayList, dayListFailed);
     else
-        indexPanel(b, curCode, dayList);
+        indexPanel(b, curCode, dayList, dayListFailed);
     return out;
 }
 

@@ -51,9 +51,15 @@ struct PanelUpdate {
 // Every field of one run. `record` is the store's record of `curCode`
 // (nullptr when the store has none); `dayList` the day rows, newest first
 // (nullptr before the first reply); `alertLevel` the store's warning level,
-// read only for the product's own index in the index form.
+// read only for the product's own index in the index form; `dayListFailed`
+// says that the day rows could not be had, so the margin block has no figure.
 PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVariantMap* record,
-    const QVariantList* dayList, int alertLevel = kNoAlertLevel);
+    const QVariantList* dayList, int alertLevel = kNoAlertLevel, bool dayListFailed = false);
+
+// The day's price limit in percent of yesterday's close: 20 on the ChiNext
+// (300, 301) and STAR (688, 689) boards, 5 for a stock under special
+// treatment (name beginning "ST" or "*ST"), 10 for every other stock.
+float limitPercent(const QString& code, const QString& name);
 
 // The warning-level field alone: nothing for kNoAlertLevel.
 QList<FieldWrite> marketAlertsWrites(int level);

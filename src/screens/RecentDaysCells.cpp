@@ -3,6 +3,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "screens/FeedText.h"
 #include "screens/stockDayDict.h"
 
 #include <algorithm>
@@ -26,8 +27,17 @@ float number(const QVariantMap& row, const QString& key)
     return floatValue(row.value(key));
 }
 
+// Whether the row's value is a figure: a missing one reads as 0, one the
+// feed sent as no number shows "--".
+bool figure(const QVariantMap& row, const QString& key)
+{
+    return !row.contains(key) || feedtext::isNumber(row.value(key));
+}
+
 Cell percentCell(const QVariantMap& row, const QString& key, QColor colour)
 {
+    if (!figure(row, key))
+        return { feedtext::dash(), colour };
     return { stringWithFormat("%@%%", stringOf(row, key)), colour };
 }
 
@@ -36,8 +46,16 @@ Cell asSent(const QVariantMap& row, const QString& key, std::optional<QColor> co
     return { stringOf(row, key), colour };
 }
 
+// A figure as sent; "--" for a text that is no number.
+Cell figureAsSent(const QVariantMap& row, const QString& key, std::optional<QColor> colour)
+{
+    return { row.contains(key) ? feedtext::asIs(row.value(key)) : QString(), colour };
+}
+
 Cell yiCell(const QVariantMap& row, const QString& key, float divisor)
 {
+    if (!figure(row, key))
+        return { feedtext::dash(), signColour(0) };
     const float value = number(row, key) / divisor;
     return { stringWithFormat("%.2f亿", double(value)), signColour(value) };
 }
@@ -48,14 +66,16 @@ std::optional<Cell> commonCell(const QVariantMap& row, const QString& id)
     const float rate = number(row, QStringLiteral("valuerate"));
     if (id == QLatin1String("valuerate"))
         return percentCell(row, id, signColour(rate));
-    if (id == QLatin1String("code") || id == QLatin1String("stockname") || id == QLatin1String("cprice"))
+    if (id == QLatin1String("code") || id == QLatin1String("stockname"))
         return asSent(row, id, signColour(rate));
+    if (id == QLatin1String("cprice"))
+        return figureAsSent(row, id, signColour(rate));
     if (id == QLatin1String("continuemainvalueupdown"))
-        return asSent(row, id, signColour(number(row, id)));
+        return figureAsSent(row, id, signColour(number(row, id)));
     if (id == QLatin1String("swingscore"))
-        return asSent(row, id, lineColour(number(row, id), 3));
+        return figureAsSent(row, id, lineColour(number(row, id), 3));
     if (id == QLatin1String("score"))
-        return asSent(row, id, scoreColour(number(row, id)));
+        return figureAsSent(row, id, scoreColour(number(row, id)));
     return std::nullopt;
 }
 
@@ -137,6 +157,8 @@ QString marginText(const QVariant& value, float divisor)
 {
     if (value.isValid() && stringOf(value) == QLatin1String("0"))
         return QStringLiteral("0");
+    if (value.isValid() && !feedtext::isNumber(value))
+        return feedtext::dash();
     return stringWithFormat("%.4f", double(floatValue(value) / divisor));
 }
 
@@ -149,8 +171,10 @@ Cell stockCell(const QVariantMap& row, const QString& id)
     if (id == QLatin1String("turnoverrate"))
         return percentCell(row, id, turnoverColour(number(row, id)));
     if (id == QLatin1String("ratio") || id == QLatin1String("rank"))
-        return asSent(row, id, lineColour(number(row, id), 1));
+        return figureAsSent(row, id, lineColour(number(row, id), 1));
     if (id == QLatin1String("transactionvaluecount")) {
+        if (!figure(row, id))
+            return { feedtext::dash(), std::nullopt };
         // Stock rows carry yuan.
         return { stringWithFormat("%.2f亿", double(number(row, id) / 1e8f)), std::nullopt };
     }
@@ -176,6 +200,8 @@ Cell indexCell(const QVariantMap& row, const QString& id)
     if (id == QLatin1String("updown5day"))
         return percentCell(row, id, reversedSignColour(number(row, id)));
     if (id == QLatin1String("transactionvaluecount")) {
+        if (!figure(row, id))
+            return { feedtext::dash(), std::nullopt };
         // Index rows already carry 亿.
         return { stringWithFormat("%.2f亿", double(number(row, id))), std::nullopt };
     }
@@ -188,7 +214,7 @@ Cell indexCell(const QVariantMap& row, const QString& id)
         return { stage.text, stage.colour };
     }
     if (const MarginColumn* margin = marginColumn(id))
-        return asSent(row, id, directionColour(number(row, id), margin->reversed));
+        return figureAsSent(row, id, directionColour(number(row, id), margin->reversed));
     return asSent(row, id, Colors::white());
 }
 
@@ -243,43 +269,55 @@ QList<LabelUpdate> headerUpdates(
             updates.append({ str(label), format(record.value(name)), std::nullopt });
     };
     const auto plain = [](const QVariant& value) { return stringOf(value); };
-    const auto scaled = [](const char* format, float divisor) {
-        return [format, divisor](const QVariant& value) {
-            return stringWithFormat(format, double(floatValue(value) / divisor));
+    const auto asIs = [](const QVariant& value) { return feedtext::asIs(value); };
+    // A figure the feed sent as no number shows "--" after the caption.
+    const auto scaled = [](const char* caption, const char* format, float divisor) {
+        return [caption, format, divisor](const QVariant& value) -> QString {
+            if (!feedtext::isNumber(value))
+                return str(caption) + feedtext::dash();
+            return str(caption) + stringWithFormat(format, double(floatValue(value) / divisor));
         };
     };
-    const auto textual = [](const char* format) {
-        return [format](const QVariant& value) { return stringWithFormat(format, stringOf(value)); };
+    const auto textual = [](const char* caption, const char* format) {
+        return [caption, format](const QVariant& value) -> QString {
+            if (!feedtext::isNumber(value))
+                return str(caption) + feedtext::dash();
+            return str(caption) + stringWithFormat(format, feedtext::asIs(value));
+        };
     };
 
     fill("nameTextField", "stockname", plain);
-    fill("priceTextField", "cprice", plain);
-    if (stock) {
+    fill("priceTextField", "cprice", asIs);
+    if (kind == Kind::Index && curCode == QLatin1String("888888.idx")) {
+        // The product's own index is recorded in 亿手 and 亿 already.
+        fill("transaction100countTextField", "transaction100count", scaled("成交量: ", "%.2f亿手", 1));
+        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: ", "%.2f亿", 1));
+    } else if (stock) {
         // The quote store keeps a stock's volume in lots and its amount in 万,
         // whichever feed answered last, so both scale by 10^4 here.
-        fill("transaction100countTextField", "transaction100count", scaled("成交量:%.2f万手", 1e4f));
-        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额:%.2f亿", 1e4f));
+        fill("transaction100countTextField", "transaction100count", scaled("成交量:", "%.2f万手", 1e4f));
+        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额:", "%.2f亿", 1e4f));
     } else {
-        fill("transaction100countTextField", "transaction100count", scaled("成交量: %.2f亿手", 1e8f));
-        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: %.2f亿", 1e4f));
+        fill("transaction100countTextField", "transaction100count", scaled("成交量: ", "%.2f亿手", 1e8f));
+        fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: ", "%.2f亿", 1e4f));
     }
-    fill("marketvalueTextField", "marketvalue", scaled("流通值:%.2f亿", 1e4f));
-    fill("PETextField", "PE", scaled("市盈率:%.2f", 1));
+    fill("marketvalueTextField", "marketvalue", scaled("流通值:", "%.2f亿", 1e4f));
+    fill("PETextField", "PE", scaled("市盈率:", "%.2f", 1));
     fill("marketstatusTextField", "marketstatus", plain);
     updates.append({ QStringLiteral("codeTextField"), curCode, std::nullopt });
-    fill("valuepriceTextField", "valueprice", textual("%@"));
-    fill("valuerateTextField", "valuerate", textual("%@%%"));
+    fill("valuepriceTextField", "valueprice", textual("", "%@"));
+    fill("valuerateTextField", "valuerate", textual("", "%@%%"));
     if (stock) {
-        fill("ratioTextField", "ratio", textual("量:%@"));
+        fill("ratioTextField", "ratio", textual("量:", "%@"));
         const float ratio = floatValue(record.value(QStringLiteral("ratio")));
         updates.append(
             { QStringLiteral("ratioTextField"), std::nullopt, ratio > 1 ? Colors::red() : Colors::green() });
-        fill("turnoverrateTextField", "turnoverrate", textual("换:%@%%"));
+        fill("turnoverrateTextField", "turnoverrate", textual("换:", "%@%%"));
     } else {
-        fill("totalsubTextField", "totalsub", textual("总家数: %@"));
-        fill("subequalcountTextField", "subequalcount", textual("平盘: %@"));
-        fill("subupcountField", "subupcount", textual("上涨: %@"));
-        fill("subdowncountField", "subdowncount", textual("下跌: %@"));
+        fill("totalsubTextField", "totalsub", textual("总家数: ", "%@"));
+        fill("subequalcountTextField", "subequalcount", textual("平盘: ", "%@"));
+        fill("subupcountField", "subupcount", textual("上涨: ", "%@"));
+        fill("subdowncountField", "subdowncount", textual("下跌: ", "%@"));
     }
 
     const QString mainKey = QStringLiteral("mainvalue");
@@ -287,7 +325,9 @@ QList<LabelUpdate> headerUpdates(
         return updates;
     // The quote record's main value is already in 亿.
     const float mainValue = floatValue(record.value(mainKey));
-    updates.append({ QStringLiteral("mainvalueTextField"), stringWithFormat("%.2f亿", double(mainValue)),
+    updates.append({ QStringLiteral("mainvalueTextField"),
+        feedtext::isNumber(record.value(mainKey)) ? stringWithFormat("%.2f亿", double(mainValue))
+                                                  : feedtext::dash(),
         signColour(mainValue) });
 
     if (!newestRow)

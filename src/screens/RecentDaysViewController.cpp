@@ -11,6 +11,7 @@
 
 #include <QAbstractTableModel>
 #include <QDebug>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QResizeEvent>
@@ -327,6 +328,26 @@ void RecentDaysViewController::UpdateUI()
 void RecentDaysViewController::refreshTableView()
 {
     m_model->reload();
+    fitColumns();
+}
+
+void RecentDaysViewController::fitColumns()
+{
+    // A column grows to its widest figure (four-digit 亿 sums and the like),
+    // so that nothing is cut off; it never shrinks below the layout's width.
+    if (!stockDicts)
+        return;
+    const QFontMetrics metrics(table->font());
+    const QList<recentdays::Column>& cols = m_model->tableColumns();
+    for (int i = 0; i < cols.size(); ++i) {
+        int widest = cols.at(i).width;
+        for (const QVariant& row : std::as_const(*stockDicts)) {
+            const QString text = recentdays::cellFor(m_kind, row.toMap(), cols.at(i).identifier).text;
+            widest = qMax(widest, metrics.horizontalAdvance(text) + kCellPadding);
+        }
+        if (table->columnWidth(i) < widest)
+            table->setColumnWidth(i, widest);
+    }
 }
 
 void RecentDaysViewController::StockupDateOk(const platform::Notification& notification)
@@ -360,7 +381,7 @@ void RecentDaysViewController::tableView(
 bool RecentDaysViewController::HttpResult(const QVariant& result, int api, bool isCache)
 {
     Q_UNUSED(isCache);
-    qDebug() << "recent days reply" << api << result;
+    qDebug("recent days of %s: reply of API %d", qPrintable(curCode), api);
     if (api != ownApi())
         return false;
     m_failures = 0;

@@ -114,7 +114,11 @@ protected:
 private:
     void buildLayout();
     void takeRows(const QVariantList& rows);
+    void fitColumns();
     QuilorSDK* client() const;
+
+    // Room beside a cell's text: the view's margins and the grid line.
+    static constexpr int kCellPadding = 12;
 
     recentdays::Kind m_kind;
     QHash<QString, QLabel*> m_labels;

@@ -50,6 +50,9 @@ int ListBaseView::heightFor(const QString& mainTitle, int rowCount, int rowHight
 
 ListBaseView::MarkedText ListBaseView::markedText(const QString& cell)
 {
+    // "--" is a figure the feed did not have, not a marked number.
+    if (cell == QLatin1String("--"))
+        return { cell, Tone::Plain };
     if (cell.startsWith(QLatin1Char('+')))
         return { cell.mid(1), Tone::Rise };
     if (cell.startsWith(QLatin1Char('-'))) {

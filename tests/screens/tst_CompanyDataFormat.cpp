@@ -47,6 +47,10 @@ private Q_SLOTS:
         QTest::newRow("empty code") << int(FileKind::Summary) << QString() << QString();
         QTest::newRow("six characters, not digits")
             << int(FileKind::Summary) << QStringLiteral("00/../") << QString();
+        QTest::newRow("full-width digits")
+            << int(FileKind::Summary) << QStringLiteral("６０００００") << QString();
+        QTest::newRow("Arabic-Indic digits")
+            << int(FileKind::Summary) << QStringLiteral("٦٠٠٠٠٠") << QString();
     }
     void paths()
     {

@@ -368,6 +368,25 @@ private Q_SLOTS:
         QVERIFY(!labels.contains(QStringLiteral("turnoverrateTextField")));
     }
 
+    // The product's own index is recorded in 亿手 and 亿: shown as the
+    // record holds it, like its quote panel; a figure that is no number
+    // shows "--".
+    void header_ownIndexInItsOwnUnits()
+    {
+        QVariantMap record = map({ { "stockname", "岚石指数" }, { "cprice", "--" }, { "valueprice", "0" },
+            { "valuerate", "0" }, { "transaction100count", "3.85" }, { "transactionvaluecount", "6419.01" },
+            { "totalsub", "nan" } });
+        const QHash<QString, Label> labels = applied(
+            recentdays::headerUpdates(Kind::Index, record, QStringLiteral("888888.idx"), std::nullopt));
+        const QList<std::pair<const char*, const char*>> expected
+            = { { "transaction100countTextField", "成交量: 3.85亿手" },
+                  { "transactionvaluecountTextField", "成交额: 6419.01亿" }, { "priceTextField", "--" },
+                  { "totalsubTextField", "总家数: --" } };
+        for (const auto& [name, text] : expected)
+            QCOMPARE(
+                labels.value(QString::fromLatin1(name)).text.value_or(QString()), QString::fromUtf8(text));
+    }
+
     void sort_byColumn_data()
     {
         QTest::addColumn<Kind>("kind");

@@ -17,6 +17,7 @@
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -409,6 +410,32 @@ private Q_SLOTS:
         const int before = updated.count();
         center->postNotificationName(name, QVariant::fromValue(record));
         QCOMPARE(updated.count(), before);
+    }
+
+    // Four-digit 亿 sums, as the sample market has them, show whole.
+    void columns_fitTheWidestFigure()
+    {
+        QVariantList rows = fixtureRows("stock_rows.json");
+        QVariantMap newest = rows.first().toMap();
+        newest.insert(QStringLiteral("diskscore"), QStringLiteral("-12720400"));
+        newest.insert(QStringLiteral("ratioscore"), QStringLiteral("-12720400"));
+        rows[0] = newest;
+        auto table = makeTable(false);
+        QSignalSpy reloads(table->table->model(), &QAbstractItemModel::modelReset);
+        table->InitByCodeAndStocks(QStringLiteral("600000"), rows);
+        QTRY_VERIFY_WITH_TIMEOUT(!reloads.isEmpty(), 10000);
+        const QFontMetrics metrics(table->table->font());
+        const QList<recentdays::Column>& columns = recentdays::columns(recentdays::Kind::Stock);
+        for (int i = 0; i < columns.size(); ++i) {
+            if (columns.at(i).identifier != QLatin1String("diskscore")
+                && columns.at(i).identifier != QLatin1String("ratioscore"))
+                continue;
+            const QString text
+                = recentdays::cellFor(recentdays::Kind::Stock, newest, columns.at(i).identifier).text;
+            QCOMPARE(text, QStringLiteral("-1272.04亿"));
+            QVERIFY2(table->table->columnWidth(i) >= metrics.horizontalAdvance(text) + 8,
+                qPrintable(columns.at(i).identifier));
+        }
     }
 
     // A header click sorts the rows themselves; the sums keep the newest day.

@@ -109,27 +109,143 @@ private Q_SLOTS:
         }
     }
 
+    // The limits follow the board: ChiNext and STAR ±20 %, special
+    // treatment ±5 %, every other stock ±10 %.
     void limitPrices_data()
     {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("yprice");
         QTest::addColumn<QString>("high");
         QTest::addColumn<QString>("low");
-        QTest::newRow("10.00") << "10.00"
-                               << "11.00"
-                               << "9.00";
-        QTest::newRow("12.34") << "12.34"
-                               << "13.57"
-                               << "11.11";
+        const QString bank = QStringLiteral("浦发银行");
+        QTest::newRow("main board 10.00") << "600000" << bank << "10.00"
+                                          << "11.00"
+                                          << "9.00";
+        QTest::newRow("main board 12.34") << "600000" << bank << "12.34"
+                                          << "13.57"
+                                          << "11.11";
+        QTest::newRow("ChiNext 300") << "300750"
+                                     << "宁德时代"
+                                     << "12.34"
+                                     << "14.81"
+                                     << "9.87";
+        QTest::newRow("ChiNext 301") << "301269"
+                                     << "华大九天"
+                                     << "10.00"
+                                     << "12.00"
+                                     << "8.00";
+        QTest::newRow("STAR 688") << "688981"
+                                  << "中芯国际"
+                                  << "12.34"
+                                  << "14.81"
+                                  << "9.87";
+        QTest::newRow("STAR 689") << "689009"
+                                  << "九号公司"
+                                  << "10.00"
+                                  << "12.00"
+                                  << "8.00";
+        QTest::newRow("ST") << "600225"
+                            << "ST中源"
+                            << "12.34"
+                            << "12.96"
+                            << "11.72";
+        QTest::newRow("*ST") << "000004"
+                             << "*ST国华"
+                             << "10.00"
+                             << "10.50"
+                             << "9.50";
+        QTest::newRow("name merely holding ST") << "600000"
+                                                << "中ST"
+                                                << "10.00"
+                                                << "11.00"
+                                                << "9.00";
+        QTest::newRow("yprice no number") << "600000" << bank << "--"
+                                          << "--"
+                                          << "--";
     }
     void limitPrices()
     {
+        QFETCH(QString, code);
+        QFETCH(QString, name);
         QFETCH(QString, yprice);
         QVariantMap r = stockRecord({ { "today_limith_price", "99" }, { "today_limitl_price", "1" } });
         r.insert(QStringLiteral("yprice"), yprice);
-        const PanelUpdate u = stock(r);
+        r.insert(QStringLiteral("stockname"), name);
+        r.insert(QStringLiteral("stockcode"), code);
+        const PanelUpdate u = computeQuotePanel(PanelKind::Stock, code, &r, nullptr);
         QCOMPARE(text(u, "ypriceField"), yprice);
         QTEST(text(u, "today_limith_priceField"), "high");
         QTEST(text(u, "today_limitl_priceField"), "low");
+    }
+
+    // Values a feed cannot mean show "--", as text and as formatted figure;
+    // a real zero stays a zero.
+    void figuresThatAreNoNumber_showDashes_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("suspended price") << "cprice"
+                                         << "--"
+                                         << "priceTextField"
+                                         << "--";
+        QTest::newRow("huge price") << "cprice"
+                                    << "1e308"
+                                    << "priceTextField"
+                                    << "--";
+        QTest::newRow("nan PE") << "PE"
+                                << "nan"
+                                << "PEField"
+                                << "--";
+        QTest::newRow("inf rate") << "turnoverrate"
+                                  << "inf"
+                                  << "turnoverrateTextField"
+                                  << "--";
+        QTest::newRow("minus zero") << "PB"
+                                    << "-0"
+                                    << "PBField"
+                                    << "0";
+        QTest::newRow("real zero") << "PB"
+                                   << "0.00"
+                                   << "PBField"
+                                   << "0.00";
+        QTest::newRow("formatted suspended") << "transaction100count"
+                                             << "--"
+                                             << "transaction100countField"
+                                             << "--";
+        QTest::newRow("formatted zero") << "transaction100count"
+                                        << "0"
+                                        << "transaction100countField"
+                                        << "0.00万手";
+        QTest::newRow("beyond single precision")
+            << "mainvalue" << QString(QStringLiteral("1") + QString(40, u'0')) << "mainvalueTextField"
+            << "--";
+        QTest::newRow("book volume") << "buy1count"
+                                     << "--"
+                                     << "buy1countTextField"
+                                     << "--";
+    }
+    void figuresThatAreNoNumber_showDashes()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, field);
+        QVariantMap r = stockRecord({ { "buy1", "10.00" } });
+        r.insert(key, value);
+        QTEST(stock(r).textOf(field).value_or(QString()), "expected");
+    }
+
+    // A day list that could not be had leaves no margin figure, not zeros.
+    void margin_failedDayList_showsNoFigure()
+    {
+        const QVariantMap r = stockRecord();
+        const PanelUpdate u = computeQuotePanel(
+            PanelKind::Stock, QStringLiteral("600000"), &r, nullptr, quotepanel::kNoAlertLevel, true);
+        for (const char* field : { "financingbalanceTextField", "marginbalanceTextField",
+                 "shortsellingvolumeTextField", "securitieslendingrepaymentamountTextField" })
+            QCOMPARE(text(u, field), QStringLiteral("--"));
     }
 
     void headerColour_data()
