@@ -2,6 +2,7 @@
 
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "screens/FeedText.h"
 
 #include <QLabel>
 #include <QPaintEvent>
@@ -119,8 +120,12 @@ ColumnView::Geometry ColumnView::chartGeometry(float w, float h) const
         bar.label
             = Text { QRectF(left, v > 0 ? g.base - 12 : g.base, g.slot, 12), label, withAlpha(white, 0.8f) };
         const float fillHeight = float(bar.fill.height());
+        // A value the report did not have draws a flat bar marked "--".
+        const QString shown = feedtext::isNumber(iListValueArray.at(j))
+            ? platform::stringWithFormat("%.2f%@", v, iUnit)
+            : feedtext::dash();
         bar.value = Text { QRectF(left, v > 0 ? g.base + fillHeight : g.base - fillHeight - 12, g.slot, 12),
-            platform::stringWithFormat("%.2f%@", v, iUnit), withAlpha(gray, 1.0f) };
+            shown, withAlpha(gray, 1.0f) };
         g.bars << bar;
     }
     return g;

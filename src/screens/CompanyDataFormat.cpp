@@ -439,7 +439,9 @@ IndicatorsPlan planIndicators(const std::optional<QVariantMap>& reply, double wi
     plan.draw = true;
     for (qsizetype i = 0; i < d.size(); ++i) {
         plan.labels << reportDateLabel(at(d, i));
-        plan.values << stringWithFormat("%.2f", floatValue(at(p, i)) / kYi);
+        const QString profit = at(p, i);
+        plan.values << (feedtext::isNumber(profit) ? stringWithFormat("%.2f", floatValue(profit) / kYi)
+                                                   : feedtext::dash());
     }
     const qsizetype k = std::min<qsizetype>(4, d.size());
 
