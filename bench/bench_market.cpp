@@ -1,10 +1,13 @@
 // Speed of the quote store's hot path: one poll's refresh of 200 watched
-// codes (parse the batched Tencent body, merge, notify) and the parse alone.
+// codes (parse the batched Tencent body, merge, notify) and the parse alone;
+// and the reading of one number from its text, which every row and chart bar
+// does many times.
 #include "market/FeedParsers.h"
 #include "market/stocks.h"
 #include "platform/Configuration.h"
 #include "platform/NotificationCenter.h"
 #include "platform/TextCodec.h"
+#include "platform/Values.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,6 +79,23 @@ void BM_Refresh200(benchmark::State& state)
     platform::NotificationCenter::defaultCenter()->removeObserver(&observer);
 }
 BENCHMARK(BM_Refresh200)->Unit(benchmark::kMillisecond);
+
+// The texts of K-line rows and quotes: prices, volumes, percentages, a
+// dash for "no value" and the odd long or scientific one.
+void BM_FloatValue(benchmark::State& state)
+{
+    const QStringList texts { QStringLiteral("12.34"), QStringLiteral("1234567"), QStringLiteral("-1.25"),
+        QStringLiteral("3256.789"), QStringLiteral("0.05"), QStringLiteral("--"), QStringLiteral("88.8"),
+        QStringLiteral("12345678901"), QStringLiteral("1.5e-3"), QStringLiteral(" 10.00") };
+    float sum = 0;
+    for (auto _ : state) {
+        for (const QString& text : texts)
+            sum += platform::floatValue(QStringView(text));
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * texts.size());
+}
+BENCHMARK(BM_FloatValue)->Unit(benchmark::kNanosecond);
 
 } // namespace
 

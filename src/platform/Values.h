@@ -54,17 +54,22 @@ template <typename T> auto passArg(const T& value)
     else
         return value;
 }
+// The format with each "%@" turned into "%s".
+QByteArray cFormatOf(const char* format);
+// C printf of a cFormatOf format, the text decoded as UTF-8.
+QString cFormat(const char* format, ...);
 } // namespace detail
 
-// printf formats as the screens give them; "%@" takes a QString.
+// printf formats as the screens give them; "%@" takes a QString. Numbers
+// come out exactly as C printf writes them ("%.2f" of 0.125 is "0.12"),
+// with a '.' whatever the system's locale.
 // Example: stringWithFormat("%.2f亿", v), stringWithFormat("%@%%", text).
 template <typename... Args> QString stringWithFormat(const char* format, const Args&... args)
 {
-    QByteArray fmt(format);
-    fmt.replace("%@", "%s");
+    const QByteArray fmt = detail::cFormatOf(format);
     auto kept = std::make_tuple(detail::keepArg(args)...);
     return std::apply(
-        [&](const auto&... k) { return QString::asprintf(fmt.constData(), detail::passArg(k)...); }, kept);
+        [&](const auto&... k) { return detail::cFormat(fmt.constData(), detail::passArg(k)...); }, kept);
 }
 
 } // namespace platform

@@ -2,7 +2,11 @@
 
 #include <QTest>
 
+#include <QRandomGenerator>
+
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 
 using platform::floatValue;
 using platform::stringWithFormat;
@@ -19,6 +23,9 @@ private Q_SLOTS:
     void integerValue_stopsAtFirstNonDigit();
     void stringWithFormat_screenFormats_data();
     void stringWithFormat_screenFormats();
+    void stringWithFormat_roundsLikePrintf_data();
+    void stringWithFormat_roundsLikePrintf();
+    void floatValue_readsAsTheQByteArrayReadingDid();
 };
 
 void tst_Values::floatValue_readsLongestNumericPrefix_data()
@@ -125,6 +132,135 @@ void tst_Values::stringWithFormat_screenFormats()
     QFETCH(QString, actual);
     QFETCH(QString, expected);
     QCOMPARE(actual, expected);
+}
+
+void tst_Values::stringWithFormat_roundsLikePrintf_data()
+{
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("expected");
+    // Exact binary halves go to the even digit in C printf.
+    QTest::newRow("%.2f of 0.125") << stringWithFormat("%.2f", 0.125) << QStringLiteral("0.12");
+    QTest::newRow("%.2f of -0.125") << stringWithFormat("%.2f", -0.125) << QStringLiteral("-0.12");
+    QTest::newRow("%.2f of 0.375") << stringWithFormat("%.2f", 0.375) << QStringLiteral("0.38");
+    QTest::newRow("%.0f of 2.5") << stringWithFormat("%.0f", 2.5) << QStringLiteral("2");
+    QTest::newRow("%.0f of 0.5") << stringWithFormat("%.0f", 0.5) << QStringLiteral("0");
+    QTest::newRow("%.0f手 of 3.5") << stringWithFormat("%.0f手", 3.5) << QStringLiteral("4手");
+    QTest::newRow("%.1f级 of 0.25") << stringWithFormat("%.1f级", 0.25) << QStringLiteral("0.2级");
+    QTest::newRow("%.4f亿 of 1.03125") << stringWithFormat("%.4f亿", 1.03125) << QStringLiteral("1.0312亿");
+    QTest::newRow("%@%.01lf%% of 12.25")
+        << stringWithFormat("%@%.01lf%%", QStringLiteral("+"), 12.25) << QStringLiteral("+12.2%");
+    QTest::newRow("float 1234.5f to %.0f") << stringWithFormat("%.0f", 1234.5f) << QStringLiteral("1234");
+    // Widths and flags as printf pads them; a '%' before '@' is a '%'.
+    QTest::newRow("%6.2f|%-4d|%05d") << stringWithFormat("%6.2f|%-4d|%05d", 2.125, 7, -42)
+                                     << QStringLiteral("  2.12|7   |-0042");
+    QTest::newRow("%%@") << stringWithFormat("%%@%@", QStringLiteral("x")) << QStringLiteral("%@x");
+}
+
+void tst_Values::stringWithFormat_roundsLikePrintf()
+{
+    QFETCH(QString, actual);
+    QFETCH(QString, expected);
+    QCOMPARE(actual, expected);
+}
+
+namespace {
+
+// The reading that copied the text to Latin-1 before strtof, kept to hold
+// the allocation-free one to the very same results.
+float formerFloatValue(QStringView text)
+{
+    const QByteArray s = text.left(400).toLatin1();
+    qsizetype i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r'))
+        ++i;
+    const qsizetype start = i;
+    const qsizetype n = s.size();
+    auto digitAt = [&](qsizetype k) { return k < n && s[k] >= '0' && s[k] <= '9'; };
+    if (i < n && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    qsizetype digits = 0;
+    for (; digitAt(i); ++i)
+        ++digits;
+    if (i < n && s[i] == '.') {
+        qsizetype j = i + 1;
+        for (; digitAt(j); ++j)
+            ++digits;
+        if (digits > 0)
+            i = j;
+    }
+    if (digits == 0)
+        return 0.0f;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (s[j] == '+' || s[j] == '-'))
+            ++j;
+        const qsizetype expStart = j;
+        while (digitAt(j))
+            ++j;
+        if (j > expStart)
+            i = j;
+    }
+    return std::strtof(s.mid(start, i - start).constData(), nullptr);
+}
+
+} // namespace
+
+void tst_Values::floatValue_readsAsTheQByteArrayReadingDid()
+{
+    QStringList texts { QString(), QStringLiteral(""), QStringLiteral("--"), QStringLiteral("-.e5"),
+        QString(450, QLatin1Char(' ')) + QStringLiteral("5"),
+        QString(399, QLatin1Char(' ')) + QStringLiteral("55"), QString(450, QLatin1Char('7')),
+        QStringLiteral("0.") + QString(420, QLatin1Char('3')), QStringLiteral("3.4028235e38"),
+        QStringLiteral("3.4028236e38"), QStringLiteral("1.4e-45"), QStringLiteral("7e-46"),
+        QStringLiteral("0e99999999999"), QStringLiteral("-0"), QStringLiteral("1e-2147483649") };
+    // Every combination of the parts a feed's number is made of, and of the
+    // ways a text fails to be one.
+    const QStringList blanks { QString(), QStringLiteral(" "), QStringLiteral("\t\r\n "),
+        QStringLiteral("\u3000") };
+    const QStringList signs { QString(), QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("--") };
+    const QStringList wholes { QString(), QStringLiteral("0"), QStringLiteral("7"), QStringLiteral("000120"),
+        QStringLiteral("9999999"), QStringLiteral("16777217"),
+        QStringLiteral("340282356779733661637539395458142568448"), QStringLiteral("\uff11\uff12") };
+    const QStringList fractions { QString(), QStringLiteral("."), QStringLiteral(".5"),
+        QStringLiteral(".125"), QStringLiteral(".0000001"), QStringLiteral(".45678901234"),
+        QStringLiteral(".\uff15") };
+    const QStringList exponents { QString(), QStringLiteral("e"), QStringLiteral("E5"), QStringLiteral("e-3"),
+        QStringLiteral("e+38"), QStringLiteral("e39"), QStringLiteral("e-45"), QStringLiteral("e-50"),
+        QStringLiteral("e999"), QStringLiteral("e-"), QStringLiteral("e+") };
+    const QStringList tails { QString(), QStringLiteral("亿"), QStringLiteral("%"), QStringLiteral(".3"),
+        QStringLiteral("e2"), QStringLiteral("x") };
+    for (const QString& b : blanks)
+        for (const QString& sign : signs)
+            for (const QString& w : wholes)
+                for (const QString& f : fractions)
+                    for (const QString& e : exponents)
+                        for (const QString& t : tails)
+                            texts << b + sign + w + f + e + t;
+    // Short decimals at every scale, where rounding to float is decided.
+    QRandomGenerator random(20161018);
+    for (int i = 0; i < 200000; ++i) {
+        const QString digits = QString::number(random.bounded(1, 100000000));
+        const int point = random.bounded(digits.size() + 1);
+        texts << digits.left(point) + QLatin1Char('.') + digits.mid(point) + QLatin1Char('e')
+                + QString::number(random.bounded(-14, 15));
+    }
+    // And texts of the characters that matter in any order.
+    const QString alphabet = QStringLiteral("0123456789+-.eE 亿\uff11\t");
+    for (int i = 0; i < 100000; ++i) {
+        QString text;
+        for (int n = random.bounded(12); n > 0; --n)
+            text += alphabet[random.bounded(alphabet.size())];
+        texts << text;
+    }
+    for (const QString& text : std::as_const(texts)) {
+        const float former = formerFloatValue(text);
+        const float now = floatValue(QStringView(text));
+        if (std::bit_cast<quint32>(former) != std::bit_cast<quint32>(now))
+            QFAIL(qPrintable(QStringLiteral("\"%1\" read %2, was %3")
+                                 .arg(text)
+                                 .arg(now, 0, 'g', 9)
+                                 .arg(former, 0, 'g', 9)));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Values)
