@@ -8,6 +8,7 @@
 #include "platform/Configuration.h"
 #include "platform/MainThread.h"
 #include "platform/Types.h"
+#include "platform/UrlSession.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/ControllerRegistry.h"
 
@@ -21,6 +22,23 @@ namespace {
 AppDelegate* g_shared = nullptr;
 const QString kAppSettingKey = QStringLiteral("appSettingDict");
 const QString kUserAgentKey = QStringLiteral("User-Agent");
+const QString kVipOpenKey = QStringLiteral("vipmacopen");
+
+// The keys of a settings reply the application reads, each a short text; the
+// User-Agent only when it can stand in a header. The rest is not kept.
+QVariantMap readSettings(const QVariantMap& reply)
+{
+    QVariantMap kept;
+    const QString open = platform::stringOf(reply, kVipOpenKey);
+    if (reply.contains(kVipOpenKey) && open.size() <= 16)
+        kept.insert(kVipOpenKey, open);
+    const QString agent = platform::stringOf(reply, kUserAgentKey);
+    if (!agent.isEmpty() && platform::isSafeHeaderValue(agent))
+        kept.insert(kUserAgentKey, agent);
+    else if (!agent.isEmpty())
+        qWarning("%s:%d settings User-Agent refused: not a safe header value", __FILE__, __LINE__);
+    return kept;
+}
 } // namespace
 
 AppDelegate::AppDelegate(QObject* parent)
@@ -77,8 +95,8 @@ void AppDelegate::applicationDidFinishLaunching(bool showWindow)
         setIQuilorSDK(new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
             QStringLiteral("400030000"), this));
 
-    const QVariantMap saved = platform::dictFromVariant(
-        platform::UserDefaults::standardUserDefaults()->objectForKey(kAppSettingKey));
+    const QVariantMap saved = readSettings(platform::dictFromVariant(
+        platform::UserDefaults::standardUserDefaults()->objectForKey(kAppSettingKey)));
     if (!saved.isEmpty()) {
         appDict = saved;
         const QString agent = platform::stringOf(saved, kUserAgentKey);
@@ -158,7 +176,7 @@ bool AppDelegate::HttpResult(const QVariant& result, int api, bool isCache)
     Q_UNUSED(isCache);
     switch (api) {
     case backend::kApiAppSetting: {
-        const QVariantMap settings = platform::dictFromVariant(result);
+        const QVariantMap settings = readSettings(platform::dictFromVariant(result));
         if (settings.isEmpty()) {
             // A reply without settings keeps the restored ones.
             qWarning("%s:%d application settings reply is not a dictionary", __FILE__, __LINE__);

@@ -23,40 +23,48 @@ HttpSession::~HttpSession()
 }
 
 void HttpSession::post(const QUrl& url, int api, const QByteArray& body, const QString& userAgent,
-    std::weak_ptr<int> observerToken, MHTTPObserver* observer, Interceptor interceptor)
+    std::weak_ptr<int> observerToken, MHTTPObserver* observer, Interceptor interceptor, qint64 maxBodyBytes)
 {
     QNetworkRequest request(url);
     request.setHeader(
         QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json; charset=utf-8"));
-    if (!userAgent.isEmpty())
-        request.setHeader(QNetworkRequest::UserAgentHeader, userAgent);
+    if (!userAgent.isEmpty() && platform::isSafeHeaderValue(userAgent))
+        request.setRawHeader(QByteArrayLiteral("User-Agent"), userAgent.toLatin1());
     request.setRawHeader(backend::kDigestHeader, backend::bodyDigest(body));
     request.setTransferTimeout(m_timeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
 
     QNetworkReply* reply = m_manager.post(request, body);
     m_inFlight.insert(reply);
+    auto* reader = new platform::BodyReader(reply, maxBodyBytes);
     connect(reply, &QNetworkReply::finished, this,
-        [this, reply, api, token = std::move(observerToken), observer,
-            interceptor = std::move(interceptor)]() { finish(reply, api, token, observer, interceptor); });
+        [this, reply, reader, api, token = std::move(observerToken), observer,
+            interceptor = std::move(interceptor)]() {
+            finish(reply, reader, api, token, observer, interceptor);
+        });
 }
 
-void HttpSession::finish(QNetworkReply* reply, int api, const std::weak_ptr<int>& token,
-    MHTTPObserver* observer, const Interceptor& interceptor)
+void HttpSession::finish(QNetworkReply* reply, platform::BodyReader* reader, int api,
+    const std::weak_ptr<int>& token, MHTTPObserver* observer, const Interceptor& interceptor)
 {
     if (!m_inFlight.remove(reply))
         return;
     reply->deleteLater();
     int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
+    const QByteArray body = reader->takeBody();
     const QNetworkReply::NetworkError failure = reply->error();
     const QString error = failure == QNetworkReply::NoError ? QString() : reply->errorString();
     // A status line followed by a dropped or timed-out transfer is a failed
     // connection: only HTTP-level errors (4xx/5xx) keep their status.
     if (failure != QNetworkReply::NoError && failure < QNetworkReply::ContentAccessDenied)
         status = 0;
-    const backend::ReplyOutcome outcome
-        = backend::interpretReply(status, body, reply->rawHeader(backend::kDigestHeader), error);
+    backend::ReplyOutcome outcome;
+    if (reader->tooLarge()) {
+        outcome.code = backend::kCodeBadReply;
+        outcome.text = platform::bodyTooLargeError(reader->limit());
+    } else {
+        outcome = backend::interpretReply(status, body, reply->rawHeader(backend::kDigestHeader), error);
+    }
     if (interceptor)
         interceptor(outcome);
 

@@ -2,6 +2,7 @@
 
 #include "backend/BackendProtocol.h"
 #include "backend/MHTTPObserver.h"
+#include "platform/UrlSession.h"
 
 #include <QByteArray>
 #include <QNetworkAccessManager>
@@ -25,12 +26,16 @@ public:
     ~HttpSession() override;
 
     // Runs before the observer, whether or not it is still alive (the client
-    // keeps the user record up to date this way).
-    using Interceptor = std::function<void(const backend::ReplyOutcome&)>;
+    // keeps the user record up to date this way); it may turn a reply that
+    // passed the general check into a failure.
+    using Interceptor = std::function<void(backend::ReplyOutcome&)>;
 
-    // Used on the main thread only (QuilorSDK moves calls there).
+    // Used on the main thread only (QuilorSDK moves calls there). A reply
+    // body longer than `maxBodyBytes` is cut off there and fails with 9999;
+    // an unsafe User-Agent is not sent.
     void post(const QUrl& url, int api, const QByteArray& body, const QString& userAgent,
-        std::weak_ptr<int> observerToken, MHTTPObserver* observer, Interceptor interceptor = {});
+        std::weak_ptr<int> observerToken, MHTTPObserver* observer, Interceptor interceptor = {},
+        qint64 maxBodyBytes = platform::bodylimit::kBackendReply);
 
     // A request without a reply after this long fails with 1313.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
@@ -38,8 +43,8 @@ public:
     int requestsInFlight() const { return int(m_inFlight.size()); }
 
 private:
-    void finish(QNetworkReply* reply, int api, const std::weak_ptr<int>& token, MHTTPObserver* observer,
-        const Interceptor& interceptor);
+    void finish(QNetworkReply* reply, platform::BodyReader* reader, int api, const std::weak_ptr<int>& token,
+        MHTTPObserver* observer, const Interceptor& interceptor);
 
     QNetworkAccessManager m_manager;
     QSet<QNetworkReply*> m_inFlight;

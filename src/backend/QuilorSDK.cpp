@@ -6,6 +6,7 @@
 #include "platform/Json.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
+#include "platform/UrlSession.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -39,10 +40,6 @@ std::function<int()>& screenHeightSource()
     static std::function<int()> source;
     return source;
 }
-
-const QString kDefaultUserAgent = QStringLiteral(
-    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_11_6) AppleWebKit/601.7.7 (KHTML, like Gecko) Version/9.1.2 "
-    "Safari/601.7.7");
 
 // The GUI library is not linked here: the screen is reached through the
 // application's meta-object properties when a GUI application runs.
@@ -93,15 +90,18 @@ QuilorSDK::QuilorSDK(
     , m_devicetype(devicetype)
     , m_guestUserId(guestUserId)
 {
-    m_userAgent = platform::Configuration::current().userAgent;
-    if (m_userAgent.isEmpty()) {
-        const QVariantMap settings = platform::UserDefaults::standardUserDefaults()
-                                         ->objectForKey(QStringLiteral("appSettingDict"))
-                                         .toMap();
-        m_userAgent = settings.value(QStringLiteral("User-Agent")).toString();
+    // The configured agent, else the saved settings' one, else a browser's;
+    // one that could end a header line counts as none.
+    const QString configured = platform::Configuration::current().userAgent;
+    const QString saved = platform::UserDefaults::standardUserDefaults()
+                              ->objectForKey(QStringLiteral("appSettingDict"))
+                              .toMap()
+                              .value(QStringLiteral("User-Agent"))
+                              .toString();
+    if (configured.isEmpty() || !platform::setUserAgent(configured)) {
+        if (saved.isEmpty() || !platform::setUserAgent(saved))
+            platform::setUserAgent(QString());
     }
-    if (m_userAgent.isEmpty())
-        m_userAgent = kDefaultUserAgent;
     m_screenHeight = primaryScreenHeight();
 
     m_user = std::make_unique<User>(guestUserId);
@@ -138,9 +138,14 @@ QuilorSDK::~QuilorSDK()
     m_myStockGroup = nullptr;
 }
 
-void QuilorSDK::setUser_Agent(const QString& agent)
+QString QuilorSDK::User_Agent() const
 {
-    m_userAgent = agent.isEmpty() ? kDefaultUserAgent : agent;
+    return platform::userAgent();
+}
+
+bool QuilorSDK::setUser_Agent(const QString& agent)
+{
+    return platform::setUserAgent(agent);
 }
 
 bool QuilorSDK::SendRequest(int api, const QVariantMap& body, MHTTPObserver* HTTPObserver)
@@ -155,7 +160,7 @@ bool QuilorSDK::operation(int api, std::initializer_list<backend::OperationArg> 
 }
 
 bool QuilorSDK::send(int api, const QVariantMap& keys, MHTTPObserver* observer,
-    std::function<void(const backend::ReplyOutcome&)> interceptor)
+    std::function<void(backend::ReplyOutcome&)> interceptor)
 {
     if (m_baseUrl.isEmpty()) {
         qCWarning(lcSdk) << "no backend URL configured; API" << api << "not sent";
@@ -179,8 +184,12 @@ bool QuilorSDK::send(int api, const QVariantMap& keys, MHTTPObserver* observer,
         const QUrl url = platform::Configuration::join(m_baseUrl, QString::fromLatin1(backend::kEntryPath));
         if (!m_httpSession)
             m_httpSession = new HttpSession(this);
-        m_httpSession->post(
-            url, api, platform::writeJson(body), m_userAgent, token, observer, std::move(interceptor));
+        // Login and settings replies hold a few fields; the rest may carry lists.
+        const qint64 limit = api == backend::kApiLogin || api == backend::kApiAppSetting
+            ? platform::bodylimit::kBackendSmallReply
+            : platform::bodylimit::kBackendReply;
+        m_httpSession->post(url, api, platform::writeJson(body), platform::userAgent(), token, observer,
+            std::move(interceptor), limit);
     };
     if (platform::isMainThread())
         start();
@@ -198,9 +207,19 @@ bool QuilorSDK::DoLogin(const QString& UserName, const QString& PassWord, const 
             { "willsave", WillSave ? QStringLiteral("1") : QStringLiteral("0") } });
     return body
         && send(backend::kApiLogin, *body, HTTPObserver,
-            [this, UserName, PassWord, DeviceToken, WillSave](const backend::ReplyOutcome& outcome) {
-                if (outcome.ok)
-                    applyLogin(outcome.result.toMap(), UserName, PassWord, DeviceToken, WillSave);
+            [this, UserName, PassWord, DeviceToken, WillSave](backend::ReplyOutcome& outcome) {
+                if (!outcome.ok)
+                    return;
+                // Only a dictionary naming a user is a login; anything else
+                // leaves the record and its file as they were.
+                if (!User::isUserRecord(outcome.result)) {
+                    qCWarning(lcSdk) << "login reply holds no user record";
+                    outcome = backend::ReplyOutcome();
+                    outcome.code = backend::kCodeBadReply;
+                    outcome.text = QStringLiteral("login reply holds no user");
+                    return;
+                }
+                applyLogin(outcome.result.toMap(), UserName, PassWord, DeviceToken, WillSave);
             });
 }
 

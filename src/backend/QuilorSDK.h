@@ -80,8 +80,10 @@ public:
     QString baseUrl() const { return m_baseUrl; }
     QString devicetype() const { return m_devicetype; }
     QString guestUserId() const { return m_guestUserId; }
-    QString User_Agent() const { return m_userAgent; }
-    void setUser_Agent(const QString& agent);
+    // The agent of every feed and backend request (platform::userAgent()).
+    QString User_Agent() const;
+    // Refuses an agent that is not a safe header value (false, unchanged).
+    bool setUser_Agent(const QString& agent);
     int screenHeight() const { return m_screenHeight; }
 
     bool DoLogin(const QString& UserName, const QString& PassWord, const QString& DeviceToken, bool WillSave,
@@ -136,14 +138,13 @@ private:
     // argument is missing.
     bool operation(int api, std::initializer_list<backend::OperationArg> args, MHTTPObserver* observer);
     bool send(int api, const QVariantMap& keys, MHTTPObserver* observer,
-        std::function<void(const backend::ReplyOutcome&)> interceptor = {});
+        std::function<void(backend::ReplyOutcome&)> interceptor = {});
     void applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
         const QString& deviceToken, bool willSave);
 
     QString m_baseUrl;
     QString m_devicetype;
     QString m_guestUserId;
-    QString m_userAgent;
     int m_screenHeight = 0;
     std::unique_ptr<User> m_user;
     stocks* m_stocks = nullptr;

@@ -11,6 +11,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -30,6 +31,26 @@ const char kVipEndTime[] = "vipendtime";
 const char kIsLogin[] = "isLogin";
 const char kUserDict[] = "userDict";
 
+// A text as a property list can hold it (XML 1.0 has no control characters
+// but tab and line breaks), cut to the field length.
+QString storableText(const QString& text, qsizetype maxLength = User::kMaxFieldLength)
+{
+    QString out;
+    out.reserve(std::min(text.size(), maxLength));
+    for (const QChar c : text) {
+        if (out.size() >= maxLength)
+            break;
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7f || u == 0xfffe || u == 0xffff || c.isSurrogate())
+            continue;
+        out.append(c);
+    }
+    return out;
+}
+
+// The fields a login reply may set; everything else of it is dropped.
+const char* const kOwnFields[] = { "username", "qvmid", "power", "nickname", "vipendtime" };
+
 plist_t toPlist(const QVariant& value)
 {
     switch (value.typeId()) {
@@ -37,7 +58,7 @@ plist_t toPlist(const QVariant& value)
         plist_t dict = plist_new_dict();
         const QVariantMap map = value.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            plist_dict_set_item(dict, it.key().toUtf8().constData(), toPlist(it.value()));
+            plist_dict_set_item(dict, storableText(it.key()).toUtf8().constData(), toPlist(it.value()));
         return dict;
     }
     case QMetaType::QVariantList: {
@@ -47,7 +68,7 @@ plist_t toPlist(const QVariant& value)
         return array;
     }
     default:
-        return plist_new_string(value.toString().toUtf8().constData());
+        return plist_new_string(storableText(value.toString(), 4096).toUtf8().constData());
     }
 }
 
@@ -154,11 +175,26 @@ void User::setLastLoginName(const QString& userName)
         defaults->setObject(userName, lastLoginNameKey());
 }
 
+bool User::isUserRecord(const QVariant& reply)
+{
+    if (reply.typeId() != QMetaType::QVariantMap)
+        return false;
+    const QString id = reply.toMap().value(QString::fromLatin1(kQvmid)).toString();
+    return !id.isEmpty() && id.size() <= 20
+        && std::all_of(id.begin(), id.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 void User::SetValueByDict(const QVariantMap& dict)
 {
-    const auto take = [&dict](const char* key, QString& field) {
+    QVariantMap own;
+    for (const char* key : kOwnFields) {
         const auto it = dict.constFind(QString::fromLatin1(key));
-        if (it != dict.cend())
+        if (it != dict.cend() && it->typeId() == QMetaType::QString)
+            own.insert(QString::fromLatin1(key), storableText(it->toString()));
+    }
+    const auto take = [&own](const char* key, QString& field) {
+        const auto it = own.constFind(QString::fromLatin1(key));
+        if (it != own.cend())
             field = it->toString();
     };
     take(kUserName, username);
@@ -168,7 +204,7 @@ void User::SetValueByDict(const QVariantMap& dict)
     take(kVipEndTime, vipendtime);
     if (qvmid.isEmpty())
         qvmid = m_guestUserId;
-    userDict = dict;
+    userDict = own;
 }
 
 void User::Clear()

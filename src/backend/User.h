@@ -17,13 +17,19 @@ public:
     QString nickname;
     QString vipendtime;
     bool isLogin = false;
-    // Every field of the last login reply, as it came.
+    // The record's own fields of the last login reply (texts, bounded in
+    // length, control characters removed); nothing else of the reply is kept.
     QVariantMap userDict;
 
-    // Copies the fields of a login reply into the record.
+    // Copies the record's own fields of a login reply into the record.
     void SetValueByDict(const QVariantMap& dict);
+    // Whether a login reply is a dictionary naming a user (a decimal `qvmid`).
+    static bool isUserRecord(const QVariant& reply);
+    // The longest text a field keeps.
+    static constexpr qsizetype kMaxFieldLength = 256;
 
-    // "%@_userInfo.plist" in the cache folder, by user name.
+    // "%@_userInfo.plist" in the cache folder, by user name, written to a
+    // temporary file and renamed so that a failed write leaves the old file.
     bool Save() const;
     // Restores the record of `userName`; a damaged file is logged and
     // replaced by an empty record.

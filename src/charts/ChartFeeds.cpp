@@ -3,6 +3,7 @@
 #include "platform/Configuration.h"
 #include "platform/Json.h"
 #include "platform/Types.h"
+#include "platform/UrlSession.h"
 #include "platform/Values.h"
 
 #include <algorithm>
@@ -81,11 +82,7 @@ QUrl minuteFourDaysUrl(const QString& historyCode)
 
 QHash<QByteArray, QByteArray> feedHeaders()
 {
-    QHash<QByteArray, QByteArray> headers;
-    const QString agent = platform::Configuration::current().userAgent;
-    if (!agent.isEmpty())
-        headers.insert(QByteArrayLiteral("User-Agent"), agent.toUtf8());
-    return headers;
+    return platform::feedHeaders();
 }
 
 std::optional<QVariantList> parseKLineYear(const QByteArray& body)

@@ -38,7 +38,7 @@ QUrl briefQuoteUrl(const QString& quoteCode);
 QUrl minuteTodayUrl(const QString& historyCode);
 QUrl minuteFourDaysUrl(const QString& historyCode);
 
-// The User-Agent the feeds are fetched with.
+// The client's User-Agent, as every public-feed request sends it.
 QHash<QByteArray, QByteArray> feedHeaders();
 
 // The bar rows of a year file ("data"); nothing when the body does not

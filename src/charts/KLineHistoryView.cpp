@@ -98,7 +98,8 @@ void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
     if (route.quoteCode.isEmpty())
         return;
     auto* session = new platform::UrlSession(this);
-    session->get(briefQuoteUrl(route.quoteCode), feedHeaders(), this,
+    session->get(
+        briefQuoteUrl(route.quoteCode), feedHeaders(), this,
         [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
             if (response.status != 0) {
@@ -115,7 +116,8 @@ void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
             }
             Q_EMIT nowPriceHandled();
             armNextPrice();
-        });
+        },
+        platform::bodylimit::kQuoteText);
 }
 
 void KLineHistoryView::armNextPrice()

@@ -69,13 +69,15 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
     // is gone, so that the other waiters still get it.
     auto* session = new platform::UrlSession(QCoreApplication::instance());
     const int generation = s.generation;
-    session->get(url, feedHeaders(), session,
+    session->get(
+        url, feedHeaders(), session,
         [url, session, generation, waiters](const platform::UrlResponse& response) {
             CacheState& st = state();
             std::optional<QByteArray> body;
             // Any HTTP reply carries a body (an error page does not parse and so
-            // counts as an empty year); only a missing reply is a failure.
-            if (response.status != 0)
+            // counts as an empty year); a missing reply or one past the size
+            // limit is a failure.
+            if (response.status != 0 && !response.tooLarge)
                 body = response.body;
             if (body && response.ok() && generation == st.generation && pollTiming().yearCacheMs > 0) {
                 Entry entry;
@@ -91,7 +93,8 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
                     w.completion(body);
             }
             session->deleteLater();
-        });
+        },
+        platform::bodylimit::kKLineYear);
 }
 
 int YearFileCache::keptCount()

@@ -17,7 +17,8 @@ void timeLineView::RefreshData()
         return;
     auto* session = new platform::UrlSession(this);
     session->get(
-        minuteTodayUrl(code), feedHeaders(), this, [this, session](const platform::UrlResponse& response) {
+        minuteTodayUrl(code), feedHeaders(), this,
+        [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
             // A failed or unreadable reply keeps the minutes already drawn.
             if (response.ok()) {
@@ -27,5 +28,6 @@ void timeLineView::RefreshData()
                     qCInfo(lcCharts) << "minute file does not parse for" << historyCode();
             }
             armNextPoll();
-        });
+        },
+        platform::bodylimit::kMinuteFile);
 }

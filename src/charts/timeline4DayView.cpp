@@ -22,7 +22,8 @@ void timeline4DayView::RefreshData()
     // The earlier days first, then today, one request after the other.
     auto* session = new platform::UrlSession(this);
     session->get(
-        minuteFourDaysUrl(code), feedHeaders(), this, [this, session](const platform::UrlResponse& response) {
+        minuteFourDaysUrl(code), feedHeaders(), this,
+        [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
             if (response.ok()) {
                 if (auto days = parseMinuteFourDays(response.body)) {
@@ -33,13 +34,15 @@ void timeline4DayView::RefreshData()
             if (isSelfHiden())
                 return;
             fetchToday();
-        });
+        },
+        platform::bodylimit::kMinuteFile);
 }
 
 void timeline4DayView::fetchToday()
 {
     auto* session = new platform::UrlSession(this);
-    session->get(minuteTodayUrl(historyCode()), feedHeaders(), this,
+    session->get(
+        minuteTodayUrl(historyCode()), feedHeaders(), this,
         [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
             std::optional<MinuteDay> today;
@@ -54,5 +57,6 @@ void timeline4DayView::fetchToday()
                 days = days.mid(days.size() - 4);
             setDays(days);
             armNextPoll();
-        });
+        },
+        platform::bodylimit::kMinuteFile);
 }

@@ -12,8 +12,9 @@ QString bareCode(const QString& code)
     const QString digits = code.left(6);
     if (digits.size() != 6)
         return QString();
+    // Only ASCII digits: the code goes into request paths.
     for (const QChar c : digits)
-        if (!c.isDigit())
+        if (c < u'0' || c > u'9')
             return QString();
     return digits;
 }

@@ -129,7 +129,8 @@ void QuoteLoader::run(Step step)
 void QuoteLoader::fetch(const QUrl& url, std::function<void(const platform::UrlResponse&)> handle)
 {
     m_store->m_session->get(
-        url, m_store->headers(), this, [this, url, handle](const platform::UrlResponse& r) {
+        url, m_store->headers(), this,
+        [this, url, handle](const platform::UrlResponse& r) {
             if (!r.ok()) {
                 qCWarning(lcLoader) << m_code << url.path() << "failed:" << r.status << r.error;
                 if (m_step == Netease)
@@ -139,7 +140,8 @@ void QuoteLoader::fetch(const QUrl& url, std::function<void(const platform::UrlR
                 return;
             }
             handle(r);
-        });
+        },
+        platform::bodylimit::kQuoteText);
 }
 
 void QuoteLoader::apply(const QString& what, const QString& error, const QVariantMap& fields, bool onlyAbsent)

@@ -247,13 +247,7 @@ int stocks::currentPollIntervalMs() const
 
 QHash<QByteArray, QByteArray> stocks::headers() const
 {
-    QString agent = m_sdk ? m_sdk->User_Agent() : QString();
-    if (agent.isEmpty())
-        agent = Configuration::current().userAgent;
-    QHash<QByteArray, QByteArray> h;
-    if (!agent.isEmpty())
-        h.insert(QByteArrayLiteral("User-Agent"), agent.toUtf8());
-    return h;
+    return platform::feedHeaders();
 }
 
 // The poll: the market status, then every queued code's quote in batches,
@@ -280,26 +274,29 @@ void stocks::poll()
     }
     const QUrl url
         = Configuration::join(Configuration::current().tencentQuoteUrl, QStringLiteral("/q=marketStat"));
-    m_session->get(url, headers(), this, [this](const platform::UrlResponse& r) {
-        QString error = r.ok() ? QString() : QStringLiteral("request failed: ") + r.error;
-        std::optional<market::MarketStat> stat;
-        if (error.isEmpty())
-            stat = market::parseMarketStat(r.body, &error);
-        if (stat) {
-            m_statusKnown = true;
-            m_open = stat->shanghaiOpen || stat->shenzhenOpen;
-            m_shanghaiText = stat->shanghaiText;
-            m_shenzhenText = stat->shenzhenText;
-        } else {
-            qCWarning(lcStocks) << "market status from the clock:" << error;
-            statusFromClock();
-        }
-        QStringList codes;
-        for (const QString& code : std::as_const(m_queue))
-            if (!market::isOwnIndex(code) && !market::bareCode(code).isEmpty())
-                codes << code;
-        fetchBatches(codes, [this] { afterPoll(); });
-    });
+    m_session->get(
+        url, headers(), this,
+        [this](const platform::UrlResponse& r) {
+            QString error = r.ok() ? QString() : QStringLiteral("request failed: ") + r.error;
+            std::optional<market::MarketStat> stat;
+            if (error.isEmpty())
+                stat = market::parseMarketStat(r.body, &error);
+            if (stat) {
+                m_statusKnown = true;
+                m_open = stat->shanghaiOpen || stat->shenzhenOpen;
+                m_shanghaiText = stat->shanghaiText;
+                m_shenzhenText = stat->shenzhenText;
+            } else {
+                qCWarning(lcStocks) << "market status from the clock:" << error;
+                statusFromClock();
+            }
+            QStringList codes;
+            for (const QString& code : std::as_const(m_queue))
+                if (!market::isOwnIndex(code) && !market::bareCode(code).isEmpty())
+                    codes << code;
+            fetchBatches(codes, [this] { afterPoll(); });
+        },
+        platform::bodylimit::kQuoteText);
 }
 
 void stocks::fetchBatches(QStringList codes, std::function<void()> done)
@@ -315,13 +312,16 @@ void stocks::fetchBatches(QStringList codes, std::function<void()> done)
         feedCodes << market::tencentCode(code);
     const QUrl url = Configuration::join(
         Configuration::current().tencentQuoteUrl, QStringLiteral("/q=") + feedCodes.join(u','));
-    m_session->get(url, headers(), this, [this, codes, done](const platform::UrlResponse& r) {
-        if (r.ok())
-            applyTencentBody(r.body);
-        else
-            qCWarning(lcStocks) << "batched quote request failed:" << r.status << r.error;
-        fetchBatches(codes, done);
-    });
+    m_session->get(
+        url, headers(), this,
+        [this, codes, done](const platform::UrlResponse& r) {
+            if (r.ok())
+                applyTencentBody(r.body);
+            else
+                qCWarning(lcStocks) << "batched quote request failed:" << r.status << r.error;
+            fetchBatches(codes, done);
+        },
+        platform::bodylimit::kQuoteText);
 }
 
 int stocks::applyTencentBody(const QByteArray& body)

@@ -47,6 +47,7 @@ Configuration Configuration::load()
         = pick(file, "tencentQuoteUrl", "LST_TENCENT_QUOTE_URL", QStringLiteral("http://qt.gtimg.cn"));
     c.eastmoneyUrl = pick(file, "eastmoneyUrl", "LST_EASTMONEY_URL", QStringLiteral("http://s1.dfcfw.com"));
     c.userAgent = pick(file, "userAgent", "LST_USER_AGENT", QString());
+    c.operatorUserId = pick(file, "operatorUserId", "LST_OPERATOR_USER_ID", QString()).trimmed();
     return c;
 }
 

@@ -14,6 +14,7 @@ namespace platform {
 //   tencentQuoteUrl     LST_TENCENT_QUOTE_URL
 //   eastmoneyUrl        LST_EASTMONEY_URL        (fund-flow scripts)
 //   userAgent           LST_USER_AGENT
+//   operatorUserId      LST_OPERATOR_USER_ID     (may delete recommended stocks)
 struct Configuration {
     QString backendUrl;
     QString neteaseQuoteUrl;
@@ -22,6 +23,7 @@ struct Configuration {
     QString tencentQuoteUrl;
     QString eastmoneyUrl;
     QString userAgent;
+    QString operatorUserId;
 
     static Configuration load();
     // The configuration in force; tests point it at their own server.

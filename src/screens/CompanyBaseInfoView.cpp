@@ -158,12 +158,9 @@ void CompanyBaseInfoView::fetch(FileKind kind)
         session->deleteLater();
     session = new platform::UrlSession(this);
 
-    QString agent = platform::Configuration::current().userAgent;
-    if (AppDelegate* app = AppDelegate::shared(); app && app->iQuilorSDK())
-        agent = app->iQuilorSDK()->User_Agent();
-    const QHash<QByteArray, QByteArray> headers { { QByteArrayLiteral("User-Agent"), agent.toUtf8() } };
-
-    loadDataTask = session->dataTask(url, headers, this, [this, kind](const platform::UrlResponse& response) {
+    loadDataTask = session->dataTask(
+        url, platform::feedHeaders(), this,
+        [this, kind](const platform::UrlResponse& response) {
         // An error page is no reply, even when it parses.
         if (!response.ok() || response.body.isEmpty() || !currentRecord())
             return;
@@ -193,7 +190,8 @@ void CompanyBaseInfoView::fetch(FileKind kind)
             UpdateNoticelistUI();
             break;
         }
-    });
+        },
+        platform::bodylimit::kCompanyJson);
     Q_EMIT fetchStarted(url);
     loadDataTask->resume();
 }

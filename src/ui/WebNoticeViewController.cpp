@@ -50,7 +50,9 @@ void WebNoticeViewController::DOInit(const QString& url, const QString& title)
 {
     setTitle(title);
     m_url = QUrl(url);
-    if (!m_url.isValid() || m_url.scheme().isEmpty()) {
+    // The address comes from a feed: only web pages are fetched, never local files.
+    const QString scheme = m_url.scheme().toLower();
+    if (!m_url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         m_openButton->setEnabled(false);
         m_status->setText(QStringLiteral("网页地址无效"));
         m_state = QStringLiteral("failed");
@@ -63,13 +65,15 @@ void WebNoticeViewController::DOInit(const QString& url, const QString& title)
     if (m_task)
         m_task->cancel();
     m_task = platform::UrlSession::sharedSession()->get(
-        m_url, {}, this, [this](const platform::UrlResponse& response) {
+        m_url, platform::feedHeaders(), this,
+        [this](const platform::UrlResponse& response) {
             if (response.ok()) {
                 m_view->document()->setMetaInformation(QTextDocument::DocumentUrl, m_url.toString());
                 m_view->setHtml(decodePage(response.body));
             }
             finishLoad(response.ok());
-        });
+        },
+        platform::bodylimit::kNoticePage);
 }
 
 void WebNoticeViewController::finishLoad(bool ok)

@@ -36,7 +36,8 @@ QString stockAppPath(const QString& stockcode)
 
 QString fundFlowPath(const QString& stockcode)
 {
-    return QStringLiteral("/js/") + stockcode + QStringLiteral(".js");
+    // A reply's code reaches the path only as six ASCII digits.
+    return QStringLiteral("/js/") + market::bareCode(stockcode) + QStringLiteral(".js");
 }
 
 QString recordText(const QVariantMap& record, const QString& name)

@@ -55,14 +55,9 @@ const Column kColumns[] = {
     { "mainvalue", "主力净流入", 100 },
 };
 
-QString operatorIdFromEnvironment()
-{
-    return qEnvironmentVariable("LST_OPERATOR_USER_ID").trimmed();
-}
-
 QString& operatorId()
 {
-    static QString id = operatorIdFromEnvironment();
+    static QString id = platform::Configuration::current().operatorUserId;
     return id;
 }
 
@@ -602,11 +597,9 @@ void VIPViewController::fetch(
 {
     // One session per request, gone with its reply.
     auto* session = new platform::UrlSession(this);
-    QHash<QByteArray, QByteArray> headers;
-    if (QuilorSDK* client = sdk(); client && !client->User_Agent().isEmpty())
-        headers.insert("User-Agent", client->User_Agent().toUtf8());
     const quint64 token = m_passToken;
-    session->get(platform::Configuration::join(base, path), headers, this,
+    session->get(
+        platform::Configuration::join(base, path), platform::feedHeaders(), this,
         [this, session, token, done = std::move(done)](const platform::UrlResponse& response) {
             session->deleteLater();
             if (!passIsCurrent(token))
@@ -615,7 +608,8 @@ void VIPViewController::fetch(
                 qWarning("%s:%d feed request failed: %d %s", __FILE__, __LINE__, response.status,
                     qUtf8Printable(response.error));
             done(response.ok() ? &response.body : nullptr);
-        });
+        },
+        platform::bodylimit::kQuoteText);
 }
 
 void VIPViewController::nextStep(void (VIPViewController::*step)())

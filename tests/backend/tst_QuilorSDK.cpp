@@ -93,6 +93,8 @@ private Q_SLOTS:
 
     void login_fillsSavesAndRestoresTheUser();
     void login_wrongPassword_leavesGuest();
+    void login_hostileReply_neverCostsTheSavedLogin_data();
+    void login_hostileReply_neverCostsTheSavedLogin();
     void construction_userAgentAndModels();
 
 private:
@@ -554,13 +556,75 @@ void tst_QuilorSDK::login_wrongPassword_leavesGuest()
     QVERIFY(!m_sdk->iUser()->isLogin);
 }
 
+void tst_QuilorSDK::login_hostileReply_neverCostsTheSavedLogin_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("nickname"); // null: the reply is refused
+    QTest::newRow("empty array") << QByteArray("[]") << QString();
+    QTest::newRow("dictionary without a user id")
+        << QByteArray(R"({"code":"0","nickname":"x"})") << QString();
+    QTest::newRow("20 MB user") << QByteArray(
+                                       R"({"code":"0","qvmid":"400031001","username":"demo","nickname":")")
+            + QByteArray(20 * 1024 * 1024, 'x') + QByteArray(R"("})")
+                                << QString();
+    // Accepted: only the record's own fields are stored, as a readable file.
+    QTest::newRow("control characters and an unknown field")
+        << QByteArray(
+               R"({"code":"0","qvmid":"400031001","username":"demo","nickname":"a\u0001b\u001fc\u0000",)")
+            + QByteArray(R"("extra":")") + QByteArray(30000, 'y') + QByteArray(R"("})")
+        << QStringLiteral("abc");
+}
+
+void tst_QuilorSDK::login_hostileReply_neverCostsTheSavedLogin()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, nickname);
+    RecordingObserver first;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &first));
+    QVERIFY(first.waitForAnswers());
+    QCOMPARE(first.results.size(), 1);
+    const QString savedNickname = m_sdk->iUser()->nickname;
+    const QString path = User::filePathFor(QStringLiteral("demo"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray savedFile = file.readAll();
+    file.close();
+
+    service().answerApi(10000, reply);
+    RecordingObserver observer;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &observer));
+    QVERIFY(observer.waitForAnswers(1, 20000));
+    if (nickname.isNull()) {
+        QCOMPARE(observer.events.size(), 1);
+        QCOMPARE(observer.events.first().code, backend::kCodeBadReply);
+        QCOMPARE(m_sdk->iUser()->nickname, savedNickname);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), savedFile);
+        file.close();
+    } else {
+        QCOMPARE(observer.results.size(), 1);
+        QVERIFY(QFileInfo(path).size() < 4096);
+    }
+
+    // The next start still finds the saved login.
+    m_sdk.reset();
+    platform::UserDefaults::resetStandardUserDefaults();
+    QuilorSDK restarted(m_standIn->baseUrl(), QStringLiteral("2001"), kGuest);
+    QCOMPARE(restarted.iUser()->username, QStringLiteral("demo"));
+    QCOMPARE(restarted.iUser()->qvmid, QStringLiteral("400031001"));
+    QCOMPARE(restarted.iUser()->password, hashOf("demo1234"));
+    QCOMPARE(restarted.iUser()->nickname, nickname.isNull() ? savedNickname : nickname);
+    QVERIFY(!restarted.iUser()->userDict.contains(QStringLiteral("extra")));
+    User::setLastLoginName(QString());
+}
+
 void tst_QuilorSDK::construction_userAgentAndModels()
 {
     // No market library here: no factory, so no models, and no crash.
     QVERIFY(!m_sdk->iStocks());
     QVERIFY(!m_sdk->iMyStockGroup());
     QVERIFY(m_sdk->iHttpSession());
-    QVERIFY(m_sdk->User_Agent().startsWith(QStringLiteral("Mozilla/5.0")));
+    QCOMPARE(m_sdk->User_Agent(), platform::defaultUserAgent());
     QCOMPARE(m_sdk->screenHeight(), 0); // a core application has no screen
     m_sdk->setUser_Agent(QStringLiteral("Agent/1"));
     QCOMPARE(m_sdk->User_Agent(), QStringLiteral("Agent/1"));

@@ -4,6 +4,8 @@
 #include "platform/UrlSession.h"
 #include "standin/StandInServer.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
@@ -26,6 +28,9 @@ private Q_SLOTS:
     void contextGone_neverDelivers();
     void hangingServer_timesOut();
     void manyParallelRequests_allDeliver();
+    void oversizedBody_failsBeforeItIsAllRead_data();
+    void oversizedBody_failsBeforeItIsAllRead();
+    void unsafeHeaderValues_areNeverSent();
 
 private:
     QUrl url(const QString& path) const { return Configuration::join(m_standIn->baseUrl(), path); }
@@ -198,6 +203,111 @@ void tst_UrlSession::manyParallelRequests_allDeliver()
             &context, [&](const UrlResponse& r) { ok += r.ok(); });
     }
     QTRY_COMPARE_WITH_TIMEOUT(ok, 40, 10000);
+}
+
+namespace {
+
+// Answers every request with a 50 MB body, handed to the socket a piece at a
+// time as the client takes it, and counts what went out before the client
+// closed the connection.
+class HugeBodyServer : public QTcpServer {
+public:
+    static constexpr qint64 kTotal = 50 * 1024 * 1024;
+    explicit HugeBodyServer(bool announceLength)
+        : m_announce(announceLength)
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection())
+                serve(socket);
+        });
+        listen(QHostAddress::LocalHost);
+    }
+    qint64 sent = 0;
+    bool closedEarly = false;
+
+private:
+    void serve(QTcpSocket* socket)
+    {
+        auto head = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, head] {
+            *head += socket->readAll();
+            if (!head->contains("\r\n\r\n") || head->isEmpty())
+                return;
+            head->clear();
+            QByteArray status = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+            status += m_announce ? "Content-Length: " + QByteArray::number(kTotal) + "\r\n"
+                                 : QByteArray("Connection: close\r\n");
+            socket->write(status + "\r\n");
+            more(socket);
+        });
+        connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket] { more(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            closedEarly = sent < kTotal;
+            socket->deleteLater();
+        });
+    }
+    void more(QTcpSocket* socket)
+    {
+        static const QByteArray piece(256 * 1024, '7');
+        while (socket->state() == QAbstractSocket::ConnectedState && sent < kTotal
+            && socket->bytesToWrite() < 2 * piece.size()) {
+            sent += socket->write(piece.left(int(std::min<qint64>(piece.size(), kTotal - sent))));
+        }
+        if (sent >= kTotal)
+            socket->disconnectFromHost();
+    }
+    bool m_announce;
+};
+
+} // namespace
+
+void tst_UrlSession::oversizedBody_failsBeforeItIsAllRead_data()
+{
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("length announced") << true;
+    QTest::newRow("length unknown, streamed") << false;
+}
+
+void tst_UrlSession::oversizedBody_failsBeforeItIsAllRead()
+{
+    QFETCH(bool, announced);
+    HugeBodyServer server(announced);
+    QVERIFY(server.isListening());
+    UrlSession session;
+    QObject context;
+    std::optional<UrlResponse> got;
+    session.get(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/data/hs/time/today/0600000.json").arg(server.serverPort())),
+        feedHeaders(), &context, [&](const UrlResponse& r) { got = r; }, bodylimit::kMinuteFile);
+    QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 20000);
+    QVERIFY(!got->ok());
+    QVERIFY(got->tooLarge);
+    QVERIFY(got->body.isEmpty());
+    // The client hung up long before the server had handed out the body.
+    QTRY_VERIFY_WITH_TIMEOUT(server.closedEarly, 20000);
+    QVERIFY2(server.sent < HugeBodyServer::kTotal / 4, QByteArray::number(server.sent).constData());
+}
+
+void tst_UrlSession::unsafeHeaderValues_areNeverSent()
+{
+    // An agent from a reply or a file that would end the header line.
+    const QString injected = QStringLiteral("Agent/1\r\nX-Injected: 1");
+    const QString before = userAgent();
+    QVERIFY(!setUserAgent(injected));
+    QCOMPARE(userAgent(), before);
+
+    QObject context;
+    int done = 0;
+    UrlSession::sharedSession()->get(url(QStringLiteral("/q=s_sh600000")),
+        { { "User-Agent", injected.toLatin1() }, { "X-Other", "a\nX-Injected: 2" } }, &context,
+        [&](const UrlResponse&) { ++done; });
+    QTRY_COMPARE_WITH_TIMEOUT(done, 1, 5000);
+    const auto headers = m_standIn->server().requestHeaderLog();
+    QCOMPARE(headers.size(), 1);
+    QVERIFY(!headers.first().contains("x-injected"));
+    QVERIFY(!headers.first().contains("x-other"));
+    // Still a browser's agent, not Qt's bare default.
+    QCOMPARE(headers.first().value("user-agent"), before.toLatin1());
 }
 
 QTEST_GUILESS_MAIN(tst_UrlSession)

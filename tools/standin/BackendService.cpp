@@ -98,6 +98,7 @@ struct BackendService::Impl {
     QMutex mutex;
     QList<QByteArray> received;
     QHash<int, QPair<int, int>> failures; // api -> (code, count)
+    QHash<int, QPair<QByteArray, int>> answers; // api -> (raw body, count)
     QVariantMap settings;
     QHash<QString, QVariantMap> users; // qvmid -> store
     QVariantMap trends; // "code|day" -> list of votes
@@ -249,8 +250,8 @@ BackendService::BackendService(SampleMarket& market, const QString& storeDir)
         { key("code"), key("0") },
         { key("vipmacopen"), key("1") },
         { key("User-Agent"),
-            QStringLiteral("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_12_6) AppleWebKit/603.3.8 "
-                           "(KHTML, like Gecko) Version/10.1.2 Safari/603.3.8") },
+            QStringLiteral("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 "
+                           "(KHTML, like Gecko) Chrome/131.0.0.0 Safari/537.36") },
     };
     d->loadShared();
 }
@@ -264,6 +265,15 @@ void BackendService::failApi(int api, int code, int count)
         d->failures.remove(api);
     else
         d->failures.insert(api, qMakePair(code, count));
+}
+
+void BackendService::answerApi(int api, const QByteArray& body, int count)
+{
+    QMutexLocker lock(&d->mutex);
+    if (count <= 0)
+        d->answers.remove(api);
+    else
+        d->answers.insert(api, qMakePair(body, count));
 }
 
 QList<QByteArray> BackendService::receivedBodies() const
@@ -319,7 +329,12 @@ BackendService::Reply BackendService::handle(
             const QVariantMap request = parsed->toMap();
             const int api = intArg(request, "api", -1);
             auto fail = d->failures.find(api);
-            if (fail != d->failures.end()) {
+            auto answer = d->answers.find(api);
+            if (answer != d->answers.end()) {
+                out.body = answer->first;
+                if (--answer->second <= 0)
+                    d->answers.erase(answer);
+            } else if (fail != d->failures.end()) {
                 const int code = fail->first;
                 if (--fail->second <= 0)
                     d->failures.erase(fail);
@@ -331,7 +346,8 @@ BackendService::Reply BackendService::handle(
         }
     }
 
-    out.body = QJsonDocument::fromVariant(reply).toJson(QJsonDocument::Compact);
+    if (out.body.isNull())
+        out.body = QJsonDocument::fromVariant(reply).toJson(QJsonDocument::Compact);
     out.headers.append(
         qMakePair(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json; charset=utf-8")));
     out.headers.append(qMakePair(QByteArrayLiteral("md5"), md5Hex(out.body).toLatin1()));

@@ -31,6 +31,9 @@ public:
 
     // Test switch: the next `count` requests of `api` fail with server code `code`.
     void failApi(int api, int code, int count = 1);
+    // Test switch: the next `count` requests of `api` are answered with
+    // `body` as it is (with its right digest), e.g. a hostile reply.
+    void answerApi(int api, const QByteArray& body, int count = 1);
     // Bodies received, newest last (for tests checking keys).
     QList<QByteArray> receivedBodies() const;
     void clearReceivedBodies();

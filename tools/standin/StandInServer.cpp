@@ -66,6 +66,7 @@ struct StandInServer::Impl {
     mutable QMutex mutex;
     QList<Failure> failures;
     QStringList log;
+    QList<QHash<QByteArray, QByteArray>> headerLog;
     // Sockets that are held open without an answer.
     QList<QPointer<QTcpSocket>> hanging;
 };
@@ -88,6 +89,10 @@ StandInServer::StandInServer(const QString& storeDir, QObject* parent)
         {
             QMutexLocker lock(&d->mutex);
             d->log << logged;
+            QHash<QByteArray, QByteArray> headers;
+            for (const auto& h : request.headers())
+                headers.insert(h.first.toLower(), h.second);
+            d->headerLog << headers;
             for (qsizetype i = 0; i < d->failures.size(); ++i) {
                 Failure& f = d->failures[i];
                 if (!logged.contains(f.pathPart))
@@ -191,10 +196,17 @@ QStringList StandInServer::requestLog() const
     return d->log;
 }
 
+QList<QHash<QByteArray, QByteArray>> StandInServer::requestHeaderLog() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->headerLog;
+}
+
 void StandInServer::clearRequestLog()
 {
     QMutexLocker lock(&d->mutex);
     d->log.clear();
+    d->headerLog.clear();
 }
 
 } // namespace standin

@@ -2,6 +2,9 @@
 
 #include "standin/SampleMarket.h"
 
+#include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -38,6 +41,9 @@ public:
     void failPath(const QString& pathPart, int status, int count = 1);
     // Every request path served, in order (for tests).
     QStringList requestLog() const;
+    // The headers of every request served, in the same order as the paths
+    // (names in lower case; a repeated header keeps its last value).
+    QList<QHash<QByteArray, QByteArray>> requestHeaderLog() const;
     void clearRequestLog();
 
 private:
