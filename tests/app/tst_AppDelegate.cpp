@@ -5,8 +5,13 @@
 #include "TestSupport.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "charts/ChartFeeds.h"
+#include "charts/ChartTiming.h"
+#include "charts/YearFileCache.h"
+#include "charts/timeLineView.h"
 #include "market/SharedModels.h"
 #include "platform/Json.h"
+#include "platform/UrlSession.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/ControllerRegistry.h"
 #include "standin/BackendService.h"
@@ -227,6 +232,68 @@ private Q_SLOTS:
         QVERIFY(!item->isVisible());
         platform::ControllerRegistry::clear();
         platform::ViewController::setPresentsModally(true);
+    }
+
+    // The client's agent (a browser's unless the server's settings name a safe
+    // one) goes out on the chart feeds, and a settings value that would add
+    // a header is neither sent nor saved.
+    void settingsAgent_isSentOnTheFeeds_unlessItCouldAddAHeader_data()
+    {
+        QTest::addColumn<QString>("served");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none in the settings") << QString() << platform::defaultUserAgent();
+        QTest::newRow("the server's agent")
+            << QStringLiteral("LanShiTest/3.0 (Feeds)") << QStringLiteral("LanShiTest/3.0 (Feeds)");
+        QTest::newRow("header injection")
+            << QStringLiteral("Agent/1\r\nX-Injected: 1") << platform::defaultUserAgent();
+    }
+    void settingsAgent_isSentOnTheFeeds_unlessItCouldAddAHeader()
+    {
+        QFETCH(QString, served);
+        QFETCH(QString, expected);
+        testsupport::StandIn standIn;
+        standIn.server().backend().setAppSetting(QStringLiteral("User-Agent"), served);
+        AppDelegate delegate;
+        delegate.setDelays(50, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+
+        // A minute file from the time-share chart, a K-line year file from
+        // the year-file cache.
+        charts::pollTiming().yearCacheMs = 0;
+        charts::YearFileCache::clear();
+        standIn.server().clearRequestLog();
+        platform::ViewController father;
+        QWidget host;
+        auto* chart = new timeLineView(QRect(0, 0, 800, 400),
+            { { QStringLiteral("stockcode"), QStringLiteral("600000") } }, &father,
+            [](const QVariantMap&) {});
+        chart->setParent(&host);
+        QObject context;
+        bool yearDone = false;
+        charts::YearFileCache::fetch(
+            charts::klineYearUrl(charts::KLinePeriod::Day, 2024, QStringLiteral("0600000")), &context,
+            [&](const std::optional<QByteArray>&) { yearDone = true; });
+        const auto sentTo = [&](const QString& part) {
+            const QStringList paths = standIn.server().requestLog();
+            const auto headers = standIn.server().requestHeaderLog();
+            for (qsizetype i = 0; i < paths.size() && i < headers.size(); ++i) {
+                if (paths.at(i).contains(part))
+                    return std::optional<QHash<QByteArray, QByteArray>>(headers.at(i));
+            }
+            return std::optional<QHash<QByteArray, QByteArray>>();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(yearDone && sentTo(QStringLiteral("/data/hs/time/today/")), 10000);
+        for (const QString& part : { QStringLiteral("/data/hs/time/today/0600000"),
+                 QStringLiteral("/data/hs/kline/day/history/2024/0600000") }) {
+            const auto headers = sentTo(part);
+            QVERIFY2(headers, qPrintable(part));
+            QCOMPARE(QString::fromLatin1(headers->value("user-agent")), expected);
+            QVERIFY(!headers->contains("x-injected"));
+        }
+        QFile defaults(platform::UserDefaults::standardUserDefaults()->filePath());
+        QVERIFY(defaults.open(QIODevice::ReadOnly));
+        QVERIFY(!defaults.readAll().contains("X-Injected"));
     }
 };
 
