@@ -128,7 +128,10 @@ void AppDelegate::buildMainWindow()
     // layout's entry to it; it shows only while membership is switched on.
     QMenu* vipMenu = m_window->menuBar()->addMenu(QStringLiteral("会员"));
     m_vipAction = vipMenu->addAction(QStringLiteral("岚石通VIP每日金股"));
-    connect(m_vipAction, &QAction::triggered, this, [this]() { openDailyPicks(); });
+    connect(m_vipAction, &QAction::triggered, this, [this]() {
+        if (membership::featuresOn(appDict))
+            openDailyPicks();
+    });
     updateMembershipMenu();
 
     auto* main = new MainViewController;
@@ -144,15 +147,17 @@ void AppDelegate::updateMembershipMenu()
         m_vipAction->setVisible(membership::featuresOn(appDict));
 }
 
-void AppDelegate::openDailyPicks()
+void AppDelegate::openDailyPicks(platform::ViewController* presenter)
 {
-    if (!m_main || !membership::featuresOn(appDict))
+    if (!presenter)
+        presenter = m_main;
+    if (!presenter)
         return;
     const QString power = m_sdk && m_sdk->iUser() ? m_sdk->iUser()->power : QString();
     const char* identifier = membership::isPayingMember(power) ? "VIPViewController" : "GoVIPViewController";
     if (platform::ViewController* controller
         = platform::ControllerRegistry::instantiateController(QString::fromLatin1(identifier)))
-        m_main->presentViewControllerAsModalWindow(controller);
+        presenter->presentViewControllerAsModalWindow(controller);
 }
 
 void AppDelegate::requestAppSettings()

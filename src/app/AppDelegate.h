@@ -11,6 +11,9 @@ class QAction;
 class QMainWindow;
 class QuilorSDK;
 class MainViewController;
+namespace platform {
+class ViewController;
+}
 
 // The composition root, reached by the screens as the application's
 // delegate. It owns the backend client (and through it the shared models)
@@ -60,6 +63,12 @@ public:
     // answers false when there is nothing saved to log in with.
     bool silentLogin();
 
+    // The membership entry of the main menu, also the security screens' VIP
+    // button: the daily recommended stocks for a paying member, the
+    // membership offer for everyone else, shown over `presenter` (the main
+    // view when null).
+    void openDailyPicks(platform::ViewController* presenter = nullptr);
+
 private:
     void requestAppSettings();
     void buildMainWindow();
@@ -69,7 +78,6 @@ private:
     QPointer<QObject> m_viewController;
     QPointer<MainViewController> m_main;
     void updateMembershipMenu();
-    void openDailyPicks();
 
     QMainWindow* m_window = nullptr;
     QPointer<QAction> m_vipAction;

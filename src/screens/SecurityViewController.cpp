@@ -24,9 +24,15 @@
 #include "screens/stockIDXHistoryViewController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QResizeEvent>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -72,6 +78,51 @@ template <typename View> void tearDown(QPointer<View>& view)
     view = nullptr;
 }
 
+// Takes a group edit's reply for the screen. Once the screen has closed it
+// still runs the opener's reload block and reports a failure over the
+// opener, keeping nothing of the closed window (charts, observers) alive.
+class GroupEditReply : public QObject, public MHTTPObserver {
+public:
+    GroupEditReply(SecurityViewController* screen, QObject* owner)
+        : QObject(owner)
+        , m_screen(screen)
+        , m_block(screen->MyStockChanged)
+        , m_opener(screen->presentingViewController())
+    {
+    }
+
+    bool HttpResult(const QVariant& result, int api, bool isCache) override
+    {
+        if (m_screen)
+            m_screen->HttpResult(result, api, isCache);
+        else if (m_block)
+            m_block();
+        deleteLater();
+        return true;
+    }
+
+    bool HttpEvent(int code, const QString& description, int api) override
+    {
+        if (m_screen) {
+            m_screen->HttpEvent(code, description, api);
+        } else {
+            qWarning("group edit (API %d) failed after its window closed: %d %s", api, code,
+                qUtf8Printable(description));
+            platform::showAlert(m_opener,
+                api == backend::kApiDelStockFromGroup
+                    ? QStringLiteral("网络不给力，删除自选股失败，请重试!")
+                    : QStringLiteral("网络不给力，添加自选股失败，请重试!"));
+        }
+        deleteLater();
+        return true;
+    }
+
+private:
+    QPointer<SecurityViewController> m_screen;
+    std::function<void()> m_block;
+    QPointer<QWidget> m_opener;
+};
+
 } // namespace
 
 void SecurityViewController::setDayListRetryBaseMs(int ms)
@@ -84,16 +135,41 @@ int SecurityViewController::dayListRetryBaseMs()
     return g_retryBaseMs;
 }
 
+namespace {
+int g_openScreens = 0;
+
+// Once the last security window is gone (its children included), the
+// style's pixmaps drawn for its buttons, which no other window shares, and
+// the heap pages it freed go back.
+void releaseClosedScreensMemory()
+{
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            if (g_openScreens > 0)
+                return;
+            QPixmapCache::clear();
+#ifdef __GLIBC__
+            malloc_trim(0);
+#endif
+        },
+        Qt::QueuedConnection);
+}
+} // namespace
+
 SecurityViewController::SecurityViewController(Family family, QWidget* parent)
     : platform::ViewController(parent)
     , m_family(family)
 {
+    ++g_openScreens;
     buildLayout();
 }
 
 SecurityViewController::~SecurityViewController()
 {
     platform::NotificationCenter::defaultCenter()->removeObserver(this);
+    if (--g_openScreens == 0)
+        releaseClosedScreensMemory();
 }
 
 void SecurityViewController::buildLayout()
@@ -131,6 +207,11 @@ void SecurityViewController::buildLayout()
     connect(addBtn, &QPushButton::clicked, this, [this]() { addBtnPressed(); });
     connect(iGoToVoteBtn, &QPushButton::clicked, this, [this]() { GotoGetTrend(); });
     connect(historyBtn, &QPushButton::clicked, this, [this]() { VIPHistoryDay(); });
+    // The same window as the main menu's membership entry.
+    connect(iGoToVIPBtn, &QPushButton::clicked, this, [this]() {
+        if (AppDelegate* delegate = AppDelegate::shared())
+            delegate->openDailyPicks(this);
+    });
 
     const int chartX = panelWidth + 4;
     const int chartWidth = kWidth - chartX - 4;
@@ -314,7 +395,7 @@ void SecurityViewController::UpdateUI()
 {
     layoutSwitches();
     const QVariantList* dayList = stocks ? &*stocks : nullptr;
-    StockQuoteDict record = quotePanel->UpdateUI(curCode, iQuilorSDK, dayList);
+    StockQuoteDict record = quotePanel->UpdateUI(curCode, iQuilorSDK, dayList, m_dayListFailures > 0);
     if (!record && iQuilorSDK && iQuilorSDK->iStocks())
         record = iQuilorSDK->iStocks()->recordFor(curCode);
     // Until the store holds a record the binding dictionary stays, so a tab
@@ -485,6 +566,9 @@ bool SecurityViewController::HttpEvent(int code, const QString& description, int
         }
         const int pause = g_retryBaseMs << m_dayListFailures;
         ++m_dayListFailures;
+        // The margin block stops showing zeros as if they were figures.
+        if (m_dayListFailures == 1 && !stocks)
+            platform::runOnMainAsync(this, [this]() { UpdateUI(); });
         platform::runOnMainAfter(pause, this, [this]() { DorefreshStockDay(); });
     } else if (api == backend::kApiAddStockToGroup) {
         platform::runOnMain(this,
@@ -561,10 +645,14 @@ void SecurityViewController::DoAddStockToGroup()
     }
     // A stock the store has not named yet goes out without a name.
     const QVariant name = selfDict ? selfDict->value(QStringLiteral("stockname")) : QVariant();
-    const bool started = iQuilorSDK
+    // The reply is taken by an object of the client's, so that it is still
+    // handled when the user closes the window before it arrives.
+    auto* reply = iQuilorSDK ? new GroupEditReply(this, iQuilorSDK) : nullptr;
+    const bool started = reply
         && iQuilorSDK->addStockToGroup(curCode, name.isValid() ? platform::stringOf(name) : QString(), order,
-            groupId, low, high, third, nullptr, this);
+            groupId, low, high, third, nullptr, reply);
     if (!started) {
+        delete reply;
         // Nothing went out (no code or no group id): say so rather than
         // leave the click without an answer.
         qWarning(

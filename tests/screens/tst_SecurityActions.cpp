@@ -3,6 +3,7 @@
 
 #include "account/Registration.h"
 #include "app/AppDelegate.h"
+#include "app/SecurityScreen.h"
 #include "backend/QuilorSDK.h"
 #include "community/InputStockTrendViewController.h"
 #include "community/Registration.h"
@@ -22,6 +23,8 @@
 #include "screens/stockIDXHistoryViewController.h"
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
+#include "watchlist/Registration.h"
+#include "watchlist/VIPViewController.h"
 
 #include <QMenu>
 #include <QPushButton>
@@ -92,6 +95,7 @@ private Q_SLOTS:
         screens::registerControllers();
         community::registerControllers();
         account::registerControllers();
+        watchlist::registerControllers();
     }
 
     void init()
@@ -319,6 +323,67 @@ private Q_SLOTS:
         QCOMPARE(alerts.messages(), QStringList { QStringLiteral("网络不给力，添加自选股失败，请重试!") });
         QTest::qWait(100);
         QCOMPARE(addRequests(code).size(), before);
+    }
+
+    // The user closes the window before the add is answered: the opener's
+    // list is still reloaded, or the failure still reported over the opener.
+    void addToGroup_replyAfterTheWindowClosed_data()
+    {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("added") << 1 << true;
+        QTest::newRow("group the server no longer has") << 2 << false;
+    }
+    void addToGroup_replyAfterTheWindowClosed()
+    {
+        QFETCH(int, group);
+        QFETCH(bool, succeeds);
+        testsupport::AlertRecorder alerts;
+        m_env.sdk->iMyStockGroup()->setIGroupArray(threeGroups());
+        platform::ViewController opener;
+        int reloads = 0;
+        QPointer<platform::ViewController> screen = app::openSecurityScreen(&opener,
+            QString::fromLatin1(app::kStockScreenId), QStringLiteral("600036"), [&reloads]() { ++reloads; });
+        QVERIFY(screen);
+        auto* security = qobject_cast<SecurityViewController*>(screen.data());
+        security->groupItemDict = threeGroups().at(group).toMap();
+        security->DoAddStockToGroup();
+        // Gone before any reply can have come in.
+        screen->close();
+        delete screen.data();
+        if (succeeds) {
+            QTRY_COMPARE_WITH_TIMEOUT(reloads, 1, 10000);
+            QVERIFY(alerts.messages().isEmpty());
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(alerts.messages(),
+                QStringList { QStringLiteral("网络不给力，添加自选股失败，请重试!") }, 10000);
+            QCOMPARE(reloads, 0);
+        }
+    }
+
+    // The VIP button does what the main menu's membership entry does.
+    void vipButton_opensWhatTheMembershipEntryOpens_data()
+    {
+        QTest::addColumn<QString>("power");
+        QTest::addColumn<bool>("picks");
+        QTest::newRow("ordinary user: offer") << QStringLiteral("4001") << false;
+        QTest::newRow("paying member: daily picks") << QStringLiteral("4002") << true;
+    }
+    void vipButton_opensWhatTheMembershipEntryOpens()
+    {
+        QFETCH(QString, power);
+        QFETCH(bool, picks);
+        m_env.delegate->appDict.insert(QStringLiteral("vipmacopen"), QStringLiteral("1"));
+        m_env.sdk->iUser()->power = power;
+        auto screen = bound(false, QStringLiteral("600036"));
+        screen->show();
+        QVERIFY(screen->iGoToVIPBtn->isVisible());
+        QTest::mouseClick(screen->iGoToVIPBtn, Qt::LeftButton);
+        QCOMPARE(windowsOf<VIPViewController>(screen.get()).size(), picks ? 1 : 0);
+        QCOMPARE(
+            screen->findChildren<platform::ViewController*>(QStringLiteral("GoVIPViewController")).size(),
+            picks ? 0 : 1);
+        screen->close();
     }
 
     void trendButton_data()
