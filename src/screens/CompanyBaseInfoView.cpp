@@ -158,42 +158,107 @@ void CompanyBaseInfoView::fetch(FileKind kind)
         session->deleteLater();
     session = new platform::UrlSession(this);
 
+    const quint64 generation = ++m_fetchGeneration;
     loadDataTask = session->dataTask(
         url, platform::feedHeaders(), this,
-        [this, kind](const platform::UrlResponse& response) {
-        // An error page is no reply, even when it parses.
-        if (!response.ok() || response.body.isEmpty() || !currentRecord())
-            return;
-        const std::optional<QVariant> parsed = platform::parseJson(response.body);
-        const bool isDict = parsed && parsed->metaType().id() == QMetaType::QVariantMap;
-        switch (kind) {
-        case FileKind::Summary:
-            if (isDict)
-                summaryDict = parsed->toMap();
-            UpdateSummaryUI();
-            break;
-        case FileKind::Holders:
-            if (isDict)
-                holdersDict = parsed->toMap();
-            UpdateHoldersUI();
-            break;
-        case FileKind::Indicators:
-            if (isDict)
-                indicatorsDict = parsed->toMap();
-            UpdateIndicatorsUI();
-            break;
-        case FileKind::Noticelist:
-            // Only a list worth showing is kept, so that a bad reply is asked again
-            // on the next selection instead of standing for the window's life.
-            if (isDict && companydata::noticeRecords(parsed->toMap()))
-                noticelistDict = parsed->toMap();
-            UpdateNoticelistUI();
-            break;
-        }
+        [this, kind, url, generation](const platform::UrlResponse& response) {
+            if (!currentRecord()) {
+                Q_EMIT fetchFinished(url);
+                return;
+            }
+            // An error page is no reply, even when it parses.
+            if (!response.ok() || response.body.isEmpty()) {
+                qWarning("company data %s failed: HTTP %d %s", qUtf8Printable(url.toString()),
+                    response.status, qUtf8Printable(response.error));
+                takeReply(kind, std::nullopt, generation);
+                Q_EMIT fetchFinished(url);
+                return;
+            }
+            // A body can be large: it is parsed on a worker and handed back,
+            // to be dropped there if the tab or the window has changed.
+            QPointer<CompanyBaseInfoView> guard(this);
+            platform::runInBackground([guard, body = response.body, kind, url, generation]() {
+                std::optional<QVariantMap> reply;
+                const std::optional<QVariant> parsed = platform::parseJson(body);
+                if (parsed && parsed->metaType().id() == QMetaType::QVariantMap)
+                    reply = parsed->toMap();
+                platform::runOnMain([guard, reply, kind, url, generation]() {
+                    if (!guard)
+                        return;
+                    if (guard->currentRecordHeld())
+                        guard->takeReply(kind, reply, generation);
+                    Q_EMIT guard->fetchFinished(url);
+                });
+            });
         },
         platform::bodylimit::kCompanyJson);
     Q_EMIT fetchStarted(url);
     loadDataTask->resume();
+}
+
+int CompanyBaseInfoView::segmentOf(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Summary:
+        return Summary;
+    case FileKind::Holders:
+        return Holders;
+    case FileKind::Indicators:
+        return Indicators;
+    case FileKind::Noticelist:
+        return Notices;
+    }
+    return -1;
+}
+
+bool CompanyBaseInfoView::currentRecordHeld()
+{
+    return bool(currentRecord());
+}
+
+void CompanyBaseInfoView::takeReply(
+    FileKind kind, const std::optional<QVariantMap>& reply, quint64 generation)
+{
+    // A later fetch has taken over.
+    if (generation != m_fetchGeneration)
+        return;
+    const int segment = segmentOf(kind);
+    const bool selected = iSegmentedCtr->selectedSegment() == segment;
+    // Only a list worth showing is kept, so that a bad reply is asked again
+    // on the next selection instead of standing for the window's life. It
+    // is kept even when the user has moved on to another tab.
+    if (kind == FileKind::Noticelist && companydata::noticeRecords(reply))
+        noticelistDict = reply;
+    // A reply for a tab no longer selected never lands on the one that is.
+    if (!selected)
+        return;
+    const int clears = m_clears;
+    switch (kind) {
+    case FileKind::Summary:
+        if (reply)
+            summaryDict = reply;
+        UpdateSummaryUI();
+        break;
+    case FileKind::Holders:
+        if (reply)
+            holdersDict = reply;
+        UpdateHoldersUI();
+        break;
+    case FileKind::Indicators:
+        if (reply)
+            indicatorsDict = reply;
+        UpdateIndicatorsUI();
+        break;
+    case FileKind::Noticelist:
+        UpdateNoticelistUI();
+        break;
+    }
+    // Nothing usable came: the tab shows an empty page, not the blocks of
+    // the tab before it.
+    if (m_clears == clears) {
+        removeAllView();
+        lastHightcellView = 0;
+    }
 }
 
 ListBaseView* CompanyBaseInfoView::makeGrid(const companydata::GridContent& content)
@@ -286,6 +351,10 @@ void CompanyBaseInfoView::UpdateCashUI()
         iCashPieView->setDelegate(this);
         iCashPieView->setDataSource(this);
         iCashPieView->setRadius(100);
+        // The legend is drawn in the text colour, which must stand out on the dark page.
+        QPalette legend = iCashPieView->palette();
+        legend.setColor(QPalette::WindowText, white(0.8));
+        iCashPieView->setPalette(legend);
         iCashPieView->reloadData();
         iCashPieView->show();
         lastHightcellView += float(side + 5);
@@ -372,6 +441,7 @@ void CompanyBaseInfoView::removeAllView()
             delete block;
     }
     iNoticelistView->setHidden(true);
+    ++m_clears;
 }
 
 void CompanyBaseInfoView::DoSizeChanged(const QSize& size)

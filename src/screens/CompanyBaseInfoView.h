@@ -102,6 +102,8 @@ Q_SIGNALS:
     void fetchStarted(const QUrl& url);
     // A tab's builder ran (whether or not it drew anything).
     void tabBuilt(int segment);
+    // The reply to this URL was handled: shown, dropped or failed.
+    void fetchFinished(const QUrl& url);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,8 +111,17 @@ protected:
 
 private:
     void fetch(companydata::FileKind kind);
+    static int segmentOf(companydata::FileKind kind);
+    static bool currentRecordHeld();
+    // A parsed reply (nullopt: failed or not a JSON object) of the fetch
+    // numbered `generation`, back on the main thread.
+    void takeReply(companydata::FileKind kind, const std::optional<QVariantMap>& reply, quint64 generation);
     ListBaseView* makeGrid(const companydata::GridContent& content);
     // Adds a block at the running height and moves the running height on.
     void stack(QWidget* block, int gap);
     QList<QWidget*> blocksOf(int segment) const;
+
+    quint64 m_fetchGeneration = 0;
+    // Times the content area was cleared, to tell whether a builder did.
+    int m_clears = 0;
 };

@@ -1,5 +1,6 @@
 #include "ui/WebNoticeViewController.h"
 
+#include "platform/MainThread.h"
 #include "platform/TextCodec.h"
 #include "platform/UrlSession.h"
 
@@ -12,6 +13,7 @@
 
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QThread>
 
 WebNoticeViewController::WebNoticeViewController(QWidget* parent)
     : platform::ViewController(parent)
@@ -48,6 +50,8 @@ QString WebNoticeViewController::decodePage(const QByteArray& body)
 
 void WebNoticeViewController::DOInit(const QString& url, const QString& title)
 {
+    // Whatever an earlier call still has under way is no longer shown.
+    const quint64 load = ++m_load;
     setTitle(title);
     m_url = QUrl(url);
     // The address comes from a feed: only web pages are fetched, never local files.
@@ -66,14 +70,40 @@ void WebNoticeViewController::DOInit(const QString& url, const QString& title)
         m_task->cancel();
     m_task = platform::UrlSession::sharedSession()->get(
         m_url, platform::feedHeaders(), this,
-        [this](const platform::UrlResponse& response) {
-            if (response.ok()) {
-                m_view->document()->setMetaInformation(QTextDocument::DocumentUrl, m_url.toString());
-                m_view->setHtml(decodePage(response.body));
+        [this, load](const platform::UrlResponse& response) {
+            if (!response.ok()) {
+                qWarning("notice page %s failed: HTTP %d %s", qUtf8Printable(m_url.toString()),
+                    response.status, qUtf8Printable(response.error));
+                finishLoad(false);
+                return;
             }
-            finishLoad(response.ok());
+            // A page can be large: it is decoded and laid into a document on
+            // a worker, and only shown here.
+            QPointer<WebNoticeViewController> guard(this);
+            QThread* mainThread = thread();
+            platform::runInBackground(
+                [guard, mainThread, load, address = m_url.toString(), body = response.body]() {
+                    auto* document = new QTextDocument;
+                    document->setMetaInformation(QTextDocument::DocumentUrl, address);
+                    document->setHtml(decodePage(body));
+                    document->moveToThread(mainThread);
+                    platform::runOnMain([guard, document, load]() {
+                        if (guard && guard->m_load == load)
+                            guard->showDocument(document);
+                        else
+                            delete document;
+                    });
+                });
         },
         platform::bodylimit::kNoticePage);
+}
+
+void WebNoticeViewController::showDocument(QTextDocument* document)
+{
+    // Owned by the view, which drops the page it showed before.
+    document->setParent(m_view);
+    m_view->setDocument(document);
+    finishLoad(true);
 }
 
 void WebNoticeViewController::finishLoad(bool ok)

@@ -10,6 +10,7 @@
 class QLabel;
 class QPushButton;
 class QTextBrowser;
+class QTextDocument;
 namespace platform {
 class UrlTask;
 }
@@ -41,6 +42,8 @@ Q_SIGNALS:
 
 private:
     void finishLoad(bool ok);
+    // Shows a page laid out on a worker; the view takes the document.
+    void showDocument(QTextDocument* document);
     void openInBrowser();
 
     QTextBrowser* m_view;
@@ -49,4 +52,6 @@ private:
     QPushButton* m_openButton;
     QUrl m_url;
     QString m_state;
+    // Numbers the loads, so that only the latest page is shown.
+    quint64 m_load = 0;
 };
