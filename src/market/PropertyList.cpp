@@ -9,6 +9,29 @@ namespace market {
 
 namespace {
 
+// XML 1.0 cannot hold control characters (tab and line breaks aside), lone
+// surrogates or U+FFFE/U+FFFF, escaped or not: such texts from a feed are
+// stored without them so that the file always reads back.
+QString xmlText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out.append(c);
+            out.append(text.at(++i));
+            continue;
+        }
+        const bool allowed
+            = u == 0x9 || u == 0xa || u == 0xd || (u >= 0x20 && !c.isSurrogate() && u < 0xfffe);
+        if (allowed)
+            out.append(c);
+    }
+    return out;
+}
+
 void writeValue(QXmlStreamWriter& w, const QVariant& v)
 {
     switch (v.typeId()) {
@@ -16,7 +39,7 @@ void writeValue(QXmlStreamWriter& w, const QVariant& v)
         w.writeStartElement(QStringLiteral("dict"));
         const QVariantMap map = v.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            w.writeTextElement(QStringLiteral("key"), it.key());
+            w.writeTextElement(QStringLiteral("key"), xmlText(it.key()));
             writeValue(w, it.value());
         }
         w.writeEndElement();
@@ -31,7 +54,7 @@ void writeValue(QXmlStreamWriter& w, const QVariant& v)
         break;
     }
     default:
-        w.writeTextElement(QStringLiteral("string"), v.toString());
+        w.writeTextElement(QStringLiteral("string"), xmlText(v.toString()));
     }
 }
 

@@ -424,6 +424,15 @@ void FeedParsersTest::propertyList_roundTripAndRefusal()
     QCOMPARE(back->toMap(), records);
     QVERIFY(writePropertyList(records).contains("<!DOCTYPE plist"));
 
+    // Control characters from a feed still give a file that reads back.
+    const QVariantMap hostile { { QStringLiteral("name\x01"),
+        QString(QString::fromUtf16(u"a\u0001b\u001fc\uffff") + QChar(0) + QChar(0xd800)) } };
+    QVERIFY(savePropertyList(path, hostile));
+    const auto cleaned = loadPropertyList(path);
+    QVERIFY(cleaned);
+    const QVariantMap expected { { QStringLiteral("name"), QStringLiteral("abc") } };
+    QCOMPARE(cleaned->toMap(), expected);
+
     QVERIFY(!readPropertyList("<plist version=\"1.0\"><dict><key>a</key><string>1</dict></plist>"));
     QVERIFY(!readPropertyList("not xml at all"));
     QVERIFY(!loadPropertyList(dir.filePath(QStringLiteral("missing.plist"))));
