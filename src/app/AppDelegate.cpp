@@ -95,8 +95,13 @@ void AppDelegate::applicationDidFinishLaunching(bool showWindow)
         setIQuilorSDK(new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
             QStringLiteral("400030000"), this));
 
-    const QVariantMap saved = readSettings(platform::dictFromVariant(
-        platform::UserDefaults::standardUserDefaults()->objectForKey(kAppSettingKey)));
+    platform::UserDefaults* defaults = platform::UserDefaults::standardUserDefaults();
+    const QVariantMap stored = platform::dictFromVariant(defaults->objectForKey(kAppSettingKey));
+    const QVariantMap saved = readSettings(stored);
+    // An older file may hold a whole reply, or an agent that must not be
+    // sent: only what is read stays.
+    if (saved != stored && !stored.isEmpty())
+        defaults->setObject(saved, kAppSettingKey);
     if (!saved.isEmpty()) {
         appDict = saved;
         const QString agent = platform::stringOf(saved, kUserAgentKey);

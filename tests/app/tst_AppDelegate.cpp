@@ -239,18 +239,26 @@ private Q_SLOTS:
     // a header is neither sent nor saved.
     void settingsAgent_isSentOnTheFeeds_unlessItCouldAddAHeader_data()
     {
+        QTest::addColumn<QString>("stored"); // in the saved settings at start
         QTest::addColumn<QString>("served");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("none in the settings") << QString() << platform::defaultUserAgent();
-        QTest::newRow("the server's agent")
-            << QStringLiteral("LanShiTest/3.0 (Feeds)") << QStringLiteral("LanShiTest/3.0 (Feeds)");
-        QTest::newRow("header injection")
-            << QStringLiteral("Agent/1\r\nX-Injected: 1") << platform::defaultUserAgent();
+        const QString injected = QStringLiteral("Agent/1\r\nX-Injected: 1");
+        QTest::newRow("none in the settings") << QString() << QString() << platform::defaultUserAgent();
+        QTest::newRow("the server's agent") << QString() << QStringLiteral("LanShiTest/3.0 (Feeds)")
+                                            << QStringLiteral("LanShiTest/3.0 (Feeds)");
+        QTest::newRow("header injection in the reply")
+            << QString() << injected << platform::defaultUserAgent();
+        QTest::newRow("header injection in the saved settings")
+            << injected << QString() << platform::defaultUserAgent();
     }
     void settingsAgent_isSentOnTheFeeds_unlessItCouldAddAHeader()
     {
+        QFETCH(QString, stored);
         QFETCH(QString, served);
         QFETCH(QString, expected);
+        if (!stored.isNull())
+            platform::UserDefaults::standardUserDefaults()->setObject(
+                QVariantMap { { QStringLiteral("User-Agent"), stored } }, QStringLiteral("appSettingDict"));
         testsupport::StandIn standIn;
         standIn.server().backend().setAppSetting(QStringLiteral("User-Agent"), served);
         AppDelegate delegate;
