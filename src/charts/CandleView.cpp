@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <limits>
 
 using namespace charts;
 using charts::geometry::PriceScale;
@@ -39,6 +40,7 @@ constexpr double kMaxSpace = 40;
 constexpr int kDefaultBollPeriod = 10;
 constexpr int kDefaultSarPeriod = 4;
 constexpr int kDefaultKdjPeriod = 9;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 QColor lineColor(int i)
 {
@@ -58,6 +60,8 @@ int settingInt(const QString& key, int fallback)
 // Lots with the 万 / 亿 units the terminals use.
 QString volumeText(double lots)
 {
+    if (!std::isfinite(lots))
+        return QStringLiteral("--");
     if (std::abs(lots) >= 1e8)
         return platform::stringWithFormat("%.2f亿", lots / 1e8);
     if (std::abs(lots) >= 1e4)
@@ -67,7 +71,7 @@ QString volumeText(double lots)
 
 QString valueText(double v)
 {
-    return std::isnan(v) ? QStringLiteral("-") : platform::stringWithFormat("%.2f", v);
+    return figureText("%.2f", v);
 }
 
 // A scale label inside a pane, on a dark strip so bars behind stay apart.
@@ -205,47 +209,62 @@ void CandleView::convertBars()
     // converted bars are current.
     if (m_barsConverted && m_barsSource.isSharedWith(iDataArray))
         return;
+    adoptBars(convertBarRows(iDataArray));
+}
+
+void CandleView::adoptBars(BarSeries series)
+{
     m_barsConverted = true;
     m_barsSource = iDataArray;
-    m_bars.clear();
-    m_dates.clear();
-    m_bars.reserve(iDataArray.size());
-    m_dates.reserve(iDataArray.size());
-    for (const QVariant& row : std::as_const(iDataArray)) {
-        if (row.metaType().id() != QMetaType::QVariantList && row.metaType().id() != QMetaType::QStringList)
-            continue;
-        const QVariantList cells = row.toList();
-        if (cells.size() != 7)
-            continue;
-        indicators::Bar bar;
-        bar.open = platform::floatValue(cells.at(1));
-        bar.close = platform::floatValue(cells.at(2));
-        bar.high = platform::floatValue(cells.at(3));
-        bar.low = platform::floatValue(cells.at(4));
-        bar.volume = platform::floatValue(cells.at(5));
-        bar.change = platform::floatValue(cells.at(6));
-        // A row whose high and low are swapped or miss the body still draws
-        // inside its own range.
-        bar.high = std::max({ bar.high, bar.open, bar.close, bar.low });
-        bar.low = std::min({ bar.low, bar.open, bar.close });
-        m_bars.append(bar);
-        m_dates.append(platform::stringOf(cells.at(0)));
-    }
+    m_bars = std::move(series.bars);
+    m_dates = std::move(series.dates);
+    m_haveIndicators = false;
+}
+
+void CandleView::prependRows(const QVariantList& rows, BarSeries series)
+{
+    const bool current = iDataArray.isEmpty() || (m_barsConverted && m_barsSource.isSharedWith(iDataArray));
+    iDataArray = iDataArray.isEmpty() ? rows : rows + iDataArray;
+    if (!current)
+        return; // the rows held were never converted: the next draw converts them all
+    series.bars += m_bars;
+    series.dates += m_dates;
+    adoptBars(std::move(series));
 }
 
 void CandleView::computeIndicators()
 {
-    const QVector<double> c = indicators::closes(m_bars);
-    const int maPeriods[4] = { 5, 10, 20, 30 };
-    for (int i = 0; i < 4; ++i)
-        m_ma[i] = indicators::movingAverage(c, maPeriods[i]);
-    m_boll = indicators::boll(c, m_bollPeriod);
-    m_sar = indicators::sar(m_bars, m_sarPeriod);
-    const QVector<double> v = indicators::volumes(m_bars);
-    m_volMa[0] = indicators::movingAverage(v, 5);
-    m_volMa[1] = indicators::movingAverage(v, 10);
-    m_macd = indicators::macd(c);
-    m_kdj = indicators::kdj(m_bars, m_kdjPeriod);
+    // Only the series of the chosen panes: a choice redraws through
+    // InitBackImage, which computes again.
+    for (auto& ma : m_ma)
+        ma.clear();
+    m_boll = {};
+    m_sar.clear();
+    m_volMa[0].clear();
+    m_volMa[1].clear();
+    m_macd = {};
+    m_kdj = {};
+    if (m_typeTopIdx == TopMA || m_typeBottomIdx == BottomMACD) {
+        const QVector<double> c = indicators::closes(m_bars);
+        if (m_typeTopIdx == TopMA) {
+            const int maPeriods[4] = { 5, 10, 20, 30 };
+            for (int i = 0; i < 4; ++i)
+                m_ma[i] = indicators::movingAverage(c, maPeriods[i]);
+        }
+        if (m_typeBottomIdx == BottomMACD)
+            m_macd = indicators::macd(c);
+    }
+    if (m_typeTopIdx == TopBOLL)
+        m_boll = indicators::boll(indicators::closes(m_bars), m_bollPeriod);
+    else if (m_typeTopIdx == TopSAR)
+        m_sar = indicators::sar(m_bars, m_sarPeriod);
+    if (m_typeBottomIdx == BottomVolume) {
+        const QVector<double> v = indicators::volumes(m_bars);
+        m_volMa[0] = indicators::movingAverage(v, 5);
+        m_volMa[1] = indicators::movingAverage(v, 10);
+    } else if (m_typeBottomIdx == BottomKDJ) {
+        m_kdj = indicators::kdj(m_bars, m_kdjPeriod);
+    }
     ++m_indicatorRuns;
     m_haveIndicators = true;
 }
@@ -286,8 +305,10 @@ void CandleView::layoutPanes()
         const auto [vlo, vhi] = geometry::seriesExtent(m_range, { &m_volMa[0], &m_volMa[1] });
         Q_UNUSED(vlo);
         double maxV = std::isfinite(vhi) ? vhi : 0;
-        for (long i = m_range.first; i < m_range.first + m_range.count; ++i)
-            maxV = std::max<double>(maxV, m_bars[i].volume);
+        for (long i = m_range.first; i < m_range.first + m_range.count; ++i) {
+            if (!std::isnan(m_bars[i].volume))
+                maxV = std::max<double>(maxV, m_bars[i].volume);
+        }
         m_lowerScale = geometry::priceScale(0, std::max(maxV, 1.0), m_lowerPane, 0.0);
         m_lowerScale.low = 0;
     } else if (m_typeBottomIdx == BottomMACD) {
@@ -423,6 +444,8 @@ void CandleView::drawLowerPane(QPainter& p) const
         const double bodyWidth = std::max(1.0, std::floor(space * 0.7));
         for (long i = 0; i < m_range.count; ++i) {
             const auto& bar = m_bars[m_range.first + i];
+            if (std::isnan(bar.volume))
+                continue;
             const double x = geometry::barCenterX(m_plot, i, space);
             const double y = m_lowerScale.y(bar.volume);
             const QColor c
@@ -466,31 +489,48 @@ QString CandleView::topLegend(long bar) const
 {
     if (bar < 0 || bar >= m_bars.size())
         return QString();
+    const auto at = [bar](const QVector<double>& series) { return series.value(bar, kNaN); };
     if (m_typeTopIdx == TopMA)
-        return QStringLiteral("MA5:") + valueText(m_ma[0][bar]) + QStringLiteral("  MA10:")
-            + valueText(m_ma[1][bar]) + QStringLiteral("  MA20:") + valueText(m_ma[2][bar])
-            + QStringLiteral("  MA30:") + valueText(m_ma[3][bar]);
+        return QStringLiteral("MA5:") + valueText(at(m_ma[0])) + QStringLiteral("  MA10:")
+            + valueText(at(m_ma[1])) + QStringLiteral("  MA20:") + valueText(at(m_ma[2]))
+            + QStringLiteral("  MA30:") + valueText(at(m_ma[3]));
     if (m_typeTopIdx == TopBOLL)
-        return platform::stringWithFormat("BOLL(%d)  MID:", m_bollPeriod) + valueText(m_boll.mid[bar])
-            + QStringLiteral("  UPPER:") + valueText(m_boll.upper[bar]) + QStringLiteral("  LOWER:")
-            + valueText(m_boll.lower[bar]);
-    return platform::stringWithFormat("SAR(%d,2,20):", m_sarPeriod) + valueText(m_sar[bar]);
+        return platform::stringWithFormat("BOLL(%d)  MID:", m_bollPeriod) + valueText(at(m_boll.mid))
+            + QStringLiteral("  UPPER:") + valueText(at(m_boll.upper)) + QStringLiteral("  LOWER:")
+            + valueText(at(m_boll.lower));
+    return platform::stringWithFormat("SAR(%d,2,20):", m_sarPeriod) + valueText(at(m_sar));
 }
 
 QString CandleView::bottomLegend(long bar) const
 {
     if (bar < 0 || bar >= m_bars.size())
         return QString();
+    const auto at = [bar](const QVector<double>& series) { return series.value(bar, kNaN); };
     if (m_typeBottomIdx == BottomVolume)
         return QStringLiteral("VOL:") + volumeText(m_bars[bar].volume) + QStringLiteral("  MA5:")
-            + volumeText(std::isnan(m_volMa[0][bar]) ? 0 : m_volMa[0][bar]) + QStringLiteral("  MA10:")
-            + volumeText(std::isnan(m_volMa[1][bar]) ? 0 : m_volMa[1][bar]);
+            + volumeText(at(m_volMa[0])) + QStringLiteral("  MA10:") + volumeText(at(m_volMa[1]));
     if (m_typeBottomIdx == BottomMACD)
-        return QStringLiteral("MACD(12,26,9)  DIF:") + platform::stringWithFormat("%.3f", m_macd.dif[bar])
-            + QStringLiteral("  DEA:") + platform::stringWithFormat("%.3f", m_macd.dea[bar])
-            + QStringLiteral("  MACD:") + platform::stringWithFormat("%.3f", m_macd.macd[bar]);
-    return platform::stringWithFormat("KDJ(%d,3,3)  K:", m_kdjPeriod) + valueText(m_kdj.k[bar])
-        + QStringLiteral("  D:") + valueText(m_kdj.d[bar]) + QStringLiteral("  J:") + valueText(m_kdj.j[bar]);
+        return QStringLiteral("MACD(12,26,9)  DIF:") + figureText("%.3f", at(m_macd.dif))
+            + QStringLiteral("  DEA:") + figureText("%.3f", at(m_macd.dea)) + QStringLiteral("  MACD:")
+            + figureText("%.3f", at(m_macd.macd));
+    return platform::stringWithFormat("KDJ(%d,3,3)  K:", m_kdjPeriod) + valueText(at(m_kdj.k))
+        + QStringLiteral("  D:") + valueText(at(m_kdj.d)) + QStringLiteral("  J:") + valueText(at(m_kdj.j));
+}
+
+QStringList CandleView::barLines(long bar) const
+{
+    if (bar < 0 || bar >= m_bars.size())
+        return {};
+    const auto& b = m_bars[bar];
+    return {
+        m_dates.value(bar),
+        QStringLiteral("开 ") + valueText(b.open),
+        QStringLiteral("高 ") + valueText(b.high),
+        QStringLiteral("低 ") + valueText(b.low),
+        QStringLiteral("收 ") + valueText(b.close),
+        QStringLiteral("涨幅 ") + figureText("%.2f%%", b.change),
+        QStringLiteral("量 ") + volumeText(b.volume),
+    };
 }
 
 void CandleView::setCrosshair(std::optional<QPointF> point)
@@ -519,7 +559,7 @@ void CandleView::paintOverlay(QPainter& p) const
 
     // The live price, kept inside the pane when it leaves the visible range.
     const float live = platform::floatValue(QStringView(cprice));
-    if (live > 0 && m_pricePane.height() > 0) {
+    if (live > 0 && std::isfinite(live) && m_pricePane.height() > 0) {
         const double y = std::clamp(m_priceScale.y(live), m_pricePane.top(), m_pricePane.bottom());
         p.setPen(QPen(platform::Colors::yellow(), 1, Qt::DashLine));
         p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
@@ -564,15 +604,7 @@ void CandleView::paintOverlay(QPainter& p) const
 
     const auto& b = m_bars[bar];
     const double prevClose = bar > 0 ? m_bars[bar - 1].close : b.open;
-    const QString lines[] = {
-        date,
-        QStringLiteral("开 ") + platform::stringWithFormat("%.2f", double(b.open)),
-        QStringLiteral("高 ") + platform::stringWithFormat("%.2f", double(b.high)),
-        QStringLiteral("低 ") + platform::stringWithFormat("%.2f", double(b.low)),
-        QStringLiteral("收 ") + platform::stringWithFormat("%.2f", double(b.close)),
-        QStringLiteral("涨幅 ") + platform::stringWithFormat("%.2f%%", double(b.change)),
-        QStringLiteral("量 ") + volumeText(b.volume),
-    };
+    const QStringList lines = barLines(bar);
     const double boxW = 96;
     const double boxH = 7 * 14 + 6;
     const double boxX = x < m_plot.center().x() ? m_plot.right() - boxW - 2 : m_plot.left() + 2;
@@ -769,6 +801,11 @@ void CandleView::presentPeriodDialog(const QString& identifier)
             });
     };
     dialog->DoCancel = [] {};
+    // The pointer goes to the dialog. Qt does not always tell the chart it
+    // left (a popup menu and a modal window in between), and the redraw on
+    // OK would put a stale crosshair back; the next move over the chart
+    // places it again.
+    setCrosshair(std::nullopt);
     father->presentViewControllerAsModalWindow(dialog);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/ChartFeeds.h"
 #include "charts/ChartGeometry.h"
 #include "charts/Indicators.h"
 #include "charts/StockChartView.h"
@@ -73,6 +74,12 @@ public:
     charts::geometry::VisibleRange visibleRange() const { return m_range; }
     QRectF pricePane() const { return m_pricePane; }
     QRectF lowerPane() const { return m_lowerPane; }
+    const charts::geometry::PriceScale& priceScale() const { return m_priceScale; }
+    // The legends above each pane for one bar.
+    QString topLegend(long bar) const;
+    QString bottomLegend(long bar) const;
+    // The crosshair box of one bar: date, open, high, low, close, change, volume.
+    QStringList barLines(long bar) const;
     // Places the crosshair as a mouse move would (nothing hides it).
     void setCrosshair(std::optional<QPointF> point) override;
     std::optional<long> crosshairBar() const { return m_crossBar; }
@@ -101,9 +108,15 @@ protected:
     // "marketstatus" reads open (the live price then polls every second).
     bool marketStatusOpen() const;
 
+    // Puts older rows in front of those held, with the bars a loader
+    // converted from them when they arrived, so that no draw converts them
+    // again.
+    void prependRows(const QVariantList& rows, charts::BarSeries series);
+
 private:
     void readSettings();
     void convertBars();
+    void adoptBars(charts::BarSeries series);
     void computeIndicators();
     void layoutPanes();
     void renderBackImage();
@@ -114,8 +127,6 @@ private:
     void drawPricePane(QPainter& p) const;
     void drawLowerPane(QPainter& p) const;
     void drawDateScale(QPainter& p) const;
-    QString topLegend(long bar) const;
-    QString bottomLegend(long bar) const;
 
     int m_typeTopIdx = 0;
     int m_typeBottomIdx = 0;

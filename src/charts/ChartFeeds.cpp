@@ -7,6 +7,8 @@
 #include "platform/Values.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcCharts, "lst.charts", QtInfoMsg)
 
@@ -18,6 +20,54 @@ bool allDigits(QStringView text)
     return !text.isEmpty()
         && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
 }
+
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+
+// One number of a feed row, read once, without copying the cell's text.
+struct Cell {
+    float value = 0;
+    bool number = false; // false for "--", an empty text, null
+};
+
+Cell readCell(const QVariant& cell)
+{
+    switch (cell.metaType().id()) {
+    case QMetaType::QString: {
+        const QStringView text(*static_cast<const QString*>(cell.constData()));
+        const float value = platform::floatValue(text);
+        // Only a zero needs the second look: any other value came from digits.
+        return { value, value != 0 || platform::startsWithNumber(text) };
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return { platform::floatValue(cell), true };
+    default:
+        return {};
+    }
+}
+
+// The value when it is a finite number, NaN otherwise.
+float finiteOrNone(const Cell& cell)
+{
+    return cell.number && std::isfinite(cell.value) ? cell.value : kNoValue;
+}
+
+// The cells of a row without copying the list, or nothing.
+const QVariantList* rowCells(const QVariant& row, QVariantList& scratch)
+{
+    if (row.metaType().id() == QMetaType::QVariantList)
+        return static_cast<const QVariantList*>(row.constData());
+    if (row.metaType().id() == QMetaType::QStringList) {
+        scratch = row.toList();
+        return &scratch;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CodeRoute routeForCode(const QString& stockcode)
@@ -96,6 +146,47 @@ std::optional<QVariantList> parseKLineYear(const QByteArray& body)
     return data.toList();
 }
 
+BarSeries convertBarRows(const QVariantList& rows)
+{
+    BarSeries series;
+    series.bars.reserve(rows.size());
+    series.dates.reserve(rows.size());
+    QVariantList scratch;
+    for (const QVariant& row : rows) {
+        const QVariantList* cells = rowCells(row, scratch);
+        if (!cells || cells->size() != 7)
+            continue;
+        const Cell open = readCell(cells->at(1));
+        const Cell close = readCell(cells->at(2));
+        const Cell high = readCell(cells->at(3));
+        const Cell low = readCell(cells->at(4));
+        const Cell volume = readCell(cells->at(5));
+        const Cell change = readCell(cells->at(6));
+        if (!open.number || !close.number || !high.number || !low.number)
+            continue;
+        if (!std::isfinite(open.value) || !std::isfinite(close.value) || !std::isfinite(high.value)
+            || !std::isfinite(low.value) || !std::isfinite(volume.value) || !std::isfinite(change.value))
+            continue;
+        indicators::Bar bar;
+        bar.open = open.value;
+        bar.close = close.value;
+        // A row whose high and low are swapped or miss the body still draws
+        // inside its own range.
+        bar.high = std::max({ high.value, open.value, close.value, low.value });
+        bar.low = std::min({ low.value, open.value, close.value });
+        bar.volume = volume.number ? volume.value : kNoValue;
+        bar.change = change.number ? change.value : kNoValue;
+        series.bars.append(bar);
+        series.dates.append(platform::stringOf(cells->at(0)));
+    }
+    return series;
+}
+
+QString figureText(const char* format, double value)
+{
+    return std::isfinite(value) ? platform::stringWithFormat(format, value) : QStringLiteral("--");
+}
+
 std::optional<QStringList> cutBriefQuote(const QString& body)
 {
     const qsizetype equals = body.indexOf(QLatin1Char('='));
@@ -149,25 +240,33 @@ int minuteSlot(const QString& hhmm)
 }
 
 namespace {
+
 MinuteDay minuteDayFrom(const QVariantMap& object)
 {
     MinuteDay day;
     day.date = platform::stringOf(object, QStringLiteral("date"));
-    day.yestclose = platform::floatValue(object.value(QStringLiteral("yestclose")));
+    // A close that is no finite number is as good as none: the chart then
+    // measures from the first price.
+    const float yestclose = finiteOrNone(readCell(object.value(QStringLiteral("yestclose"))));
+    day.yestclose = std::isnan(yestclose) ? 0 : yestclose;
     const QVariantList rows = object.value(QStringLiteral("data")).toList();
     day.points.reserve(rows.size());
+    QVariantList scratch;
     for (const QVariant& row : rows) {
-        const QVariantList cells = row.toList();
-        if (cells.size() < 4)
+        const QVariantList* cells = rowCells(row, scratch);
+        if (!cells || cells->size() < 4)
             continue;
         MinutePoint point;
-        point.hhmm = platform::stringOf(cells.at(0));
+        point.hhmm = platform::stringOf(cells->at(0));
         point.slot = minuteSlot(point.hhmm);
         if (point.slot < 0)
             continue;
-        point.price = platform::floatValue(cells.at(1));
-        point.average = platform::floatValue(cells.at(2));
-        point.volume = platform::floatValue(cells.at(3));
+        // A minute without a price has nothing to draw.
+        point.price = finiteOrNone(readCell(cells->at(1)));
+        if (std::isnan(point.price))
+            continue;
+        point.average = finiteOrNone(readCell(cells->at(2)));
+        point.volume = finiteOrNone(readCell(cells->at(3)));
         day.points.append(point);
     }
     return day;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "charts/Indicators.h"
+#include "platform/MainThread.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -44,6 +48,37 @@ QHash<QByteArray, QByteArray> feedHeaders();
 // The bar rows of a year file ("data"); nothing when the body does not
 // parse or carries no array, which callers count as a year without rows.
 std::optional<QVariantList> parseKLineYear(const QByteArray& body);
+
+// Bar rows read as numbers, once, when they arrive: what the chart draws
+// and the date of each bar. Rows of another length are left out, and so is
+// a row whose four prices are not all numbers or that holds a number beyond
+// single precision ("1e39"): one such row would squash every other candle.
+// A volume or change that is no number ("--" for a suspended stock) is NaN
+// and shows as "--".
+struct BarSeries {
+    QVector<indicators::Bar> bars;
+    QStringList dates;
+};
+BarSeries convertBarRows(const QVariantList& rows);
+
+// A figure of a chart in its printf format; "--" when it is not finite, so
+// that nothing a feed cannot mean is shown as if real.
+QString figureText(const char* format, double value);
+
+// Runs `parse` on `body` on a worker and hands its result to `take` on the
+// main thread; nothing is handed over once `owner` is gone.
+template <typename Parse, typename Take>
+void parseOffMainThread(QObject* owner, QByteArray body, Parse parse, Take take)
+{
+    QPointer<QObject> guard(owner);
+    platform::runInBackground([guard, body = std::move(body), parse, take] {
+        auto result = parse(body);
+        platform::runOnMain([guard, result = std::move(result), take] {
+            if (guard)
+                take(result);
+        });
+    });
+}
 
 // The fields of a brief quote body, already decoded: the text between `="`
 // and the next `"`, split on "~". Nothing when either cut finds no match

@@ -21,8 +21,9 @@ QVector<double> closes(const QVector<Bar>& bars)
 QVector<double> volumes(const QVector<Bar>& bars)
 {
     QVector<double> out(bars.size());
+    // A day the feed gave no volume for ("--") traded nothing.
     for (qsizetype i = 0; i < bars.size(); ++i)
-        out[i] = bars[i].volume;
+        out[i] = std::isnan(bars[i].volume) ? 0 : bars[i].volume;
     return out;
 }
 

@@ -7,6 +7,7 @@
 // a bar without enough history holds NaN.
 namespace charts::indicators {
 
+// Volume and change are NaN when the feed gave none.
 struct Bar {
     float open = 0, close = 0, high = 0, low = 0, volume = 0, change = 0;
 };

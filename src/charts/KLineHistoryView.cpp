@@ -60,12 +60,27 @@ void KLineHistoryView::handleYear(const std::optional<QByteArray>& body)
             m_loading = false;
         return;
     }
-    const QVariantList rows = parseKLineYear(*body).value_or(QVariantList());
+    // A year is parsed and read as numbers on a worker, once; the chart
+    // takes it on the main thread unless it is gone by then.
+    struct Year {
+        QVariantList rows;
+        BarSeries series;
+    };
+    parseOffMainThread(
+        this, *body,
+        [](const QByteArray& data) {
+            Year year;
+            year.rows = parseKLineYear(data).value_or(QVariantList());
+            year.series = convertBarRows(year.rows);
+            return year;
+        },
+        [this](const Year& year) { takeYear(year.rows, year.series); });
+}
+
+void KLineHistoryView::takeYear(const QVariantList& rows, const BarSeries& series)
+{
     // Older years go in front; the list is replaced whole, never edited.
-    if (!iDataArray.isEmpty())
-        iDataArray = rows + iDataArray;
-    else
-        iDataArray = rows;
+    prependRows(rows, series);
     ++yearIdx;
     if (yearIdx <= m_rules.yearLimit) {
         RefreshDayData();

@@ -45,6 +45,7 @@ protected:
 
 private:
     void handleYear(const std::optional<QByteArray>& body);
+    void takeYear(const QVariantList& rows, const charts::BarSeries& series);
     void armNextPrice();
 
     Rules m_rules;

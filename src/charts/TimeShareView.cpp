@@ -33,6 +33,8 @@ QColor colorFor(double value, double base)
 // Shares to lots with the 万 / 亿 units.
 QString lotsText(double shares)
 {
+    if (!std::isfinite(shares))
+        return QStringLiteral("--");
     const double lots = shares / 100;
     if (lots >= 1e8)
         return platform::stringWithFormat("%.2f亿手", lots / 1e8);
@@ -120,7 +122,8 @@ void TimeShareView::layoutPanes()
                 m_span = std::max(m_span, std::abs(pt.price - m_base));
             if (pt.average > 0)
                 m_span = std::max(m_span, std::abs(pt.average - m_base));
-            m_maxVolume = std::max<double>(m_maxVolume, pt.volume);
+            if (!std::isnan(pt.volume))
+                m_maxVolume = std::max<double>(m_maxVolume, pt.volume);
         }
     }
     // At least one percent either side, so a quiet day is not blown up.
@@ -217,7 +220,7 @@ void TimeShareView::InitBackImage()
                 const QPointF at(x, yOf(pt.average));
                 average.elementCount() == 0 ? average.moveTo(at) : average.lineTo(at);
             }
-            if (m_maxVolume > 0) {
+            if (m_maxVolume > 0 && !std::isnan(pt.volume)) {
                 const double h = pt.volume / m_maxVolume * (m_volumePane.height() - 2);
                 p.fillRect(QRectF(x - barWidth / 2, m_volumePane.bottom() - h, barWidth, h),
                     pt.price >= previous ? platform::Colors::red() : platform::Colors::green());
@@ -281,15 +284,9 @@ void TimeShareView::paintOverlay(QPainter& p) const
         return;
     const MinutePoint& pt = m_days[hit.day].points[hit.point];
     const double base = m_days[hit.day].yestclose > 0 ? m_days[hit.day].yestclose : m_base;
-    const double percent = base != 0 ? (pt.price - base) / base * 100 : 0;
-    const QString hhmm = pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2);
     p.setPen(colorFor(pt.price, base));
     p.drawText(QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight),
-        Qt::AlignLeft | Qt::AlignVCenter,
-        hhmm + QStringLiteral("  价格 ") + platform::stringWithFormat("%.2f", double(pt.price))
-            + QStringLiteral("  涨幅 ") + platform::stringWithFormat("%.2f%%", percent)
-            + QStringLiteral("  均价 ") + platform::stringWithFormat("%.2f", double(pt.average))
-            + QStringLiteral("  成交量 ") + lotsText(pt.volume));
+        Qt::AlignLeft | Qt::AlignVCenter, legend(hit.day, hit.point));
     if (!m_crossPoint)
         return;
     const double x = xOf(hit.day, pt.slot);
@@ -298,6 +295,7 @@ void TimeShareView::paintOverlay(QPainter& p) const
     p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
     p.drawLine(QPointF(x, m_volumePane.top()), QPointF(x, m_volumePane.bottom()));
     p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
+    const QString hhmm = pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2);
     const QRectF priceBox(0, y - 7, kAxisLeft - 2, 14);
     p.fillRect(priceBox, QColor(40, 40, 120));
     p.drawText(priceBox.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
@@ -306,6 +304,19 @@ void TimeShareView::paintOverlay(QPainter& p) const
         std::clamp(x - 24, m_timeStrip.left(), m_timeStrip.right() - 48), m_timeStrip.top(), 48, kTimeHeight);
     p.fillRect(timeBox, QColor(40, 40, 120));
     p.drawText(timeBox, Qt::AlignCenter, hhmm);
+}
+
+QString TimeShareView::legend(int day, int point) const
+{
+    if (day < 0 || day >= m_days.size() || point < 0 || point >= m_days[day].points.size())
+        return QString();
+    const MinutePoint& pt = m_days[day].points[point];
+    const double base = m_days[day].yestclose > 0 ? m_days[day].yestclose : m_base;
+    const double percent = base != 0 ? (pt.price - base) / base * 100 : std::nan("");
+    return pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2) + QStringLiteral("  价格 ")
+        + figureText("%.2f", pt.price) + QStringLiteral("  涨幅 ") + figureText("%.2f%%", percent)
+        + QStringLiteral("  均价 ") + figureText("%.2f", pt.average) + QStringLiteral("  成交量 ")
+        + lotsText(pt.volume);
 }
 
 void TimeShareView::paintEvent(QPaintEvent*)

@@ -24,6 +24,8 @@ public:
     void paintOverlay(QPainter& painter) const;
     QRectF pricePane() const { return m_pricePane; }
     QRectF volumePane() const { return m_volumePane; }
+    // The legend of one minute of a day held.
+    QString legend(int day, int point) const;
 
     // Renders the static chart from the days held.
     void InitBackImage();

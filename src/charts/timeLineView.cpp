@@ -21,13 +21,18 @@ void timeLineView::RefreshData()
         [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
             // A failed or unreadable reply keeps the minutes already drawn.
-            if (response.ok()) {
-                if (auto day = parseMinuteToday(response.body))
-                    setDays({ *day });
-                else
-                    qCInfo(lcCharts) << "minute file does not parse for" << historyCode();
+            if (!response.ok()) {
+                armNextPoll();
+                return;
             }
-            armNextPoll();
+            parseOffMainThread(
+                this, response.body, parseMinuteToday, [this](const std::optional<MinuteDay>& day) {
+                    if (day)
+                        setDays({ *day });
+                    else
+                        qCInfo(lcCharts) << "minute file does not parse for" << historyCode();
+                    armNextPoll();
+                });
         },
         platform::bodylimit::kMinuteFile);
 }

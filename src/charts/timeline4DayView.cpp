@@ -25,15 +25,20 @@ void timeline4DayView::RefreshData()
         minuteFourDaysUrl(code), feedHeaders(), this,
         [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
-            if (response.ok()) {
-                if (auto days = parseMinuteFourDays(response.body)) {
-                    m_previousDays = *days;
-                    m_previousLoaded = true;
-                }
-            }
-            if (isSelfHiden())
+            if (!response.ok()) {
+                if (!isSelfHiden())
+                    fetchToday();
                 return;
-            fetchToday();
+            }
+            parseOffMainThread(this, response.body, parseMinuteFourDays,
+                [this](const std::optional<QVector<MinuteDay>>& days) {
+                    if (days) {
+                        m_previousDays = *days;
+                        m_previousLoaded = true;
+                    }
+                    if (!isSelfHiden())
+                        fetchToday();
+                });
         },
         platform::bodylimit::kMinuteFile);
 }
@@ -45,18 +50,25 @@ void timeline4DayView::fetchToday()
         minuteTodayUrl(historyCode()), feedHeaders(), this,
         [this, session](const platform::UrlResponse& response) {
             session->deleteLater();
-            std::optional<MinuteDay> today;
-            if (response.ok())
-                today = parseMinuteToday(response.body);
-            // Four columns: today and the three days before it, or the
-            // four earlier days while today has no minutes yet.
-            QVector<MinuteDay> days = m_previousDays;
-            if (today && !today->points.isEmpty() && (days.isEmpty() || days.last().date != today->date))
-                days.append(*today);
-            if (days.size() > 4)
-                days = days.mid(days.size() - 4);
-            setDays(days);
-            armNextPoll();
+            if (!response.ok()) {
+                showToday(std::nullopt);
+                return;
+            }
+            parseOffMainThread(this, response.body, parseMinuteToday,
+                [this](const std::optional<MinuteDay>& today) { showToday(today); });
         },
         platform::bodylimit::kMinuteFile);
+}
+
+void timeline4DayView::showToday(const std::optional<MinuteDay>& today)
+{
+    // Four columns: today and the three days before it, or the four earlier
+    // days while today has no minutes yet.
+    QVector<MinuteDay> days = m_previousDays;
+    if (today && !today->points.isEmpty() && (days.isEmpty() || days.last().date != today->date))
+        days.append(*today);
+    if (days.size() > 4)
+        days = days.mid(days.size() - 4);
+    setDays(days);
+    armNextPoll();
 }

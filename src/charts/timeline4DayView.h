@@ -16,6 +16,7 @@ protected:
 
 private:
     void fetchToday();
+    void showToday(const std::optional<charts::MinuteDay>& today);
 
     QVector<charts::MinuteDay> m_previousDays; // oldest first
     bool m_previousLoaded = false;

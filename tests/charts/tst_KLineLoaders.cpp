@@ -28,10 +28,13 @@ namespace {
 
 enum Kind { Day, Week, Month };
 
-// Answers every request with one fixed body; remembers the paths.
+// Answers every request with one fixed body (or, when `onlyPath` is set,
+// only those whose path holds it, the others with an empty year); remembers
+// the paths.
 class FixedReplyServer : public QTcpServer {
 public:
     QByteArray body;
+    QString onlyPath;
     QStringList paths;
     FixedReplyServer()
     {
@@ -41,6 +44,9 @@ public:
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                     const QByteArray request = socket->readAll();
                     paths << QString::fromLatin1(request.split(' ').value(1));
+                    const QByteArray body = onlyPath.isEmpty() || paths.last().contains(onlyPath)
+                        ? this->body
+                        : QByteArray(R"({"data": []})");
                     socket->write(
                         "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: "
                         + QByteArray::number(body.size()) + "\r\n\r\n" + body);
@@ -266,6 +272,66 @@ private Q_SLOTS:
         QVERIFY(!chart->iDataArray.isEmpty());
         QCOMPARE(dateOf(chart->iDataArray.first()).left(4), oldestYear);
         QCOMPARE(dateOf(chart->iDataArray.last()).left(4), QStringLiteral("2021"));
+    }
+
+    // One row a feed sends that the chart cannot mean, as the newest bar
+    // after twenty sound ones.
+    void yearWithARowItCannotMean_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("volume");
+        QTest::newRow("open beyond single precision")
+            << R"(["20250310", "1e39", 10.5, 10.6, 10.4, 1000, 1.0])" << 20 << u"涨幅 0.50%"_qs
+            << u"量 1200"_qs;
+        QTest::newRow("volume beyond single precision")
+            << R"(["20250310", 10.5, 10.6, 10.7, 10.4, "1e40", 1.0])" << 20 << u"涨幅 0.50%"_qs
+            << u"量 1200"_qs;
+        QTest::newRow("suspended: prices --")
+            << R"(["20250310", "--", "--", "--", "--", 0, "--"])" << 20 << u"涨幅 0.50%"_qs << u"量 1200"_qs;
+        QTest::newRow("suspended: volume and change --")
+            << R"(["20250310", 10.5, 10.5, 10.5, 10.5, "--", "--"])" << 21 << u"涨幅 --"_qs << u"量 --"_qs;
+        QTest::newRow("a real zero stays zero")
+            << R"(["20250310", 10.5, 10.5, 10.5, 10.5, "0", "0"])" << 21 << u"涨幅 0.00%"_qs << u"量 0"_qs;
+    }
+    void yearWithARowItCannotMean()
+    {
+        QFETCH(QString, row);
+        QFETCH(int, bars);
+        QFETCH(QString, change);
+        QFETCH(QString, volume);
+        QByteArray body = R"({"symbol": "600000", "data": [)";
+        for (int i = 0; i < 20; ++i)
+            body += QStringLiteral(R"(["202502%1", 10.0, 10.05, 10.2, 9.9, 1200, 0.5], )")
+                        .arg(i + 1, 2, 10, QLatin1Char('0'))
+                        .toLatin1();
+        body += row.toLatin1() + "]}";
+        FixedReplyServer files;
+        files.body = body;
+        files.onlyPath = QStringLiteral("/2025/");
+        const platform::Configuration saved = platform::Configuration::current();
+        platform::Configuration c = saved;
+        c.neteaseChartUrl = files.baseUrl();
+        platform::Configuration::setCurrent(c);
+        KLineHistoryView* chart = make(Day, QStringLiteral("600000"));
+        QSignalSpy drawn(chart, &KLineHistoryView::historyDrawn);
+        chart->setParent(m_host.get());
+        QTRY_COMPARE_WITH_TIMEOUT(drawn.count(), 1, 20000);
+        platform::Configuration::setCurrent(saved);
+
+        QCOMPARE(chart->iDataArray.size(), 21); // the rows stay as the feed sent them
+        QCOMPARE(chart->bars().size(), bars);
+        // The price scale spans the sound bars, not 0 to 1 or 0 to 1e39.
+        QVERIFY2(chart->priceScale().low > 9 && chart->priceScale().high < 11,
+            qPrintable(QStringLiteral("%1..%2").arg(chart->priceScale().low).arg(chart->priceScale().high)));
+        const long newest = long(chart->bars().size()) - 1;
+        const QStringList lines = chart->barLines(newest);
+        QCOMPARE(lines.value(5), change);
+        QCOMPARE(lines.value(6), volume);
+        for (const QString& text :
+            { chart->topLegend(newest), chart->bottomLegend(newest), lines.join(u' ') })
+            QVERIFY2(!text.contains(u"inf"_qs) && !text.contains(u"nan"_qs), qPrintable(text));
     }
 
     void ownIndex_dayChartReadsTheBackendAndNeverPolls()
