@@ -31,6 +31,10 @@ const char kVipEndTime[] = "vipendtime";
 const char kIsLogin[] = "isLogin";
 const char kUserDict[] = "userDict";
 
+// A saved record is a few hundred bytes; older files could hold whole replies.
+constexpr qint64 kCompactFileBytes = 64 * 1024;
+constexpr qint64 kMaxFileBytes = 256 * 1024 * 1024;
+
 // A text as a property list can hold it (XML 1.0 has no control characters
 // but tab and line breaks), cut to the field length.
 QString storableText(const QString& text, qsizetype maxLength = User::kMaxFieldLength)
@@ -273,12 +277,14 @@ bool User::Load(const QString& userName)
     QFile file(path);
     if (!file.exists())
         return false;
+    // A file written before the record was bounded may be large but still
+    // holds the saved login: it is read and written again in its short form.
     QByteArray data;
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly) && file.size() < kMaxFileBytes)
         data = file.readAll();
 
     PlistHolder root;
-    if (!data.isEmpty() && data.size() < 16 * 1024 * 1024)
+    if (!data.isEmpty())
         plist_from_memory(data.constData(), uint32_t(data.size()), &root.node);
     if (!root.node || plist_get_node_type(root.node) != PLIST_DICT) {
         qCWarning(lcUser) << "damaged user record replaced:" << path;
@@ -289,8 +295,9 @@ bool User::Load(const QString& userName)
     }
 
     const QVariantMap fields = fromPlist(root.node).toMap();
-    const auto text
-        = [&fields](const char* key) { return fields.value(QString::fromLatin1(key)).toString(); };
+    const auto text = [&fields](const char* key) {
+        return storableText(fields.value(QString::fromLatin1(key)).toString());
+    };
     username = text(kUserName).isEmpty() ? userName : text(kUserName);
     password = text(kPassword);
     const QString savedDevice = text(kDeviceId);
@@ -303,5 +310,15 @@ bool User::Load(const QString& userName)
     // A new process has not logged in yet, whatever the file says.
     isLogin = false;
     userDict = fields.value(QString::fromLatin1(kUserDict)).toMap();
+    if (data.size() > kCompactFileBytes) {
+        const QVariantMap saved = userDict;
+        userDict.clear();
+        for (const char* key : kOwnFields) {
+            const auto it = saved.constFind(QString::fromLatin1(key));
+            if (it != saved.cend())
+                userDict.insert(QString::fromLatin1(key), storableText(it->toString()));
+        }
+        Save();
+    }
     return true;
 }

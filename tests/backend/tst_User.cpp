@@ -20,6 +20,7 @@ private Q_SLOTS:
     void save_writesARealPropertyListAndLoadRestoresIt();
     void load_damagedFile_isLoggedAndReplaced_data();
     void load_damagedFile_isLoggedAndReplaced();
+    void load_largeOlderFile_keepsTheLoginAndShrinks();
     void deviceUdid_isMadeOnceAndKept();
     void filePath_staysInTheCacheFolder_data();
     void filePath_staysInTheCacheFolder();
@@ -140,6 +141,31 @@ void tst_User::load_damagedFile_isLoggedAndReplaced()
     User again;
     QVERIFY(again.Load(name));
     QCOMPARE(again.username, name);
+}
+
+void tst_User::load_largeOlderFile_keepsTheLoginAndShrinks()
+{
+    // Written whole from a 20 MB login reply, as older versions did.
+    const QString path = User::filePathFor(QStringLiteral("demo"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+               "<key>username</key><string>demo</string><key>password</key><string>0f3c</string>"
+               "<key>qvmid</key><string>400031001</string><key>userDict</key><dict>"
+               "<key>qvmid</key><string>400031001</string><key>junk</key><string>");
+    file.write(QByteArray(20 * 1024 * 1024, 'x'));
+    file.write("</string></dict></dict></plist>\n");
+    file.close();
+
+    User loaded;
+    QVERIFY(loaded.Load(QStringLiteral("demo")));
+    QCOMPARE(loaded.qvmid, QStringLiteral("400031001"));
+    QCOMPARE(loaded.password, QStringLiteral("0f3c"));
+    QVERIFY(!loaded.userDict.contains(QStringLiteral("junk")));
+    QVERIFY(QFileInfo(path).size() < 4096);
+    User again;
+    QVERIFY(again.Load(QStringLiteral("demo")));
+    QCOMPARE(again.qvmid, QStringLiteral("400031001"));
 }
 
 void tst_User::deviceUdid_isMadeOnceAndKept()
