@@ -9,7 +9,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace charts {
@@ -26,10 +28,15 @@ struct Entry {
     QElapsedTimer age;
 };
 
+// Bodies kept at most: a resize's charts share a few stocks' files, and a
+// 40-year history is about 1 MB.
+constexpr qsizetype kKeptBytesLimit = 4 * 1024 * 1024;
+
 struct CacheState {
     QHash<QUrl, Entry> bodies;
     QHash<QUrl, std::shared_ptr<QList<Waiter>>> inFlight;
     int generation = 0;
+    QPointer<QTimer> expiry;
 };
 
 CacheState& state()
@@ -38,17 +45,56 @@ CacheState& state()
     return s;
 }
 
+void dropExpired(CacheState& s)
+{
+    const int keepMs = pollTiming().yearCacheMs;
+    s.bodies.removeIf([keepMs](const QHash<QUrl, Entry>::iterator& it) {
+        return keepMs <= 0 || it->age.elapsed() >= keepMs;
+    });
+}
+
+// The oldest bodies go first once the kept ones pass the limit.
+void dropBeyondLimit(CacheState& s)
+{
+    qsizetype kept = 0;
+    for (const Entry& entry : std::as_const(s.bodies))
+        kept += entry.body.size();
+    while (kept > kKeptBytesLimit && !s.bodies.isEmpty()) {
+        const auto oldest = std::max_element(s.bodies.begin(), s.bodies.end(),
+            [](const Entry& a, const Entry& b) { return a.age.elapsed() < b.age.elapsed(); });
+        kept -= oldest->body.size();
+        s.bodies.erase(oldest);
+    }
+}
+
+// Kept bodies also go when their time is up and no chart asks again, so
+// that closed windows leave nothing behind.
+void armExpiry(CacheState& s)
+{
+    if (s.bodies.isEmpty())
+        return;
+    if (!s.expiry) {
+        s.expiry = new QTimer(QCoreApplication::instance());
+        s.expiry->setSingleShot(true);
+        QObject::connect(s.expiry, &QTimer::timeout, [] {
+            dropExpired(state());
+            armExpiry(state());
+        });
+    }
+    qint64 oldestAge = 0;
+    for (const Entry& entry : std::as_const(s.bodies))
+        oldestAge = std::max(oldestAge, entry.age.elapsed());
+    s.expiry->start(int(std::max<qint64>(0, pollTiming().yearCacheMs - oldestAge)) + 1);
+}
+
 } // namespace
 
 void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completion)
 {
     CacheState& s = state();
-    const int keepMs = pollTiming().yearCacheMs;
     // Expired bodies go now: kept on, they would pile up with every stock
     // the user has looked at.
-    s.bodies.removeIf([keepMs](const QHash<QUrl, Entry>::iterator& it) {
-        return keepMs <= 0 || it->age.elapsed() >= keepMs;
-    });
+    dropExpired(s);
     const auto hit = s.bodies.constFind(url);
     if (hit != s.bodies.constEnd()) {
         const QByteArray body = hit->body;
@@ -84,6 +130,8 @@ void YearFileCache::fetch(const QUrl& url, QObject* context, Completion completi
                 entry.body = *body;
                 entry.age.start();
                 st.bodies.insert(url, entry);
+                dropBeyondLimit(st);
+                armExpiry(st);
             }
             if (st.inFlight.value(url) == waiters)
                 st.inFlight.remove(url);

@@ -20,7 +20,8 @@ public:
     // never synchronously, and not at all once `context` is gone.
     using Completion = std::function<void(const std::optional<QByteArray>& body)>;
     static void fetch(const QUrl& url, QObject* context, Completion completion);
-    // Bodies kept now (expired ones are dropped at the next fetch).
+    // Bodies kept now. Expired ones go at the next fetch or when their time
+    // is up, the oldest ones early when the kept bodies pass a few MB.
     static int keptCount();
     // Forgets every kept body (tests; a new trading day).
     static void clear();
