@@ -47,6 +47,10 @@ void AddGroupViewController::AddGroup(const QString& name)
         platform::showAlert(this, QStringLiteral("分组名不能空！"));
         return;
     }
+    if (watchlist::groupNameTooLong(trimmed)) {
+        platform::showAlert(this, watchlist::kGroupNameTooLong);
+        return;
+    }
     // The duplicate test is against the user's group names; a new group goes last.
     qsizetype groupCount = 0;
     if (iMyStockGroup) {

@@ -5,6 +5,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "watchlist/GroupDialogLayout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,7 +32,7 @@ EditGroupTableCellView::EditGroupTableCellView(QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 6, 4);
     layout->setSpacing(3);
-    textField = new QLabel(this);
+    textField = new watchlist::ElidedLabel(this);
     textField->setObjectName(QStringLiteral("textField"));
     QPalette palette = textField->palette();
     palette.setColor(QPalette::WindowText, platform::Colors::white());
@@ -63,7 +64,7 @@ void EditGroupTableCellView::UpdateCell(const QVariantMap& dict)
     if (dict.isEmpty())
         return;
     selfDict = dict;
-    textField->setText(platform::stringOf(selfDict, QStringLiteral("userstockgroupname")));
+    textField->setFullText(platform::stringOf(selfDict, QStringLiteral("userstockgroupname")));
 }
 
 void EditGroupTableCellView::renamePressed()

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "backend/MHTTPObserver.h"
+#include "watchlist/GroupDialogLayout.h"
 #include "watchlist/RecordCellView.h"
 
 #include <QVariantMap>
 
-class QLabel;
 class QPushButton;
 class QuilorSDK;
 
@@ -18,7 +18,7 @@ public:
 
     static const QString kIdentifier; // "EditGroupTableCellView"
 
-    QLabel* textField = nullptr;
+    watchlist::ElidedLabel* textField = nullptr;
     QPushButton* renameButton = nullptr;
     QPushButton* deleteButton = nullptr;
     QPushButton* moveToFirstButton = nullptr;

@@ -21,6 +21,13 @@ EditGroupViewController::EditGroupViewController(QWidget* parent)
     connect(cancelButton, &QPushButton::clicked, this, &EditGroupViewController::dismissController);
 }
 
+void EditGroupViewController::setIMyStockGroup(MyStockGroup* group)
+{
+    iMyStockGroup = group;
+    m_groupTaken = group != nullptr;
+    m_groupId = group ? platform::stringOf(group->GetCurGroupDict(), QStringLiteral("id")) : QString();
+}
+
 void EditGroupViewController::viewDidLoad()
 {
     setTitle(QStringLiteral("修改分组名"));
@@ -37,7 +44,20 @@ void EditGroupViewController::OKBtnPressed()
     const QString name = nameTextField->text().trimmed();
     if (name.isEmpty())
         return;
-    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    if (watchlist::groupNameTooLong(name)) {
+        platform::showAlert(this, watchlist::kGroupNameTooLong);
+        return;
+    }
+    QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    if (m_groupTaken && iMyStockGroup) {
+        // The group chosen when the dialog opened, wherever it is by now.
+        group.clear();
+        for (const QVariant& candidate : std::as_const(iMyStockGroup->iGroupArray)) {
+            if (!m_groupId.isEmpty()
+                && platform::stringOf(candidate.toMap(), QStringLiteral("id")) == m_groupId)
+                group = candidate.toMap();
+        }
+    }
     const QString id = platform::stringOf(group, QStringLiteral("id"));
     if (id.isEmpty()) {
         platform::showAlert(this, QStringLiteral("获取当前分组出错！"));

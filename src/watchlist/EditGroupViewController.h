@@ -27,7 +27,9 @@ public:
     std::function<void()> editOK;
     std::function<void()> editCancel;
 
-    void setIMyStockGroup(MyStockGroup* group) override { iMyStockGroup = group; }
+    // Also takes the model's current group as the one to rename: the one the
+    // list shows when it opens the dialog.
+    void setIMyStockGroup(MyStockGroup* group) override;
     void setEditOK(std::function<void()> block) { editOK = std::move(block); }
     void setEditCancel(std::function<void()> block) { editCancel = std::move(block); }
     void setOKBlock(std::function<void()> block) override { setEditOK(std::move(block)); }
@@ -39,4 +41,8 @@ public:
 
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
     bool HttpEvent(int code, const QString& description, int api) override;
+
+private:
+    QString m_groupId;
+    bool m_groupTaken = false;
 };

@@ -47,7 +47,7 @@ EditGroupViewController1::EditGroupViewController1(QWidget* parent)
     addGroupTextField = new QLineEdit(this);
     addGroupTextField->setObjectName(QStringLiteral("addGroupTextField"));
     addGroupTextField->setPlaceholderText(QStringLiteral("新群组名称"));
-    addGroupTextField->setMaxLength(20);
+    addGroupTextField->setMaxLength(watchlist::kGroupNameMaxLength);
     bar->addWidget(addGroupTextField, 1);
     addGroupButton = new QPushButton(QStringLiteral("添加"), this);
     addGroupButton->setObjectName(QStringLiteral("addGroupButton"));
@@ -121,6 +121,10 @@ void EditGroupViewController1::addGroupPressed()
         showAlertView(kEmptyName);
         return;
     }
+    if (watchlist::groupNameTooLong(name)) {
+        showAlertView(watchlist::kGroupNameTooLong);
+        return;
+    }
     const platform::AlertSpec confirm { platform::stringWithFormat("您确定要添加群组'%@'吗？", name),
         QString(), { QStringLiteral("取消"), QStringLiteral("添加") } };
     QPointer<EditGroupViewController1> self(this);
@@ -137,14 +141,19 @@ void EditGroupViewController1::renameGroupPressed()
     isAddGroup = kRename;
     const QVariantMap group = curOpGroup;
     QPointer<EditGroupViewController1> self(this);
+    // The question stands in the window's body too, where the user reads it.
+    const QString question = platform::stringWithFormat("重命名[%@]群组", platform::stringOf(group, kName));
     platform::inputPresenter()->ask(
-        platform::stringWithFormat("重命名[%@]群组", platform::stringOf(group, kName)), QString(), QString(),
-        this, [self, group](const QString& answer) {
+        question, question, QString(), this, [self, group](const QString& answer) {
             if (!self || answer.isNull())
                 return;
             const QString name = answer.trimmed();
             if (name.isEmpty()) {
                 self->showAlertView(kEmptyName);
+                return;
+            }
+            if (watchlist::groupNameTooLong(name)) {
+                self->showAlertView(watchlist::kGroupNameTooLong);
                 return;
             }
             QuilorSDK* client = self->sdk();
@@ -240,6 +249,8 @@ bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)
     case backend::kApiAddGroup:
         if (isAddGroup == kAdd) {
             showAlertView(QStringLiteral("添加群组成功!"));
+            // Ready for the next name; a failed add keeps the typed one.
+            addGroupTextField->clear();
             MyStockGroup* model = groupModel();
             const qsizetype count = model ? model->iGroupArray.size() : 0;
             // With no group known yet the index stays on the first one, never below it.

@@ -1,6 +1,7 @@
 #include "watchlist/GroupDialogLayout.h"
 
 #include "platform/widgets/Colors.h"
+#include "watchlist/ZXGView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,39 @@
 #include <QVBoxLayout>
 
 namespace watchlist {
+
+QString elidedTitle(const QWidget* widget, const QString& title, int width)
+{
+    return widget->fontMetrics().elidedText(title, Qt::ElideRight, qMax(0, width));
+}
+
+ElidedLabel::ElidedLabel(QWidget* parent)
+    : QLabel(parent)
+{
+    // The layout gives the label its room; the text follows, not the reverse.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(0);
+}
+
+void ElidedLabel::setFullText(const QString& text)
+{
+    m_full = text;
+    elide();
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidedLabel::elide()
+{
+    const QString shown = elidedTitle(this, m_full, contentsRect().width());
+    setToolTip(shown == m_full ? QString() : m_full);
+    if (shown != text())
+        setText(shown);
+}
 
 void applyPanelLook(QWidget* widget)
 {
@@ -41,7 +75,7 @@ void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** name
     layout->addWidget(new QLabel(caption, dialog));
     *nameField = new QLineEdit(dialog);
     (*nameField)->setObjectName(QStringLiteral("nameTextField"));
-    (*nameField)->setMaxLength(20);
+    (*nameField)->setMaxLength(kGroupNameMaxLength);
     layout->addWidget(*nameField);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

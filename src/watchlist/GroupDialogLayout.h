@@ -1,14 +1,33 @@
 #pragma once
 
+#include <QLabel>
 #include <QString>
 
 class QColor;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
 
 namespace watchlist {
+
+// A group name where it may not fit: shown whole when it does, else cut
+// short with "…" (the whole name in the tool tip).
+QString elidedTitle(const QWidget* widget, const QString& title, int width);
+
+class ElidedLabel : public QLabel {
+public:
+    explicit ElidedLabel(QWidget* parent = nullptr);
+    void setFullText(const QString& text);
+    QString fullText() const { return m_full; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void elide();
+    QString m_full;
+};
+
 // The dark look of the list and its windows: light text on a dark ground.
 void applyPanelLook(QWidget* widget);
 // Live rows repaint often, so an unchanged colour leaves the label alone.

@@ -111,10 +111,21 @@ QString MyStockTableCell::rowCode() const
     return stockCodeOf(selfDict);
 }
 
+const QVariantMap& MyStockTableCell::commandRecord() const
+{
+    return m_menuRecord.isEmpty() ? selfDict : m_menuRecord;
+}
+
 QString MyStockTableCell::field(const QString& key) const
 {
     // An absent key stays absent in the request.
-    return selfDict.contains(key) ? platform::stringOf(selfDict, key) : QString();
+    const QVariantMap& record = commandRecord();
+    return record.contains(key) ? platform::stringOf(record, key) : QString();
+}
+
+QVariantMap MyStockTableCell::rowGroup() const
+{
+    return watchlist::groupOfRow(commandRecord(), listGroupModel());
 }
 
 void MyStockTableCell::UpdateCell(const QVariantMap& record)
@@ -127,14 +138,16 @@ void MyStockTableCell::UpdateCell(const QVariantMap& record)
     const QString stockcode = platform::stringOf(record, kStockcode);
     name->setText(platform::stringOf(record, QStringLiteral("stockname")));
 
+    // A reused row shows nothing of the stock it showed before: the code and
+    // quote labels start empty and white, and only this record fills them.
     const watchlist::CodeLabel label = watchlist::codeLabelFor(stockcode);
-    if (label.rule == watchlist::CodeLabelRule::StopBinding)
-        return;
-    if (label.rule == watchlist::CodeLabelRule::Set)
-        code->setText(label.text);
-
+    code->setText(label.rule == watchlist::CodeLabelRule::Set ? label.text : QString());
     for (QLabel* field : { price, wave, ratio, turnoverrate, mainvalue })
         field->clear();
+    for (QLabel* field : { name, code, price, wave, ratio, turnoverrate, mainvalue })
+        watchlist::setTextColor(field, watchlist::colorOf(watchlist::Tone::White));
+    if (label.rule == watchlist::CodeLabelRule::StopBinding)
+        return;
 
     QuilorSDK* client = sdk();
     stocks* store = client ? client->iStocks() : nullptr;
@@ -296,8 +309,10 @@ QMenu* MyStockTableCell::getMenu()
     addItem("上移一位", "moveToPre");
     addItem("下移一位", "moveToNext");
 
+    m_menuRecord = selfDict;
     MyStockGroup* groups = listGroupModel();
-    const QVariantMap current = groups ? groups->GetCurGroupDict() : QVariantMap();
+    // The groups offered are the others than the row's own.
+    const QVariantMap current = rowGroup();
     if (groups && groups->iGroupArray.size() >= 2 && current.contains(QStringLiteral("id"))) {
         const QString currentId = platform::stringOf(current, QStringLiteral("id"));
         const auto addGroups = [&](const char* title, const char* submenuTitle, bool move) {
@@ -337,22 +352,25 @@ void MyStockTableCell::menuForEvent(const QPoint& globalPos)
     platform::popUpMenu(menu, globalPos, this);
     // Nothing of the menu outlives its showing.
     menu->deleteLater();
+    m_menuRecord.clear();
 }
 
 void MyStockTableCell::cellMenuItemPressed(QAction* item)
 {
     const QString identifier = item ? item->data().toString() : QString();
     if (identifier == QStringLiteral("deleteFromGroup")) {
-        QuilorSDK* client = sdk();
-        MyStockGroup* groups = client ? client->iMyStockGroup() : nullptr;
-        const QVariantMap current = groups ? groups->GetCurGroupDict() : QVariantMap();
+        const QVariantMap current = rowGroup();
         const QString groupName = platform::stringOf(current, QStringLiteral("userstockgroupname"));
         const QString groupId = current.contains(QStringLiteral("id"))
             ? platform::stringOf(current, QStringLiteral("id"))
             : QString();
         const QString stockcode = field(kStockcode);
-        const platform::AlertSpec alert { platform::stringWithFormat("您确定要把\"%@\"从分组\"%@\"中删除吗？",
-                                              name->text(), groupName),
+        // The name shown, unless the row shows another stock by now.
+        const QString stockName = m_menuRecord.isEmpty() || m_menuRecord == selfDict
+            ? name->text()
+            : platform::stringOf(m_menuRecord, QStringLiteral("stockname"));
+        const platform::AlertSpec alert { platform::stringWithFormat(
+                                              "您确定要把\"%@\"从分组\"%@\"中删除吗？", stockName, groupName),
             QString(), { QStringLiteral("确定"), QStringLiteral("取消") } };
         QPointer<MyStockTableCell> self(this);
         platform::showAlert(window(), alert, [self, stockcode, groupId](int button) {
@@ -362,13 +380,14 @@ void MyStockTableCell::cellMenuItemPressed(QAction* item)
                 client->delStockFromGroup(stockcode, groupId, nullptr, self);
         });
     } else if (identifier == QStringLiteral("setComment")) {
-        sendEvent(QStringLiteral("setComment"));
+        sendEvent(QStringLiteral("setComment"), commandRecord());
     } else if (identifier == QStringLiteral("moveToFirst")) {
         sendReorder(QStringLiteral("0"));
     } else if (identifier == QStringLiteral("moveToPre") || identifier == QStringLiteral("moveToNext")) {
-        if (!selfDict.contains(QStringLiteral("userstockorder")))
+        if (!commandRecord().contains(QStringLiteral("userstockorder")))
             return;
-        const int order = int(platform::integerValue(selfDict.value(QStringLiteral("userstockorder"))));
+        const int order
+            = int(platform::integerValue(commandRecord().value(QStringLiteral("userstockorder"))));
         // No bound: the backend decides what -1 or one past the end means.
         sendReorder(platform::stringWithFormat(
             "%d", identifier == QStringLiteral("moveToPre") ? order - 1 : order + 1));
@@ -380,8 +399,7 @@ void MyStockTableCell::sendReorder(const QString& order)
     QuilorSDK* client = sdk();
     if (!client)
         return;
-    MyStockGroup* groups = client->iMyStockGroup();
-    const QVariantMap current = groups ? groups->GetCurGroupDict() : QVariantMap();
+    const QVariantMap current = rowGroup();
     const QString groupId = current.contains(QStringLiteral("id"))
         ? platform::stringOf(current, QStringLiteral("id"))
         : QString();
@@ -403,12 +421,12 @@ void MyStockTableCell::cellMenuCopyToPressed(QAction* item)
 void MyStockTableCell::moveOrCopy(QAction* item, const QString& type)
 {
     MyStockGroup* groups = listGroupModel();
-    if (!item || !selfDict.contains(kStockcode) || !groups || !groups->hasCurGroup())
+    const QVariantMap current = rowGroup();
+    if (!item || !commandRecord().contains(kStockcode) || !groups || current.isEmpty())
         return;
     QuilorSDK* client = sdk();
     if (!client)
         return;
-    const QVariantMap current = groups->GetCurGroupDict();
     const QString currentId = current.contains(QStringLiteral("id"))
         ? platform::stringOf(current, QStringLiteral("id"))
         : QString();

@@ -69,12 +69,17 @@ private:
     void countPress(QMouseEvent* event, bool doubleClick);
     QString field(const QString& key) const;
     QString rowCode() const;
+    // The record a menu command acts on: the one the menu was opened for,
+    // even if the row is rebound while the menu is open.
+    const QVariantMap& commandRecord() const;
+    QVariantMap rowGroup() const;
     void sendReorder(const QString& order);
     void moveOrCopy(QAction* item, const QString& type);
     void alert(const QString& message);
     QuilorSDK* sdk() const;
     MyStockGroup* listGroupModel() const;
 
+    QVariantMap m_menuRecord;
     bool m_registered = false;
     QPointer<stocks> m_store;
     ulong m_lastPressTime = 0;

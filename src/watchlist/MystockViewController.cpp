@@ -32,7 +32,8 @@ void MystockViewController::viewDidAppear()
 
 void MystockViewController::viewDidDisappear()
 {
-    if (AppDelegate* delegate = AppDelegate::shared())
+    // The main window may already have taken over on the way back.
+    if (AppDelegate* delegate = AppDelegate::shared(); delegate && delegate->viewController() == this)
         delegate->setViewController(nullptr);
 }
 

@@ -1,6 +1,7 @@
 #include "watchlist/PopUpButton.h"
 
 #include "platform/widgets/Presenters.h"
+#include "watchlist/GroupDialogLayout.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,6 +11,9 @@ namespace watchlist {
 PopUpButton::PopUpButton(QWidget* parent)
     : QPushButton(parent)
 {
+    // A long group name must not push the buttons beside it away.
+    setSizePolicy(QSizePolicy::Ignored, sizePolicy().verticalPolicy());
+    setMinimumWidth(48);
     connect(this, &QPushButton::clicked, this, &PopUpButton::showPopUp);
 }
 
@@ -26,7 +30,7 @@ void PopUpButton::setPopUpMenu(QMenu* menu)
         m_menu->deleteLater();
     m_menu = menu;
     m_selected = -1;
-    setText(m_placeholder);
+    showTitle(m_placeholder);
 }
 
 QList<QAction*> PopUpButton::itemArray() const
@@ -42,7 +46,7 @@ void PopUpButton::selectItemAtIndex(int index)
         items[i]->setChecked(i == index);
     }
     m_selected = index >= 0 && index < items.size() ? index : -1;
-    setText(m_selected >= 0 ? items[m_selected]->text() : m_placeholder);
+    showTitle(m_selected >= 0 ? items[m_selected]->text() : m_placeholder);
 }
 
 QString PopUpButton::titleOfSelectedItem() const
@@ -55,7 +59,22 @@ void PopUpButton::setPlaceholderTitle(const QString& title)
 {
     m_placeholder = title;
     if (m_selected < 0)
-        setText(title);
+        showTitle(title);
+}
+
+void PopUpButton::showTitle(const QString& title)
+{
+    m_title = title;
+    // Room for the style's padding and border on both sides.
+    const QString shown = elidedTitle(this, title, width() - 20);
+    setToolTip(shown == title ? QString() : title);
+    setText(shown);
+}
+
+void PopUpButton::resizeEvent(QResizeEvent* event)
+{
+    QPushButton::resizeEvent(event);
+    showTitle(m_title);
 }
 
 void PopUpButton::showPopUp()

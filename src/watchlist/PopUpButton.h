@@ -26,8 +26,14 @@ public:
     // Shown while nothing is selected.
     void setPlaceholderTitle(const QString& title);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void showPopUp();
+    // Shows `title`, cut short with "…" when the button is too narrow.
+    void showTitle(const QString& title);
+    QString m_title;
 
     QMenu* m_menu = nullptr;
     int m_selected = -1;

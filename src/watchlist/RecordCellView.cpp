@@ -7,11 +7,11 @@ RecordCellView::RecordCellView(QWidget* parent)
 {
 }
 
-void RecordCellView::sendEvent(const QString& event) const
+void RecordCellView::sendEvent(const QString& event, const QVariantMap& record) const
 {
     if (!delegateCell || !changeCallBack)
         return;
-    QVariantMap dict = selfDict;
+    QVariantMap dict = record;
     dict.insert(QStringLiteral("event"), event);
     platform::CellEventCallBack(delegateCell, changeCallBack).send(dict);
 }

@@ -27,5 +27,6 @@ public:
 
 protected:
     // Nothing is sent once the receiver is gone or without a handler.
-    void sendEvent(const QString& event) const;
+    void sendEvent(const QString& event) const { sendEvent(event, selfDict); }
+    void sendEvent(const QString& event, const QVariantMap& record) const;
 };

@@ -12,6 +12,7 @@
 #include "market/SharedModels.h"
 #include "platform/Configuration.h"
 #include "platform/MainThread.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Types.h"
 #include "platform/UserDefaults.h"
 #include "platform/Values.h"
@@ -56,6 +57,41 @@ QString optionalField(const QVariantMap& dict, const QString& key)
     return dict.contains(key) ? platform::stringOf(dict, key) : QString();
 }
 
+// One request whose reply carries the rows of one group (a load, API 90005,
+// or a drag, API 90013): the reply is handed back with the group it was
+// asked for, so that the list can drop what no longer concerns it.
+class GroupRowsRequest : public QObject, public MHTTPObserver {
+public:
+    using Result = std::function<void(const QString& groupId, int serial, const QVariant& result)>;
+    using Failure = std::function<void(const QString& groupId, int serial, int api)>;
+    GroupRowsRequest(const QString& groupId, int serial, Result result, Failure failure, QObject* parent)
+        : QObject(parent)
+        , m_groupId(groupId)
+        , m_serial(serial)
+        , m_result(std::move(result))
+        , m_failure(std::move(failure))
+    {
+    }
+    bool HttpResult(const QVariant& result, int, bool) override
+    {
+        m_result(m_groupId, m_serial, result);
+        deleteLater();
+        return true;
+    }
+    bool HttpEvent(int, const QString&, int api) override
+    {
+        m_failure(m_groupId, m_serial, api);
+        deleteLater();
+        return true;
+    }
+
+private:
+    QString m_groupId;
+    int m_serial;
+    Result m_result;
+    Failure m_failure;
+};
+
 void setButtonBackground(QPushButton* button, const QColor& color)
 {
     button->setStyleSheet(
@@ -64,6 +100,29 @@ void setButtonBackground(QPushButton* button, const QColor& color)
             .arg(color.name()));
 }
 } // namespace
+
+namespace watchlist {
+
+QVariantMap groupOfRow(const QVariantMap& row, const MyStockGroup* model)
+{
+    const QString id = row.value(kRowGroupKey).toString();
+    if (id.isEmpty())
+        return model ? model->GetCurGroupDict() : QVariantMap();
+    if (model) {
+        for (const QVariant& group : model->iGroupArray) {
+            if (platform::stringOf(group.toMap(), kId) == id)
+                return group.toMap();
+        }
+    }
+    return QVariantMap { { kId, id } };
+}
+
+bool groupNameTooLong(const QString& name)
+{
+    return name.size() > kGroupNameMaxLength;
+}
+
+} // namespace watchlist
 
 void ZXGView::setLoginRetryDelayMs(int ms)
 {
@@ -136,10 +195,21 @@ ZXGView::ZXGView(QWidget* parent)
     iTableView->setRowHeight(kRowHeight);
     iTableView->setDataSource(this);
     layout->addWidget(iTableView, 1);
+
+    // A group that could not be loaded is asked for again once the backend
+    // answers a login (the shell's or the list's own).
+    platform::NotificationCenter::defaultCenter()->addObserver(
+        this, QStringLiteral("UserInfoChanged"), [this](const platform::Notification&) {
+            if (!m_rowsLoadFailing)
+                return;
+            refreshGroup();
+            DoGetAGroupOfStocks();
+        });
 }
 
 ZXGView::~ZXGView()
 {
+    platform::NotificationCenter::defaultCenter()->removeObserver(this);
     // The rows unregister from the quote store while the table still exists.
     iTableView->setDataSource(nullptr);
     iTableView->reloadData();
@@ -154,6 +224,17 @@ QuilorSDK* ZXGView::sdk() const
 int ZXGView::groupCount() const
 {
     return iMyStockGroup ? int(iMyStockGroup->iGroupArray.size()) : 0;
+}
+
+int ZXGView::indexOfGroup(const QString& id) const
+{
+    if (id.isEmpty() || !iMyStockGroup)
+        return -1;
+    for (qsizetype i = 0; i < iMyStockGroup->iGroupArray.size(); ++i) {
+        if (platform::stringOf(iMyStockGroup->iGroupArray.at(i).toMap(), kId) == id)
+            return int(i);
+    }
+    return -1;
 }
 
 void ZXGView::initByFather(QObject* father)
@@ -198,6 +279,12 @@ void ZXGView::initByFather(QObject* father)
     if (!savedGroups.isEmpty())
         iMyStockGroup->setIGroupArray(savedGroups);
     tableArray = defaults()->objectForKey(kSavedRowsKey).toList();
+    m_rowsGroupId = tableArray.isEmpty()
+        ? QString()
+        : tableArray.first().toMap().value(watchlist::kRowGroupKey).toString();
+    // The saved index decides which group is chosen, also when another
+    // window of the list chose one meanwhile.
+    m_curGroupId.clear();
     iTableView->reloadData();
 
     if (!iCurGroupIdx.isNull()) {
@@ -229,6 +316,7 @@ void ZXGView::UpDateGroup()
         item->setData(key);
         connect(item, &QAction::triggered, this, [this, item]() { PopUpButtonMenuItemPressed(item); });
     };
+    m_menuGroupIds.clear();
     if (groupCount() == 0) {
         addItem(QStringLiteral("自选股"), QStringLiteral("all"));
     } else {
@@ -236,10 +324,25 @@ void ZXGView::UpDateGroup()
             const QVariantMap group = iMyStockGroup->iGroupArray.at(i).toMap();
             addItem(platform::stringOf(group, QStringLiteral("userstockgroupname")),
                 platform::stringWithFormat("%ld", long(i)));
+            m_menuGroupIds << platform::stringOf(group, kId);
         }
     }
     iPopUpButton->setPopUpMenu(menu);
-    const int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+
+    // The chosen group stays chosen wherever the groups moved; when it is
+    // gone the index decides, and never names a group that is not there.
+    int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    if (const int found = indexOfGroup(m_curGroupId); found >= 0)
+        index = found;
+    else if (groupCount() > 0 && (index < 0 || index >= groupCount()))
+        index = index < 0 ? 0 : groupCount() - 1;
+    const QString text = platform::stringWithFormat("%ld", long(index));
+    if (groupCount() > 0 && text != iCurGroupIdx) {
+        iCurGroupIdx = text;
+        defaults()->setObject(text, kCurGroupIdxKey);
+    }
+    if (index >= 0 && index < groupCount())
+        m_curGroupId = m_menuGroupIds.at(index);
     iPopUpButton->selectItemAtIndex(index);
     if (iMyStockGroup)
         iMyStockGroup->setICurIdx(index);
@@ -251,27 +354,117 @@ void ZXGView::PopUpButtonMenuItemPressed(QAction* item)
     if (!item)
         return;
     // "all" (the placeholder) reads as 0, which names no group when there are none.
-    const long index = long(platform::integerValue(item->data()));
-    if (index < 0 || index >= groupCount())
+    long index = long(platform::integerValue(item->data()));
+    if (index < 0 || index >= m_menuGroupIds.size())
         return;
+    // A menu built from an older group list: the item's group decides.
+    const int found = indexOfGroup(m_menuGroupIds.at(index));
+    if (found < 0) {
+        UpDateGroup();
+        return;
+    }
+    index = found;
     const QString text = platform::stringWithFormat("%ld", index);
     defaults()->setObject(text, kCurGroupIdxKey);
     iMyStockGroup->setICurIdx(int(index));
     iCurGroupIdx = text;
+    m_curGroupId = m_menuGroupIds.value(index);
     iPopUpButton->selectItemAtIndex(int(index));
     platform::runOnMainAsync(this, [this]() { DoGetAGroupOfStocks(); });
 }
 
 void ZXGView::DoGetAGroupOfStocks()
 {
-    const int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    if (const int found = indexOfGroup(m_curGroupId); found >= 0)
+        index = found;
     QuilorSDK* client = sdk();
     if (!client || index < 0 || index >= groupCount())
         return;
     iMyStockGroup->setICurIdx(index);
     const QVariantMap group = iMyStockGroup->GetCurGroupDict();
-    client->GetAGroupOfStocks(
-        optionalField(group, kId), QStringLiteral("0"), QStringLiteral("1000"), nullptr, this);
+    const QString id = optionalField(group, kId);
+    m_curGroupId = id;
+    requestRows(id, [client, id](MHTTPObserver* observer) {
+        return client->GetAGroupOfStocks(id, QStringLiteral("0"), QStringLiteral("1000"), nullptr, observer);
+    });
+}
+
+void ZXGView::requestRows(const QString& groupId, const std::function<bool(MHTTPObserver*)>& send)
+{
+    const int serial = ++m_rowsSerial;
+    auto* request = new GroupRowsRequest(
+        groupId, serial,
+        [this](
+            const QString& id, int answered, const QVariant& result) { rowsArrived(id, answered, result); },
+        [this](const QString& id, int answered, int api) { rowsFailed(id, answered, api); }, this);
+    if (!send(request))
+        delete request;
+}
+
+void ZXGView::rowsArrived(const QString& groupId, int serial, const QVariant& result)
+{
+    // Rows of a group no longer chosen, or older than those shown, are dropped.
+    if (groupId != m_curGroupId || serial <= m_shownRowsSerial)
+        return;
+    if (takeRows(result, groupId))
+        m_shownRowsSerial = serial;
+}
+
+void ZXGView::rowsFailed(const QString& groupId, int serial, int api)
+{
+    qWarning("Network ERRO:%ld", long(api));
+    if (api != backend::kApiGroupStocks || groupId != m_curGroupId || serial < m_rowsSerial)
+        return;
+    // The rows on screen and on disk stay; the user hears of it once, and the
+    // group is asked for again until it comes.
+    if (!m_rowsLoadFailing) {
+        m_rowsLoadFailing = true;
+        platform::deliverUserNotification(
+            QStringLiteral("自选股"), QStringLiteral("网络不给力，自选股暂时无法更新，显示的是上次的内容。"));
+    }
+    if (!m_rowsRetryPending) {
+        m_rowsRetryPending = true;
+        platform::runOnMainAfter(g_loginRetryDelayMs, this, [this]() {
+            m_rowsRetryPending = false;
+            if (m_rowsLoadFailing)
+                DoGetAGroupOfStocks();
+        });
+    }
+}
+
+bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
+{
+    const QVariantMap reply = result.toMap();
+    if (!reply.contains(kData))
+        return false;
+    const QVariant data = reply.value(kData);
+    if (data.typeId() != QMetaType::QVariantList && !platform::stringOf(data).isEmpty()) {
+        qWarning("%s:%d group rows that are not a list: %s", __FILE__, __LINE__,
+            qUtf8Printable(platform::stringOf(data)));
+        return false;
+    }
+    // A JSON null arrives as "" and means an empty group.
+    QVariantList rows;
+    for (const QVariant& value : data.toList()) {
+        if (value.typeId() != QMetaType::QVariantMap || groupId.isEmpty()) {
+            rows << value;
+            continue;
+        }
+        QVariantMap row = value.toMap();
+        row.insert(watchlist::kRowGroupKey, groupId);
+        rows << row;
+    }
+    tableArray = rows;
+    m_rowsGroupId = groupId;
+    m_rowsLoadFailing = false;
+    QVariantMap members;
+    for (const QVariant& row : std::as_const(tableArray))
+        members.insert(platform::stringOf(row.toMap(), kStockcode), row);
+    if (iMyStockGroup)
+        iMyStockGroup->setIGroupStockDict(members);
+    refreshTableView();
+    return true;
 }
 
 void ZXGView::RefreshCurGroup()
@@ -287,10 +480,14 @@ void ZXGView::refreshGroup()
 
 void ZXGView::DeleteGroup()
 {
-    QuilorSDK* client = sdk();
-    if (!client || !iMyStockGroup)
-        return;
-    client->delStockGroup(optionalField(iMyStockGroup->GetCurGroupDict(), kId), nullptr, this);
+    if (iMyStockGroup)
+        DeleteGroup(iMyStockGroup->GetCurGroupDict());
+}
+
+void ZXGView::DeleteGroup(const QVariantMap& group)
+{
+    if (QuilorSDK* client = sdk())
+        client->delStockGroup(optionalField(group, kId), nullptr, this);
 }
 
 void ZXGView::refreshTableView()
@@ -318,26 +515,11 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
         }
         break;
     case backend::kApiGroupStocks:
-    case backend::kApiAddStockToGroup: {
-        const QVariantMap reply = result.toMap();
-        if (!reply.contains(kData))
-            break;
-        const QVariant data = reply.value(kData);
-        if (data.typeId() != QMetaType::QVariantList && !platform::stringOf(data).isEmpty()) {
-            qWarning("%s:%d group rows that are not a list: %s", __FILE__, __LINE__,
-                qUtf8Printable(platform::stringOf(data)));
-            break;
-        }
-        // A JSON null arrives as "" and means an empty group.
-        tableArray = data.toList();
-        QVariantMap members;
-        for (const QVariant& row : std::as_const(tableArray))
-            members.insert(platform::stringOf(row.toMap(), kStockcode), row);
-        if (iMyStockGroup)
-            iMyStockGroup->setIGroupStockDict(members);
-        refreshTableView();
+    case backend::kApiAddStockToGroup:
+        // Rows handed over directly count as the chosen group's newest.
+        if (takeRows(result, m_curGroupId))
+            m_shownRowsSerial = m_rowsSerial;
         break;
-    }
     case backend::kApiLogin:
         if (QuilorSDK* client = sdk(); client && client->iUser())
             client->iUser()->SetValueByDict(result.toMap());
@@ -384,8 +566,7 @@ bool ZXGView::HttpEvent(int code, const QString& description, int api)
         platform::showAlert(window(), QStringLiteral("分组删除失败，请重试!"));
         break;
     case backend::kApiGroupStocks:
-        tableArray.clear();
-        refreshTableView();
+        rowsFailed(m_curGroupId, m_rowsSerial, api);
         break;
     default:
         qWarning("Network ERRO:%ld", long(api));
@@ -478,6 +659,9 @@ void ZXGView::openGroupDialog(const char* identifier)
         return;
     }
     QPointer<ZXGView> self(this);
+    // The dialog works on the group whose name the pop-up shows.
+    if (const int shown = indexOfGroup(m_curGroupId); shown >= 0 && iMyStockGroup)
+        iMyStockGroup->setICurIdx(shown);
     dialog->setIMyStockGroup(iMyStockGroup);
     dialog->setOKBlock([self]() {
         platform::runOnMainAsync(self, [self]() {
@@ -500,17 +684,21 @@ void ZXGView::GroupSetMenuItemPressed(QAction* item)
         openGroupDialog(watchlist::kEditGroupId);
         return;
     }
+    const int shown = indexOfGroup(m_curGroupId);
+    if (shown >= 0 && iMyStockGroup)
+        iMyStockGroup->setICurIdx(shown);
     const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
     const platform::AlertSpec alert { platform::stringWithFormat("您确定要删除\"%@\"分组吗？",
                                           platform::stringOf(group, QStringLiteral("userstockgroupname"))),
         QString(), { QStringLiteral("确定"), QStringLiteral("取消") } };
     QPointer<ZXGView> self(this);
-    platform::showAlert(window(), alert, [self](int button) {
+    // The group named in the question is the one deleted.
+    platform::showAlert(window(), alert, [self, group](int button) {
         if (button != 0 || !self)
             return;
-        platform::runOnMainAsync(self, [self]() {
+        platform::runOnMainAsync(self, [self, group]() {
             if (self)
-                self->DeleteGroup();
+                self->DeleteGroup(group);
         });
     });
 }
@@ -520,8 +708,26 @@ void ZXGView::SetBtnPressed()
     const QString id = QString::fromUtf8(watchlist::kGroupManagerId);
     if (!platform::ControllerRegistry::has(id))
         return;
-    if (platform::ViewController* controller = platform::ControllerRegistry::instantiateController(id))
-        presentFromFather(controller);
+    platform::ViewController* controller = platform::ControllerRegistry::instantiateController(id);
+    if (!controller)
+        return;
+    // The manager changes the shared groups without telling the list: once
+    // it closes, the list catches up.
+    connect(controller, &platform::ViewController::didDisappear, this, &ZXGView::followGroupChanges);
+    presentFromFather(controller);
+}
+
+void ZXGView::followGroupChanges()
+{
+    // The group shown was deleted: the manager left the index to go on with.
+    if (indexOfGroup(m_curGroupId) < 0) {
+        const QString saved = defaults()->stringForKey(kCurGroupIdxKey);
+        if (!saved.isNull())
+            iCurGroupIdx = saved;
+    }
+    UpDateGroup();
+    // Replies the manager did not live to see still reach the model.
+    refreshGroup();
 }
 
 void ZXGView::GotoVIP()
@@ -533,13 +739,18 @@ void ZXGView::GotoVIP()
             QString::fromUtf8(watchlist::kCompactListId));
         if (!compact)
             return;
-        presentFromFather(compact);
+        // A window of its own: as a child of the main window it would close
+        // with it, and Qt would end the application with its last window.
+        compact->setAttribute(Qt::WA_DeleteOnClose, true);
+        compact->loadViewIfNeeded();
+        compact->show();
         holder->close();
         return;
     }
-    // The compact window goes away with its panel; the main window comes back.
-    holder->close();
+    // The main window shows before the compact one goes, so that there is
+    // always a window open.
     showMainWindow();
+    holder->close();
 }
 
 void ZXGView::showMainWindow()
@@ -671,10 +882,14 @@ void ZXGView::DoChangePoint()
         return;
     const QVariantMap dragged = tableArray.at(proposedRow).toMap();
     const QVariantMap target = tableArray.at(acceptDrop).toMap();
-    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
-    client->addStockToGroup(optionalField(dragged, kStockcode),
-        optionalField(dragged, QStringLiteral("name")),
-        optionalField(target, QStringLiteral("userstockorder")), optionalField(group, kId),
-        optionalField(dragged, QStringLiteral("lprice")), optionalField(dragged, QStringLiteral("hprice")),
-        optionalField(dragged, QStringLiteral("vprice")), nullptr, this);
+    // The rows' own group, not the one chosen since they were loaded.
+    const QString groupId = optionalField(watchlist::groupOfRow(dragged, iMyStockGroup), kId);
+    requestRows(groupId, [client, dragged, target, groupId](MHTTPObserver* observer) {
+        return client->addStockToGroup(optionalField(dragged, kStockcode),
+            optionalField(dragged, QStringLiteral("name")),
+            optionalField(target, QStringLiteral("userstockorder")), groupId,
+            optionalField(dragged, QStringLiteral("lprice")),
+            optionalField(dragged, QStringLiteral("hprice")),
+            optionalField(dragged, QStringLiteral("vprice")), nullptr, observer);
+    });
 }

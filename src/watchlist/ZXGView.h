@@ -4,6 +4,7 @@
 #include "watchlist/ReorderableRows.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
 #include <QWidget>
@@ -36,6 +37,20 @@ inline const char* const kMainScreenId = "MainViewController";
 // chosen group and the group list last received.
 inline const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
 inline const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
+
+// Every row the list shows carries the id of the group it was loaded from,
+// so that an edit made from it goes to that group whatever is chosen since.
+inline const QString kRowGroupKey = QStringLiteral("userstockgroupid");
+
+// The group a row belongs to: the group of `model` its id names (just the id
+// when the model no longer has it), or, for a row that carries no id, the
+// model's current group.
+QVariantMap groupOfRow(const QVariantMap& row, const MyStockGroup* model);
+
+// The longest group name the dialogs take; a longer one is refused.
+inline constexpr int kGroupNameMaxLength = 20;
+bool groupNameTooLong(const QString& name);
+inline const QString kGroupNameTooLong = QStringLiteral("群组名称不能超过20个字！");
 
 // What the add and rename dialogs take from the list.
 class GroupDialog {
@@ -82,6 +97,8 @@ public:
     void RefreshCurGroup();
     void refreshGroup();
     void DeleteGroup();
+    // Deletes the group the user confirmed, whatever is current by then.
+    void DeleteGroup(const QVariantMap& group);
     void refreshTableView();
     void loginOnBackGround();
 
@@ -109,9 +126,15 @@ public:
     // The group menu (add, rename, delete), built with the panel.
     QMenu* groupSetMenu() const { return m_groupSetMenu; }
 
-    // The pause before a failed background login is tried again (30 s).
+    // The pause before a failed background login or group load is tried
+    // again (30 s).
     static void setLoginRetryDelayMs(int ms);
     static int loginRetryDelayMs();
+
+    // The id of the group chosen in the pop-up, and of the group whose rows
+    // the table shows (they differ while a chosen group is loading).
+    QString chosenGroupId() const { return m_curGroupId; }
+    QString rowsGroupId() const { return m_rowsGroupId; }
 
 private:
     qsizetype reorderableRowCount() const override { return tableArray.size(); }
@@ -121,6 +144,14 @@ private:
     void presentFromFather(platform::ViewController* controller);
     void openGroupDialog(const char* identifier);
     void showMainWindow();
+    int indexOfGroup(const QString& id) const;
+    // Sends one request whose reply carries a group's rows, tied to that group.
+    void requestRows(const QString& groupId, const std::function<bool(MHTTPObserver*)>& send);
+    void rowsArrived(const QString& groupId, int serial, const QVariant& result);
+    void rowsFailed(const QString& groupId, int serial, int api);
+    bool takeRows(const QVariant& result, const QString& groupId);
+    // After the group manager closed: the list shows what the model now holds.
+    void followGroupChanges();
 
     QMenu* m_groupSetMenu = nullptr;
     bool m_loginRetryPending = false;
@@ -128,4 +159,11 @@ private:
     bool m_hasSearchReply = false;
     int m_searchSerial = 0;
     int m_shownSearchSerial = 0;
+    QString m_curGroupId;
+    QString m_rowsGroupId;
+    QStringList m_menuGroupIds;
+    int m_rowsSerial = 0;
+    int m_shownRowsSerial = 0;
+    bool m_rowsLoadFailing = false;
+    bool m_rowsRetryPending = false;
 };

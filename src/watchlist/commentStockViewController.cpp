@@ -10,12 +10,13 @@
 #include "watchlist/GroupDialogLayout.h"
 
 #include <QCheckBox>
-#include <QDoubleValidator>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -50,11 +51,10 @@ commentStockViewController::commentStockViewController(QWidget* parent)
         (*button)->setObjectName(name + QStringLiteral("Button"));
         *field = new QLineEdit(this);
         (*field)->setObjectName(name + QStringLiteral("TextField"));
-        // Prices only: no letters, no sign, at most two decimals as saved.
-        auto* validator = new QDoubleValidator(0, 1000000, 2, *field);
-        validator->setNotation(QDoubleValidator::StandardNotation);
-        validator->setLocale(QLocale::c());
-        (*field)->setValidator(validator);
+        // Digits and the separators a price may be typed with; what is not a
+        // whole number is refused on saving, so the field keeps what was typed.
+        (*field)->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.,]{0,12}")), *field));
         grid->addWidget(*button, row, 0);
         grid->addWidget(*field, row, 1);
     };
@@ -136,11 +136,36 @@ QString commentStockViewController::alertValue(bool on, const QString& fieldText
     return platform::stringWithFormat("%.2f", double(platform::floatValue(fieldText)));
 }
 
+bool commentStockViewController::isCompleteValue(const QString& fieldText)
+{
+    // An empty field stands for 0; otherwise digits, with decimals behind a
+    // point, and nothing else: "2,300", "12," and "." are not prices.
+    static const QRegularExpression number(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
+    return fieldText.isEmpty() || number.match(fieldText).hasMatch();
+}
+
 void commentStockViewController::OKBtnPressed()
 {
+    const struct {
+        QCheckBox* button;
+        QLineEdit* field;
+    } values[] = { { lpriceButton, lpriceTextField }, { hpriceButton, hpriceTextField },
+        { vpriceButton, vpriceTextField } };
+    for (const auto& value : values) {
+        const QString text = value.field->text().trimmed();
+        if (value.button->isChecked() && !isCompleteValue(text)) {
+            platform::showAlert(this,
+                platform::stringWithFormat(
+                    "%@\"%@\"不是有效的价格，请输入数字，例如 12.50。", value.button->text(), text));
+            value.field->setFocus();
+            return;
+        }
+    }
+
     QuilorSDK* sdk = client();
     MyStockGroup* model = sdk ? sdk->iMyStockGroup() : nullptr;
-    const QVariantMap group = model ? model->GetCurGroupDict() : QVariantMap();
+    // The group the row was loaded from, not whichever the list shows now.
+    const QVariantMap group = watchlist::groupOfRow(selfDict, model);
     const auto field = [this](const char* key) {
         const QString name = QString::fromUtf8(key);
         return selfDict.contains(name) ? platform::stringOf(selfDict, name) : QString();
@@ -149,9 +174,9 @@ void commentStockViewController::OKBtnPressed()
         && sdk->addStockToGroup(field("stockcode"), field("name"), field("userstockorder"),
             group.contains(QStringLiteral("id")) ? platform::stringOf(group, QStringLiteral("id"))
                                                  : QString(),
-            alertValue(lpriceButton->isChecked(), lpriceTextField->text()),
-            alertValue(hpriceButton->isChecked(), hpriceTextField->text()),
-            alertValue(vpriceButton->isChecked(), vpriceTextField->text()), nullptr, this);
+            alertValue(lpriceButton->isChecked(), lpriceTextField->text().trimmed()),
+            alertValue(hpriceButton->isChecked(), hpriceTextField->text().trimmed()),
+            alertValue(vpriceButton->isChecked(), vpriceTextField->text().trimmed()), nullptr, this);
     // A request that could not even start (no stock code or no current group) must not look like silence.
     if (!sent)
         failed();

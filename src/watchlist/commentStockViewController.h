@@ -45,6 +45,8 @@ public:
     // The value one switch and field stand for: "%.2f" of the field when
     // on, "0" when off.
     static QString alertValue(bool on, const QString& fieldText);
+    // Whether a field's text is a price that can be saved as typed.
+    static bool isCompleteValue(const QString& fieldText);
 
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
     bool HttpEvent(int code, const QString& description, int api) override;

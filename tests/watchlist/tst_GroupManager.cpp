@@ -1,17 +1,22 @@
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
+#include "backend/HttpSession.h"
 #include "market/MyStockGroup.h"
 #include "platform/UserDefaults.h"
 #include "watchlist/EditGroupTableCellView.h"
+#include "watchlist/EditGroupViewController.h"
 #include "watchlist/EditGroupViewController1.h"
 #include "watchlist/Registration.h"
 #include "watchlist/ZXGView.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 const QString kCurGroupIdx = QStringLiteral("iCurGroupIdx");
@@ -28,6 +33,23 @@ QStringList names(const QVariantList& groups)
         result << group.toMap().value(QStringLiteral("userstockgroupname")).toString();
     return result;
 }
+
+QStringList codes(const QVariantList& rows)
+{
+    QStringList result;
+    for (const QVariant& row : rows)
+        result << row.toMap().value(QStringLiteral("stockcode")).toString();
+    return result;
+}
+
+QMessageBox* shownMessageBox()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
 } // namespace
 
 class tst_GroupManager : public QObject {
@@ -42,12 +64,15 @@ private Q_SLOTS:
     void add_storesIndexBeforeReload_data();
     void add_storesIndexBeforeReload();
     void add_duplicateNameRefused();
+    void confirmation_escapeOrClosingCancels_data();
+    void confirmation_escapeOrClosingCancels();
     void rename_fromRow_data();
     void rename_fromRow();
     void rename_rowWithoutIdAddsNoGroup();
     void delete_fromRowMovesSavedIndex_data();
     void delete_fromRowMovesSavedIndex();
     void delete_cancelledOrFailed();
+    void deletingShownGroup_panelFollowsOnClose();
     void rowButtons_sendOrders_data();
     void rowButtons_sendOrders();
     void drag_sendsTargetOrder_data();
@@ -175,6 +200,7 @@ void tst_GroupManager::add_storesIndexBeforeReload()
     manager->addGroupButton->click();
     QTRY_COMPARE(alerts.messages().size(), 2);
     QCOMPARE(alerts.messages().last(), QStringLiteral("添加群组成功!"));
+    QVERIFY(manager->addGroupTextField->text().isEmpty());
     const QVariantMap body = sent(backend::kApiAddGroup).first();
     QCOMPARE(body.value(QStringLiteral("userstockgroupname")).toString(), QStringLiteral("长线"));
     QCOMPARE(body.value(QStringLiteral("userstockgrouporder")).toString(), QStringLiteral("0"));
@@ -201,6 +227,48 @@ void tst_GroupManager::add_duplicateNameRefused()
     QCOMPARE(alerts.messages().last(), QStringLiteral("分组名称不能重复!"));
     QTest::qWait(100);
     QCOMPARE(manager->tableArray.size(), 2);
+}
+
+void tst_GroupManager::confirmation_escapeOrClosingCancels_data()
+{
+    QTest::addColumn<bool>("adding"); // else deleting
+    QTest::addColumn<bool>("closing"); // else Escape
+    QTest::newRow("add, Escape") << true << false;
+    QTest::newRow("add, window closed") << true << true;
+    QTest::newRow("delete, Escape") << false << false;
+    QTest::newRow("delete, window closed") << false << true;
+}
+
+void tst_GroupManager::confirmation_escapeOrClosingCancels()
+{
+    QFETCH(bool, adding);
+    QFETCH(bool, closing);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    // No recorder: Qt's own message box asks.
+    if (adding) {
+        manager->addGroupTextField->setText(QStringLiteral("长线"));
+        manager->addGroupButton->click();
+    } else {
+        cellAt(0)->deleteButton->click();
+    }
+    QPointer<QMessageBox> box;
+    QTRY_VERIFY((box = shownMessageBox()) != nullptr);
+    QCOMPARE(box->buttons().size(), 2);
+    // Return still answers with the first button, as laid out.
+    QCOMPARE(box->defaultButton()->text(), QStringLiteral("取消"));
+    if (closing) {
+        QVERIFY(box->windowHandle());
+        box->windowHandle()->close();
+    } else {
+        QTest::keyClick(box, Qt::Key_Escape);
+    }
+    QTRY_VERIFY(!box);
+    // What the answer sends is on its way by the time the box is gone.
+    QTRY_COMPARE(m_env->delegate->iQuilorSDK()->iHttpSession()->requestsInFlight(), 0);
+    QVERIFY(sent(backend::kApiAddGroup).isEmpty());
+    QVERIFY(sent(backend::kApiDelGroup).isEmpty());
+    QCOMPARE(names(manager->tableArray), strings({ "自选股", "股票组2" }));
 }
 
 void tst_GroupManager::rename_fromRow_data()
@@ -308,6 +376,32 @@ void tst_GroupManager::delete_cancelledOrFailed()
     QTRY_COMPARE(alerts.messages().size(), 3);
     QCOMPARE(alerts.messages().last(), QStringLiteral("分组删除失败，请重试!"));
     QCOMPARE(manager->tableArray.size(), 2);
+}
+
+void tst_GroupManager::deletingShownGroup_panelFollowsOnClose()
+{
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 1 };
+    cellAt(0)->deleteButton->click();
+    QTRY_COMPARE(names(manager->tableArray), strings({ "股票组2" }));
+    manager->close();
+
+    // The list shows what is left, and the rows of the group it shows.
+    QTRY_COMPARE(titles(m_panel->iPopUpButton), strings({ "股票组2" }));
+    QCOMPARE(m_panel->iPopUpButton->titleOfSelectedItem(), QStringLiteral("股票组2"));
+    QCOMPARE(m_panel->iCurGroupIdx, QStringLiteral("0"));
+    QTRY_COMPARE(codes(m_panel->tableArray), strings({ "000002", "601398" }));
+
+    // "修改分组名" renames the group shown.
+    itemWithData(m_panel->groupSetMenu(), QStringLiteral("renameGroup"))->trigger();
+    auto* dialog = m_host->findChild<EditGroupViewController*>();
+    QVERIFY(dialog);
+    dialog->nameTextField->setText(QStringLiteral("核心"));
+    dialog->okButton->click();
+    QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
+    QCOMPARE(sent(backend::kApiAddGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
 }
 
 void tst_GroupManager::rowButtons_sendOrders_data()

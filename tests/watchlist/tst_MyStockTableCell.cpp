@@ -36,7 +36,7 @@ private Q_SLOTS:
 
     void binding_codeLabels_data();
     void binding_codeLabels();
-    void binding_unlabelledIndex_setsNameOnly();
+    void rebinding_unlabelledIndex_showsNothingOfThePreviousStock();
     void drawing_zeroRateWhitensSevenLabels();
     void drawing_ratioLayoutFollowsRecord();
     void drawing_missingValuepriceLeavesLabels();
@@ -142,19 +142,24 @@ void tst_MyStockTableCell::binding_codeLabels()
     QVERIFY(m_client->iStocks()->refreshQueue().contains(code));
 }
 
-void tst_MyStockTableCell::binding_unlabelledIndex_setsNameOnly()
+void tst_MyStockTableCell::rebinding_unlabelledIndex_showsNothingOfThePreviousStock()
 {
-    MyStockTableCell* cell = boundCell(member("000002", "万科A", "0"));
-    cell->price->setText(QStringLiteral("kept"));
-    cell->removeFromSuperview();
+    MyStockTableCell* cell = boundCell(member("600000", "浦发银行", "0"));
+    QVariantMap quote = dict({ { "stockcode", "600000" }, { "stockname", "浦发银行" }, { "cprice", "10.46" },
+        { "valueprice", "0.16" }, { "valuerate", "1.55" }, { "ratio", "1.2" }, { "turnoverrate", "0.3" },
+        { "mainvalue", "0.5" } });
+    cell->UpdateUI(&quote);
+    QCOMPARE(cell->price->text(), QStringLiteral("10.46"));
+    QCOMPARE(colorOf(cell->name), platform::Colors::red());
 
-    QVariantMap index = member("000300.idx", "沪深300", "1");
-    cell->UpdateCell(index);
+    // The reused row now stands for an index it cannot label.
+    cell->UpdateCell(member("000300.idx", "沪深300", "1"));
     QCOMPARE(cell->name->text(), QStringLiteral("沪深300"));
-    QCOMPARE(cell->code->text(), QStringLiteral("SZ.000002"));
-    QCOMPARE(cell->price->text(), QStringLiteral("kept"));
+    for (const QLabel* label :
+        { cell->code, cell->price, cell->wave, cell->ratio, cell->turnoverrate, cell->mainvalue })
+        QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName() + QLatin1Char('=') + label->text()));
+    QCOMPARE(colorOf(cell->name), platform::Colors::white());
     QVERIFY(!m_client->iStocks()->recordFor(QStringLiteral("000300.idx")));
-    delete cell;
 }
 
 void tst_MyStockTableCell::drawing_zeroRateWhitensSevenLabels()

@@ -1,3 +1,4 @@
+#include "BackendRelay.h"
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
 #include "backend/HttpSession.h"
@@ -12,72 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-
-namespace {
-// A relay on 127.0.0.1 in front of the stand-in that holds back the answers
-// to requests containing `slowMarker` until released, so replies overtake
-// each other however slow the machine is.
-class DelayingRelay : public QObject {
-public:
-    DelayingRelay(quint16 targetPort, QByteArray slowMarker)
-        : m_target(targetPort)
-        , m_marker(std::move(slowMarker))
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this]() {
-            while (QTcpSocket* client = m_server.nextPendingConnection())
-                relay(client);
-        });
-    }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
-
-    // Sends the answers held back so far; later ones pass at once.
-    void release()
-    {
-        m_released = true;
-        for (const auto& [client, data] : std::as_const(m_held)) {
-            if (client)
-                client->write(data);
-        }
-        m_held.clear();
-    }
-
-private:
-    void relay(QTcpSocket* client)
-    {
-        auto* upstream = new QTcpSocket(client);
-        auto request = std::make_shared<QByteArray>();
-        auto holding = std::make_shared<bool>(false);
-        upstream->connectToHost(QHostAddress::LocalHost, m_target);
-        connect(client, &QTcpSocket::readyRead, upstream, [client, upstream, request]() {
-            const QByteArray data = client->readAll();
-            request->append(data);
-            upstream->write(data);
-        });
-        connect(upstream, &QTcpSocket::readyRead, client, [this, client, upstream, request, holding]() {
-            if (!request->isEmpty()) {
-                *holding = !m_released && request->contains(m_marker);
-                request->clear();
-            }
-            const QByteArray data = upstream->readAll();
-            if (*holding && !m_released)
-                m_held.append({ QPointer<QTcpSocket>(client), data });
-            else
-                client->write(data);
-        });
-        connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
-    }
-
-    QTcpServer m_server;
-    quint16 m_target;
-    QByteArray m_marker;
-    bool m_released = false;
-    QList<std::pair<QPointer<QTcpSocket>, QByteArray>> m_held;
-};
-} // namespace
 
 class tst_StockSearch : public QObject {
     Q_OBJECT
@@ -297,7 +233,8 @@ void tst_StockSearch::failedSearch_keepsOldHitsAndAlertsNothing()
 void tst_StockSearch::lateAnswerToOlderText_doesNotReplaceNewerMenu()
 {
     const quint16 port = quint16(QUrl(m_env->standin.baseUrl()).port());
-    DelayingRelay relay(port, QByteArrayLiteral("\"key\":\"60000\""));
+    BackendRelay relay(port);
+    relay.holdAnswersTo(QByteArrayLiteral("\"key\":\"60000\""));
     auto* client = new QuilorSDK(
         relay.url(), QStringLiteral("2001"), QStringLiteral("400030000"), m_env->delegate.get());
     m_env->delegate->setIQuilorSDK(client);

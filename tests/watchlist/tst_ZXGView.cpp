@@ -1,8 +1,10 @@
+#include "BackendRelay.h"
 #include "WatchlistTestEnv.h"
 #include "app/MainViewController.h"
 #include "app/SecurityScreen.h"
 #include "app/ZXGFatherView.h"
 #include "backend/BackendProtocol.h"
+#include "backend/HttpSession.h"
 #include "backend/User.h"
 #include "market/MyStockGroup.h"
 #include "platform/UserDefaults.h"
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -64,7 +67,8 @@ private Q_SLOTS:
     void setUp_loadsCurrentGroup();
     void choosingGroup_loadsAndPersistsIt();
     void noGroups_placeholderDoesNothingAndSavedRowsStay();
-    void failedGroupLoad_emptiesTable();
+    void backendDown_keepsSavedRowsAndReloadsWhenUp();
+    void lateGroupReply_afterSwitch_isDropped();
     void deleteCurrentGroupAtIndexZero();
     void deleteLastGroup_emptyDataChangesNothing();
     void deleteConfirmation_cancelSendsNothing();
@@ -77,11 +81,12 @@ private Q_SLOTS:
     void rowEvents_reloadGroup();
     void login_retriedAfterDelayNeverAtOnce();
     void table_onlyVisibleRowsLive();
-    void gotoVIP_switchesWindows();
+    void gotoVIP_andBack_inTheApplicationLoop();
     void render_mainWindowWithGroup();
 
 private:
     ZXGView* setUpPanel();
+    QuilorSDK* clientThrough(const BackendRelay& relay);
     void waitForRows(int count);
 
     std::unique_ptr<WatchlistTestEnv> m_env;
@@ -108,6 +113,14 @@ ZXGView* tst_ZXGView::setUpPanel()
 {
     m_panel = showPanel(m_host);
     return m_panel;
+}
+
+QuilorSDK* tst_ZXGView::clientThrough(const BackendRelay& relay)
+{
+    auto* client = new QuilorSDK(
+        relay.url(), QStringLiteral("2001"), QStringLiteral("400030000"), m_env->delegate.get());
+    m_env->delegate->setIQuilorSDK(client);
+    return client;
 }
 
 void tst_ZXGView::waitForRows(int count)
@@ -176,16 +189,73 @@ void tst_ZXGView::noGroups_placeholderDoesNothingAndSavedRowsStay()
     QCOMPARE(codes(panel->tableArray), strings({ "600000", "000002" }));
 }
 
-void tst_ZXGView::failedGroupLoad_emptiesTable()
+void tst_ZXGView::backendDown_keepsSavedRowsAndReloadsWhenUp()
 {
-    m_env->backend().failApi(backend::kApiGroupStocks, -1, 1);
-    defaults()->setObject(
-        QVariantList { dict({ { "stockcode", "600000" }, { "stockname", "浦发银行" } }) }, kSavedRows);
+    ZXGView::setLoginRetryDelayMs(200);
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    relay.setDown(true);
+    clientThrough(relay);
+    defaults()->setObject(QVariantList { dict({ { "id", "1" }, { "userstockgroupname", "自选股" } }),
+                              dict({ { "id", "2" }, { "userstockgroupname", "股票组2" } }) },
+        QStringLiteral("savedGroupArray"));
+    defaults()->setObject(QVariantList { dict({ { "stockcode", "600000" }, { "stockname", "浦发银行" } }),
+                              dict({ { "stockcode", "000002" }, { "stockname", "万科A" } }) },
+        kSavedRows);
+    testsupport::NotificationRecorder notices;
+    testsupport::AlertRecorder alerts;
     ZXGView* panel = setUpPanel();
-    QCOMPARE(panel->tableArray.size(), 1);
-    QTRY_COMPARE(panel->tableArray.size(), 0);
-    QCOMPARE(panel->iTableView->numberOfRows(), 0);
-    QCOMPARE(defaults()->objectForKey(kSavedRows).toList().size(), 0);
+
+    // The load fails: what the user had stays, on screen and on disk, and a
+    // notice tells of it; then again and again, without another notice.
+    QTRY_VERIFY_WITH_TIMEOUT(!notices.delivered.isEmpty() || panel->tableArray.size() != 2, 20000);
+    QCOMPARE(codes(panel->tableArray), strings({ "600000", "000002" }));
+    QTRY_VERIFY_WITH_TIMEOUT(relay.refused() >= 6, 20000);
+    QCOMPARE(codes(panel->tableArray), strings({ "600000", "000002" }));
+    QCOMPARE(panel->iTableView->numberOfRows(), 2);
+    QCOMPARE(codes(defaults()->objectForKey(kSavedRows).toList()), strings({ "600000", "000002" }));
+    QCOMPARE(notices.delivered.size(), 1);
+    QVERIFY(alerts.alerts.isEmpty());
+
+    relay.setDown(false);
+    QTRY_COMPARE_WITH_TIMEOUT(codes(panel->tableArray), strings({ "600000", "000001", "600519" }), 20000);
+    QCOMPARE(codes(defaults()->objectForKey(kSavedRows).toList()), strings({ "600000", "000001", "600519" }));
+    QCOMPARE(notices.delivered.size(), 1);
+}
+
+void tst_ZXGView::lateGroupReply_afterSwitch_isDropped()
+{
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    QuilorSDK* client = clientThrough(relay);
+    ZXGView* panel = setUpPanel();
+    waitForRows(3);
+    QTRY_COMPARE(panel->iPopUpButton->itemArray().size(), 2);
+
+    // Group 1 is reloaded, and its answer is late...
+    relay.holdAnswersTo(QByteArrayLiteral("\"userstockgroupid\":\"1\""));
+    panel->cellCallBack(dict({ { "event", "DoRefresh" } }));
+    QTRY_VERIFY(relay.hasHeld());
+    // ...behind the user's choice of group 2.
+    testsupport::MenuRecorder menus;
+    menus.choice = QStringList { QStringLiteral("股票组2") };
+    panel->iPopUpButton->click();
+    QTRY_COMPARE(codes(panel->tableArray), strings({ "000002", "601398" }));
+    relay.release();
+    QTRY_VERIFY_WITH_TIMEOUT(client->iHttpSession()->requestsInFlight() == 0, 10000);
+    QTest::qWait(200);
+    QCOMPARE(codes(panel->tableArray), strings({ "000002", "601398" }));
+    QCOMPARE(panel->iPopUpButton->titleOfSelectedItem(), QStringLiteral("股票组2"));
+
+    // A drag among the rows shown re-orders their own group.
+    QMimeData pasteboard;
+    QVERIFY(panel->tableViewWriteRowsWithIndexes(panel->iTableView, { 1 }, &pasteboard));
+    panel->tableViewDraggingSession(panel->iTableView, QPoint(), { 1 });
+    QVERIFY(panel->tableViewAcceptDrop(
+        panel->iTableView, DraggingInfo { panel->iTableView, &pasteboard }, 0, DropOperation::On));
+    QTRY_COMPARE(m_env->bodiesFor(backend::kApiAddStockToGroup).size(), 1);
+    const QVariantMap body = m_env->bodiesFor(backend::kApiAddStockToGroup).first();
+    QCOMPARE(body.value(QStringLiteral("stockcode")).toString(), QStringLiteral("601398"));
+    QCOMPARE(body.value(QStringLiteral("userstockgroupid")).toString(), QStringLiteral("2"));
+    QTRY_COMPARE(codes(panel->tableArray), strings({ "601398", "000002" }));
 }
 
 void tst_ZXGView::deleteCurrentGroupAtIndexZero()
@@ -471,46 +541,68 @@ void tst_ZXGView::table_onlyVisibleRowsLive()
     QCOMPARE(table->backgroundColorForRow(151).alpha(), 0);
 }
 
-void tst_ZXGView::gotoVIP_switchesWindows()
+void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
 {
     watchlist::registerControllers();
     m_env->delegate->applicationDidFinishLaunching(true);
     QMainWindow* mainWindow = m_env->delegate->mainWindow();
-    QVERIFY(mainWindow);
+    QVERIFY(mainWindow && mainWindow->isVisible());
     auto* mainPanel
         = qobject_cast<ZXGView*>(m_env->delegate->mainViewController()->zxgFatherView()->listView());
     QVERIFY(mainPanel);
     QTRY_COMPARE(mainPanel->tableArray.size(), 3);
+    QVERIFY(QGuiApplication::quitOnLastWindowClosed());
 
-    mainPanel->GotoVIP();
-    QTRY_VERIFY(!mainWindow->isVisible());
-    MystockViewController* compact = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* candidate = qobject_cast<MystockViewController*>(widget);
-            candidate && candidate->isVisible())
-            compact = candidate;
-    }
-    QVERIFY(compact);
-    QCOMPARE(m_env->delegate->viewController(), compact);
-    QCOMPARE(compact->width(), MystockViewController::kWidth);
-    compact->resize(500, 700);
-    QCOMPARE(compact->width(), MystockViewController::kWidth);
-    QCOMPARE(compact->height(), 700);
-    // The compact panel now receives the shared group model's answers.
-    QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell(), compact->iZXGView);
-    QTRY_COMPARE(compact->iZXGView->tableArray.size(), 3);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&]() {
-            auto* cell = static_cast<MyStockTableCell*>(compact->iZXGView->iTableView->viewAtRow(0));
-            return cell && !cell->wave->text().isEmpty() && !cell->mainvalue->text().isEmpty();
-        }(),
-        10000);
-    testsupport::renderToPng(compact, QStringLiteral("watchlist_compact"));
-
-    QPointer<MystockViewController> gone(compact);
-    compact->iZXGView->GotoVIP();
-    QTRY_VERIFY(mainWindow->isVisible());
-    QTRY_VERIFY(!gone);
+    // "⇄" and back inside the application's own loop, where closing its last
+    // window ends it; a watchdog ends a script that is stuck.
+    const auto shownCompact = []() -> MystockViewController* {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* candidate = qobject_cast<MystockViewController*>(widget);
+                candidate && candidate->isVisible())
+                return candidate;
+        }
+        return nullptr;
+    };
+    int step = 0;
+    QPointer<MystockViewController> compact;
+    int compactWidth = 0;
+    QSize resized;
+    bool compactTakesGroups = false;
+    QTimer script;
+    script.setInterval(50);
+    connect(&script, &QTimer::timeout, this, [&]() {
+        if (step == 0) {
+            QTest::mouseClick(mainPanel->iVIPBtn, Qt::LeftButton);
+            step = 1;
+        } else if (step == 1) {
+            compact = shownCompact();
+            if (!compact || mainWindow->isVisible() || compact->iZXGView->tableArray.size() != 3)
+                return;
+            compactWidth = compact->width();
+            compact->resize(500, 700);
+            resized = compact->size();
+            compactTakesGroups
+                = m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell() == compact->iZXGView;
+            QTest::mouseClick(compact->iZXGView->iVIPBtn, Qt::LeftButton);
+            step = 2;
+        } else if (step == 2 && mainWindow->isVisible() && !compact) {
+            step = 3;
+            QCoreApplication::exit(0);
+        }
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, this, []() { QCoreApplication::exit(1); });
+    script.start();
+    watchdog.start(60000);
+    const int code = QApplication::exec();
+    script.stop();
+    // Ended before the last step with 0: the application quit by itself.
+    QCOMPARE(step, 3);
+    QCOMPARE(code, 0);
+    QCOMPARE(compactWidth, MystockViewController::kWidth);
+    QCOMPARE(resized, QSize(MystockViewController::kWidth, 700));
+    QVERIFY(compactTakesGroups);
     QCOMPARE(m_env->delegate->viewController(), m_env->delegate->mainViewController());
     QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell(), mainPanel);
 }

@@ -43,6 +43,8 @@ private Q_SLOTS:
     void save_failureKeepsEntries();
     void save_twiceSendsTwice();
     void save_withoutCurrentGroupReportsFailure();
+    void save_typedEntry_data();
+    void save_typedEntry();
     void render_editor();
 
 private:
@@ -291,14 +293,54 @@ void tst_commentStockViewController::save_twiceSendsTwice()
 void tst_commentStockViewController::save_withoutCurrentGroupReportsFailure()
 {
     setUpPanel();
-    commentStockViewController* editor
-        = openEditor(rowOf(m_panel->tableArray, QStringLiteral("600000")), false);
+    // A row that does not say its group falls back on the current one.
+    QVariantMap row = rowOf(m_panel->tableArray, QStringLiteral("600000"));
+    row.remove(QStringLiteral("userstockgroupid"));
+    commentStockViewController* editor = openEditor(row, false);
     m_env->delegate->iQuilorSDK()->iMyStockGroup()->setICurIdx(7);
     testsupport::AlertRecorder alerts;
     editor->okButton->click();
     QCOMPARE(alerts.messages(), QStringList { QStringLiteral("修改提醒失败，请重试!") });
     QTest::qWait(100);
     QVERIFY(m_env->bodiesFor(backend::kApiAddStockToGroup).isEmpty());
+}
+
+void tst_commentStockViewController::save_typedEntry_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved"); // empty: refused, nothing sent
+    QTest::newRow("group separator") << QStringLiteral("2,300") << QString();
+    QTest::newRow("unfinished") << QStringLiteral("12,") << QString();
+    QTest::newRow("point alone") << QStringLiteral(".") << QString();
+    QTest::newRow("whole number") << QStringLiteral("2300") << QStringLiteral("2300.00");
+    QTest::newRow("decimals") << QStringLiteral("12.5") << QStringLiteral("12.50");
+}
+
+void tst_commentStockViewController::save_typedEntry()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    setUpPanel();
+    commentStockViewController* editor = openEditor(rowOf(m_panel->tableArray, QStringLiteral("600000")));
+    QVERIFY(editor);
+    testsupport::AlertRecorder alerts;
+    QTest::mouseClick(editor->lpriceButton, Qt::LeftButton);
+    QVERIFY(editor->lpriceButton->isChecked());
+    QTest::keyClicks(editor->lpriceTextField, typed);
+    QCOMPARE(editor->lpriceTextField->text(), typed);
+    QTest::mouseClick(editor->okButton, Qt::LeftButton);
+    if (saved.isEmpty()) {
+        QCOMPARE(alerts.messages().size(), 1);
+        QVERIFY2(alerts.messages().first().contains(typed), qPrintable(alerts.messages().first()));
+        QTest::qWait(200);
+        QVERIFY(m_env->bodiesFor(backend::kApiAddStockToGroup).isEmpty());
+        QCOMPARE(alerts.messages().size(), 1);
+        return;
+    }
+    QTRY_COMPARE(alerts.messages(), QStringList { QStringLiteral("修改提醒成功!") });
+    QCOMPARE(
+        m_env->bodiesFor(backend::kApiAddStockToGroup).first().value(QStringLiteral("lprice")).toString(),
+        saved);
 }
 
 void tst_commentStockViewController::render_editor()

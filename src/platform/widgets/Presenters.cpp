@@ -19,17 +19,28 @@ public:
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setText(alert.messageText);
         box->setInformativeText(alert.informativeText);
-        QStringList buttons = alert.buttons;
-        if (buttons.isEmpty())
-            buttons << QStringLiteral("确定");
+        AlertSpec spec = alert;
+        if (spec.buttons.isEmpty())
+            spec.buttons << QStringLiteral("确定");
+        const int cancel = cancelButtonOf(spec);
         QList<QAbstractButton*> made;
-        for (const QString& title : buttons)
-            made << box->addButton(title, made.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        for (qsizetype i = 0; i < spec.buttons.size(); ++i) {
+            // Left to itself, QMessageBox makes the only RejectRole button the
+            // Escape button, which may be the destructive one: name it here.
+            made << box->addButton(
+                spec.buttons.at(i), i == cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        }
         box->setDefaultButton(qobject_cast<QPushButton*>(made.first()));
-        QObject::connect(box, &QMessageBox::finished, box, [box, made, done]() {
-            const int index = made.indexOf(box->clickedButton());
+        if (cancel >= 0)
+            box->setEscapeButton(made.at(cancel));
+        else if (made.size() == 1)
+            box->setEscapeButton(made.first());
+        QObject::connect(box, &QMessageBox::finished, box, [box, made, cancel, done]() {
+            int index = int(made.indexOf(box->clickedButton()));
+            if (index < 0)
+                index = cancel >= 0 ? cancel : (made.size() == 1 ? 0 : -1);
             if (done)
-                done(index < 0 ? int(made.size()) - 1 : index);
+                done(index);
         });
         box->open();
     }
@@ -125,6 +136,11 @@ InputPresenter* inputPresenter()
 {
     static QtInputPresenter fallback;
     return g_input ? g_input : &fallback;
+}
+
+int cancelButtonOf(const AlertSpec& alert)
+{
+    return int(alert.buttons.indexOf(QStringLiteral("取消")));
 }
 
 void showAlert(QWidget* parent, const QString& message, std::function<void(int)> done)

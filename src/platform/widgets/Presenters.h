@@ -18,8 +18,13 @@ struct AlertSpec {
     QStringList buttons; // first button is the default; empty means "确定"
 };
 
+// The index of the button that cancels `alert` ("取消"), or -1 when none does.
+int cancelButtonOf(const AlertSpec& alert);
+
 // Alerts go through the installed presenter so tests can answer them.
 // `done` gets the index of the chosen button (0 = first) on the main thread.
+// Escape and closing the window choose the cancelling button; an alert of
+// several buttons without one cannot be dismissed that way (-1 if it is).
 class AlertPresenter {
 public:
     virtual ~AlertPresenter() = default;
