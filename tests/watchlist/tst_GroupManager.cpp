@@ -506,10 +506,17 @@ void tst_GroupManager::drag_sendsTargetOrder()
 void tst_GroupManager::render_manager()
 {
     m_env->makeClient();
-    addGroups(2);
+    addGroups(1);
+    // The longest name a group may have does not fit the row: it is cut short.
+    const QString longName = QStringLiteral("长线价值投资精选组合第二期备选观察名单甲");
+    QCOMPARE(longName.size(), watchlist::kGroupNameMaxLength);
+    m_env->delegate->iQuilorSDK()->addStockGroup(longName, QStringLiteral("9"), QString(), nullptr, nullptr);
+    QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
     EditGroupViewController1* manager = openManager();
     QVERIFY(manager);
     QTRY_COMPARE(manager->iTableView->numberOfRows(), 4);
+    QCOMPARE(cellAt(3)->textField->fullText(), longName);
+    QVERIFY2(cellAt(3)->textField->text().endsWith(QChar(0x2026)), qPrintable(cellAt(3)->textField->text()));
     manager->addGroupTextField->setText(QStringLiteral("长线"));
     QVERIFY(QFile::exists(testsupport::renderToPng(manager, QStringLiteral("watchlist_group_manager"))));
 }
