@@ -4,6 +4,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "screens/FeedText.h"
 
 namespace watchlist {
 
@@ -63,35 +64,48 @@ std::optional<QuoteFields> quoteFieldsFor(const QString& rowCode, const QVariant
         = [&record](const char* key) { return platform::stringOf(record, QString::fromUtf8(key)); };
     const auto has = [&record](const char* key) { return record.contains(QString::fromUtf8(key)); };
 
+    // A figure the feed cannot mean ("--", "nan", "1e308") shows "--", never
+    // its raw text or a zero.
+    const auto figure
+        = [&record](const char* key) { return feedtext::asIs(record.value(QString::fromUtf8(key))); };
+    const auto isFigure
+        = [&record](const char* key) { return feedtext::isNumber(record.value(QString::fromUtf8(key))); };
+
     QuoteFields fields;
     fields.tone = toneOf(platform::floatValue(record.value(QStringLiteral("valuerate"))));
     fields.whitenMainvalue = fields.tone == Tone::White;
     if (has("stockname"))
         fields.name = text("stockname");
     if (has("cprice"))
-        fields.price = text("cprice");
-    fields.wave = platform::stringWithFormat("%@  %@%%", text("valueprice"), text("valuerate"));
+        fields.price = figure("cprice");
+    fields.wave = platform::stringWithFormat("%@  %@", figure("valueprice"),
+        isFigure("valuerate") ? figure("valuerate") + QLatin1Char('%') : feedtext::dash());
 
     // The layout goes by the record's own "stockcode", as the feeds write it.
     const QString code = text("stockcode");
     if (code.length() == 6) {
         fields.layout = RatioLayout::Stock;
         if (has("ratio"))
-            fields.ratio = platform::stringWithFormat("量:%@", text("ratio"));
+            fields.ratio = platform::stringWithFormat("量:%@", figure("ratio"));
         if (has("turnoverrate"))
-            fields.turnoverrate = platform::stringWithFormat("换:%@%%", text("turnoverrate"));
+            fields.turnoverrate = isFigure("turnoverrate")
+                ? platform::stringWithFormat("换:%@%%", figure("turnoverrate"))
+                : QStringLiteral("换:") + feedtext::dash();
     } else if (code.length() == 10 && has("transactionvaluecount")) {
         fields.layout = RatioLayout::Index;
         float amount = platform::floatValue(record.value(QStringLiteral("transactionvaluecount")));
         // Our own index reports the amount in 亿 already; the feeds in 万.
         if (code != kOwnIndex)
             amount /= 10000;
-        fields.ratio = platform::stringWithFormat("额: %.2f亿", double(amount));
+        fields.ratio = isFigure("transactionvaluecount")
+            ? platform::stringWithFormat("额: %.2f亿", double(amount))
+            : QStringLiteral("额: ") + feedtext::dash();
     }
     if (has("mainvalue")) {
         const float mainvalue = platform::floatValue(record.value(QStringLiteral("mainvalue")));
-        fields.mainvalue = platform::stringWithFormat("%.4f亿", double(mainvalue));
-        fields.mainvalueTone = toneOf(mainvalue);
+        fields.mainvalue = isFigure("mainvalue") ? platform::stringWithFormat("%.4f亿", double(mainvalue))
+                                                 : feedtext::dash();
+        fields.mainvalueTone = isFigure("mainvalue") ? toneOf(mainvalue) : Tone::White;
     }
     return fields;
 }

@@ -5,6 +5,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "screens/FeedText.h"
 
 namespace vip {
 
@@ -68,9 +69,11 @@ void applyQuoteEntry(QVariantMap& row, const QVariantMap& entry)
     copy("price", "cprice");
     const QString percent = recordText(entry, key("percent"));
     if (!percent.isEmpty()) {
-        // The feed sends the change as a fraction.
+        // The feed sends the change as a fraction; one it cannot mean is no 0.00.
         row.insert(key("valuerate"),
-            platform::stringWithFormat("%.2f", static_cast<double>(platform::floatValue(percent) * 100.0f)));
+            feedtext::isNumber(percent) ? platform::stringWithFormat(
+                "%.2f", static_cast<double>(platform::floatValue(percent) * 100.0f))
+                                        : feedtext::dash());
     }
 }
 
@@ -126,7 +129,12 @@ std::optional<QString> mainValue(const QByteArray& body)
     if (closing < 0)
         return std::nullopt;
     const QString fields = QString::fromLatin1(body.mid(quote + 1, closing - quote - 1));
-    const QString first = fields.section(QLatin1Char(','), 0, 0);
+    QString first = fields.section(QLatin1Char(','), 0, 0);
+    // A lone field still carries the string's closing quote.
+    if (first.endsWith(QLatin1Char('"')))
+        first.chop(1);
+    if (!feedtext::isNumber(first))
+        return feedtext::dash();
     // The amount stays in the feed's 万; the cell scales it.
     return platform::stringWithFormat("%.4f", static_cast<double>(platform::floatValue(first)));
 }
@@ -157,16 +165,29 @@ QColor ratioColor(float ratio)
 Cell cellFor(const QVariantMap& row, const QString& identifier)
 {
     const auto text = [&](const char* name) { return recordText(row, key(name)); };
-    const auto number = [&](const char* name) { return platform::floatValue(text(name)); };
+    // A figure the feeds cannot mean ("--", "nan", "1e308") shows "--" in
+    // the colour of no change.
+    const auto number = [&](const char* name) {
+        const QString value = text(name);
+        return feedtext::isNumber(value) ? platform::floatValue(value) : 0.0f;
+    };
+    const auto figure = [&](const char* name) {
+        const QString value = text(name);
+        return value.isEmpty() ? value : feedtext::asIs(value);
+    };
     // A value not yet fetched shows nothing rather than a lone "%".
     const auto percent = [&](const char* name) {
         const QString value = text(name);
-        return value.isEmpty() ? QString() : platform::stringWithFormat("%@%%", value);
+        if (value.isEmpty() || !feedtext::isNumber(value))
+            return figure(name);
+        return platform::stringWithFormat("%@%%", feedtext::asIs(value));
     };
-    if (identifier == key("stockcode") || identifier == key("stockname") || identifier == key("cprice"))
+    if (identifier == key("stockcode") || identifier == key("stockname"))
         return { recordText(row, identifier), signColor(number("valuerate")) };
+    if (identifier == key("cprice"))
+        return { figure("cprice"), signColor(number("valuerate")) };
     if (identifier == key("valueprice"))
-        return { text("valueprice"), signColor(number("valueprice")) };
+        return { figure("valueprice"), signColor(number("valueprice")) };
     if (identifier == key("valuerate"))
         return { percent("valuerate"), signColor(number("valuerate")) };
     if (identifier == key("earnpercent"))
@@ -174,8 +195,12 @@ Cell cellFor(const QVariantMap& row, const QString& identifier)
     if (identifier == key("turnoverrate") && row.contains(identifier))
         return { percent("turnoverrate"), turnoverColor(number("turnoverrate")) };
     if (identifier == key("ratio"))
-        return { text("ratio"), ratioColor(number("ratio")) };
+        return { figure("ratio"), ratioColor(number("ratio")) };
     if (identifier == key("mainvalue")) {
+        // A flow the feed could not give is no 0.0000亿 (a row not yet
+        // refreshed, without one, still reads 0.0000亿).
+        if (row.contains(identifier) && !feedtext::isNumber(row.value(identifier)))
+            return { feedtext::dash(), platform::Colors::white() };
         // The row keeps 万; the column reads in 亿.
         const float value = number("mainvalue");
         return { platform::stringWithFormat("%.4f亿", static_cast<double>(value / 10000.0f)),

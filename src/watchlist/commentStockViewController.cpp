@@ -7,6 +7,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Presenters.h"
+#include "screens/FeedText.h"
 #include "watchlist/GroupDialogLayout.h"
 
 #include <QCheckBox>
@@ -111,7 +112,13 @@ void commentStockViewController::showPrice()
         curPriceTextField->clear();
         return;
     }
-    const QString price = platform::stringOf(source, QStringLiteral("cprice"));
+    // A figure the record cannot mean ("--", "nan") shows "--", not its text.
+    const QString price = feedtext::asIs(source.value(QStringLiteral("cprice")));
+    if (!feedtext::isNumber(source.value(QStringLiteral("valuerate")))) {
+        watchlist::setTextColor(curPriceTextField, platform::Colors::white());
+        curPriceTextField->setText(platform::stringWithFormat("%@ (%@)", price, feedtext::dash()));
+        return;
+    }
     QString rate = platform::stringOf(source, QStringLiteral("valuerate")).trimmed();
     const float change = platform::floatValue(rate);
     // The formats write the sign themselves.

@@ -185,6 +185,15 @@ void tst_RecommendFormat::cells_textAndColour_data()
     QTest::newRow("outflow") << map({ { "mainvalue", "-1813.1700" } }) << s("mainvalue") << s("-0.1813亿")
                              << int(Green);
     QTest::newRow("not refreshed yet") << rising << s("mainvalue") << s("0.0000亿") << int(White);
+    // Figures the feeds cannot mean show "--", not their text, "--%" or a zero.
+    QTest::newRow("price no number") << map({ { "cprice", "nan" }, { "valuerate", "--" } }) << s("cprice")
+                                     << s("--") << int(White);
+    QTest::newRow("change rate no number")
+        << map({ { "valuerate", "--" } }) << s("valuerate") << s("--") << int(White);
+    QTest::newRow("ratio beyond single precision")
+        << map({ { "ratio", "1e39" } }) << s("ratio") << s("--") << int(White);
+    QTest::newRow("flow the feed did not have")
+        << map({ { "mainvalue", "--" } }) << s("mainvalue") << s("--") << int(White);
     QTest::newRow("reference price as it came")
         << map({ { "reprice", "10.00" } }) << s("reprice") << s("10.00") << int(None);
     QTest::newRow("date as it came") << map({ { "recomdate", "2016-03-01" } }) << s("recomdate")
@@ -237,6 +246,7 @@ void tst_RecommendFormat::feeds_fundFlowReadsFirstField_data()
     QTest::newRow("single field") << QByteArray("var zjlx_detail={data:\"2500\"};") << s("2500.0000");
     QTest::newRow("outflow of three fields")
         << QByteArray("var zjlx_detail={data:\"-1813.17,-2.1,5\",update:\"x\"};") << s("-1813.1700");
+    QTest::newRow("first field no number") << QByteArray("var zjlx_detail={data:\"--,-2.1\"};") << s("--");
 }
 
 void tst_RecommendFormat::feeds_fundFlowReadsFirstField()

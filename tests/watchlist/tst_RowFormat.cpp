@@ -66,6 +66,25 @@ void tst_RowFormat::quoteFields_data()
         << ""
         << ""
         << "" << int(RatioLayout::Leave);
+
+    // Texts a feed cannot mean show "--", never their text, "inf" or a zero.
+    QTest::newRow("suspended stock") << dict(
+        { { "stockcode", "600000" }, { "cprice", "inf" }, { "valueprice", "nan" }, { "valuerate", "--" },
+            { "ratio", "1e308" }, { "turnoverrate", "--" }, { "mainvalue", "--" } })
+                                     << int(Tone::White) << "--  --"
+                                     << "量:--"
+                                     << "换:--"
+                                     << "--" << int(RatioLayout::Stock);
+    QTest::newRow("own index amount no number")
+        << index("888888.idx", "--") << int(Tone::Green) << "-3.1  -0.10%"
+        << "额: --"
+        << ""
+        << "" << int(RatioLayout::Index);
+    QTest::newRow("index amount beyond single precision")
+        << index("399001.idx", "1e39") << int(Tone::Green) << "-3.1  -0.10%"
+        << "额: --"
+        << ""
+        << "" << int(RatioLayout::Index);
 }
 
 void tst_RowFormat::quoteFields()
@@ -87,7 +106,11 @@ void tst_RowFormat::quoteFields()
     QCOMPARE(fields->turnoverrate.value_or(QString()), turnoverrate);
     QCOMPARE(fields->mainvalue.value_or(QString()), mainvalue);
     QCOMPARE(int(fields->layout), layout);
-    if (fields->mainvalue) {
+    // The only price of the rows is a real one or one the feed cannot mean.
+    const QString price = record.value(QStringLiteral("cprice")).toString();
+    QCOMPARE(fields->price.value_or(QString()),
+        price.isEmpty() || price == QStringLiteral("10.20") ? price : QStringLiteral("--"));
+    if (fields->mainvalue && *fields->mainvalue != QStringLiteral("--")) {
         const float value = record.value(QStringLiteral("mainvalue")).toFloat();
         QCOMPARE(int(*fields->mainvalueTone), int(toneOf(value)));
     }

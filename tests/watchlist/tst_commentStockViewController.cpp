@@ -150,6 +150,8 @@ void tst_commentStockViewController::fill_priceLineColourAndSign_data()
         << QStringLiteral("-2.10") << QStringLiteral("10.46 (-2.10%)") << platform::Colors::green();
     QTest::newRow("unchanged") << QStringLiteral("0") << QStringLiteral("10.46 (0%)")
                                << platform::Colors::white();
+    QTest::newRow("change the record cannot mean")
+        << QStringLiteral("--") << QStringLiteral("10.46 (--)") << platform::Colors::white();
 }
 
 void tst_commentStockViewController::fill_priceLineColourAndSign()
