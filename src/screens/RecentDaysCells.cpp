@@ -344,14 +344,23 @@ QList<LabelUpdate> headerUpdates(
         const QString key = str(stock ? kStockKeys[i] : kIndexKeys[i]);
         if (!newestRow->contains(key))
             break;
+        const char* format = today ? kTodayFormats[i] : kCompletedFormats[i];
+        // A sum, or a main value to complete it, that the backend cannot mean
+        // leaves the sum unknown, not a zero.
+        if (!feedtext::isNumber(newestRow->value(key))
+            || (!today && !feedtext::isNumber(record.value(mainKey)))) {
+            updates.append({ sumLabels(kind).at(i),
+                QString::fromUtf8(format).section(QLatin1Char(':'), 0, 0) + QLatin1Char(':')
+                    + feedtext::dash(),
+                signColour(0) });
+            continue;
+        }
         float value = floatValue(newestRow->value(key));
         if (stock)
             value /= 1e4f; // 万 to 亿
         if (!today)
             value += mainValue;
-        updates.append({ sumLabels(kind).at(i),
-            stringWithFormat(today ? kTodayFormats[i] : kCompletedFormats[i], double(value)),
-            signColour(value) });
+        updates.append({ sumLabels(kind).at(i), stringWithFormat(format, double(value)), signColour(value) });
     }
     return updates;
 }

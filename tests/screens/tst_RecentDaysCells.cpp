@@ -252,6 +252,23 @@ private Q_SLOTS:
         QTest::newRow("stock, filling stops at the first missing sum")
             << Kind::Stock << map({ { "valuerate", "1" }, { "valueprice", "0.1" }, { "mainvalue", "1.5" } })
             << partial << texts({ "6日:3.50亿" }) << QStringList { QStringLiteral("red") };
+        // A sum, or today's main value that completes it, the backend cannot mean is no zero.
+        QVariantMap dashed = stockRow;
+        dashed.insert(QStringLiteral("diskscore"), QStringLiteral("--"));
+        QTest::newRow("stock, a sum that is no number")
+            << Kind::Stock
+            << map({ { "valuerate", "1" }, { "valueprice", "0.1" }, { "mainvalue", "1.5" },
+                   { "curdate", "20261204" } })
+            << dashed << texts({ "5日:2.00亿", "10日:--", "20日:12.35亿", "历史:-98.77亿" })
+            << QStringList { QStringLiteral("red"), QStringLiteral("white"), QStringLiteral("red"),
+                   QStringLiteral("green") };
+        QTest::newRow("index, the day before with a main value that is no number")
+            << Kind::Index
+            << map({ { "valuerate", "-1" }, { "valueprice", "-3" }, { "mainvalue", "nan" },
+                   { "curdate", "20261207" } })
+            << indexRow << texts({ "6日:--", "11日:--", "21日:--", "历史:--" })
+            << QStringList { QStringLiteral("white"), QStringLiteral("white"), QStringLiteral("white"),
+                   QStringLiteral("white") };
         QTest::newRow("no rows yet: no sums")
             << Kind::Stock << map({ { "valuerate", "1" }, { "valueprice", "0.1" }, { "mainvalue", "1.5" } })
             << QVariantMap() << QStringList() << QStringList();
