@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/ErrorMessages.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "market/stocks.h"
 #include "platform/MainThread.h"
@@ -118,7 +119,25 @@ bool InputStockTrendViewController::sendTrend()
         return false;
     }
     QuilorSDK* sdk = client();
-    if (!sdk || !sdk->SendStockTrend(m_code, trend, nullptr, this)) {
+    // A forecast sent and then left by closing the dialog still changes the
+    // votes shown elsewhere, or is reported failed over the opener.
+    const QPointer<QWidget> opener = presentingViewController();
+    auto* reply = sdk ? new app::WindowReply(
+                      this, this,
+                      [opener](const app::ReplyOutcome& outcome) {
+                          if (outcome.ok) {
+                              platform::NotificationCenter::defaultCenter()->postNotificationName(
+                                  QStringLiteral("TrendChanged"));
+                              return;
+                          }
+                          platform::showAlert(opener,
+                              outcome.code < 0 ? app::errorText(outcome.code)
+                                               : QStringLiteral("网络不给力，发送预测失败，请重试!"));
+                      },
+                      sdk)
+                      : nullptr;
+    if (!reply || !sdk->SendStockTrend(m_code, trend, nullptr, reply)) {
+        delete reply;
         platform::showAlert(this, QStringLiteral("网络不给力，发送预测失败，请重试!"));
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "account/Membership.h"
 #include "app/AppDelegate.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "charts/DayKLineView.h"
 #include "charts/MonthKLineView.h"
@@ -81,47 +82,25 @@ template <typename View> void tearDown(QPointer<View>& view)
 // Takes a group edit's reply for the screen. Once the screen has closed it
 // still runs the opener's reload block and reports a failure over the
 // opener, keeping nothing of the closed window (charts, observers) alive.
-class GroupEditReply : public QObject, public MHTTPObserver {
-public:
-    GroupEditReply(SecurityViewController* screen, QObject* owner)
-        : QObject(owner)
-        , m_screen(screen)
-        , m_block(screen->MyStockChanged)
-        , m_opener(screen->presentingViewController())
-    {
-    }
-
-    bool HttpResult(const QVariant& result, int api, bool isCache) override
-    {
-        if (m_screen)
-            m_screen->HttpResult(result, api, isCache);
-        else if (m_block)
-            m_block();
-        deleteLater();
-        return true;
-    }
-
-    bool HttpEvent(int code, const QString& description, int api) override
-    {
-        if (m_screen) {
-            m_screen->HttpEvent(code, description, api);
-        } else {
-            qWarning("group edit (API %d) failed after its window closed: %d %s", api, code,
-                qUtf8Printable(description));
-            platform::showAlert(m_opener,
-                api == backend::kApiDelStockFromGroup
+app::WindowReply* groupEditReply(SecurityViewController* screen, QObject* owner)
+{
+    const std::function<void()> block = screen->MyStockChanged;
+    const QPointer<QWidget> opener = screen->presentingViewController();
+    return new app::WindowReply(
+        screen, screen,
+        [block, opener](const app::ReplyOutcome& outcome) {
+            if (outcome.ok) {
+                if (block)
+                    block();
+                return;
+            }
+            platform::showAlert(opener,
+                outcome.api == backend::kApiDelStockFromGroup
                     ? QStringLiteral("网络不给力，删除自选股失败，请重试!")
                     : QStringLiteral("网络不给力，添加自选股失败，请重试!"));
-        }
-        deleteLater();
-        return true;
-    }
-
-private:
-    QPointer<SecurityViewController> m_screen;
-    std::function<void()> m_block;
-    QPointer<QWidget> m_opener;
-};
+        },
+        owner);
+}
 
 } // namespace
 
@@ -647,7 +626,7 @@ void SecurityViewController::DoAddStockToGroup()
     const QVariant name = selfDict ? selfDict->value(QStringLiteral("stockname")) : QVariant();
     // The reply is taken by an object of the client's, so that it is still
     // handled when the user closes the window before it arrives.
-    auto* reply = iQuilorSDK ? new GroupEditReply(this, iQuilorSDK) : nullptr;
+    auto* reply = iQuilorSDK ? groupEditReply(this, iQuilorSDK) : nullptr;
     const bool started = reply
         && iQuilorSDK->addStockToGroup(curCode, name.isValid() ? platform::stringOf(name) : QString(), order,
             groupId, low, high, third, nullptr, reply);

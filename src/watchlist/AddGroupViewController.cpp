@@ -1,6 +1,7 @@
 #include "watchlist/AddGroupViewController.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
@@ -64,10 +65,30 @@ void AddGroupViewController::AddGroup(const QString& name)
     }
     AppDelegate* delegate = AppDelegate::shared();
     QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
-    if (!client
-        || !client->addStockGroup(
-            trimmed, platform::stringWithFormat("%lu", (unsigned long)groupCount), QString(), nullptr, this))
+    // Once the dialog has closed, its reply still updates the list's groups
+    // or reports the failure over the list.
+    const std::function<void()> done = addOK;
+    const QPointer<QWidget> opener = presentingViewController();
+    auto* reply = client ? new app::WindowReply(
+                      this, this,
+                      [done, opener](const app::ReplyOutcome& outcome) {
+                          if (outcome.ok) {
+                              if (done)
+                                  done();
+                              return;
+                          }
+                          platform::showAlert(opener,
+                              outcome.code == -1051 ? QStringLiteral("分组名称不能重复!")
+                                                    : QStringLiteral("网络不给力，添加分组失败，请重试!"));
+                      },
+                      client)
+                         : nullptr;
+    if (!reply
+        || !client->addStockGroup(trimmed, platform::stringWithFormat("%lu", (unsigned long)groupCount),
+            QString(), nullptr, reply)) {
+        delete reply;
         platform::showAlert(this, QStringLiteral("网络不给力，添加分组失败，请重试!"));
+    }
 }
 
 bool AddGroupViewController::HttpResult(const QVariant&, int api, bool)

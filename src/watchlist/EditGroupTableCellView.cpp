@@ -1,7 +1,9 @@
 #include "watchlist/EditGroupTableCellView.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "market/MyStockGroup.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -84,8 +86,18 @@ void EditGroupTableCellView::sendOrder(const QString& order)
     QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
     if (id.isEmpty() || !client)
         return;
-    client->addStockGroup(
-        platform::stringOf(selfDict, QStringLiteral("userstockgroupname")), order, id, nullptr, this);
+    // Once the manager has closed, the new order still reaches the group model.
+    const QPointer<MyStockGroup> model = client->iMyStockGroup();
+    auto* reply = new app::WindowReply(
+        this, this,
+        [model](const app::ReplyOutcome& outcome) {
+            if (outcome.ok && model)
+                model->refreshData();
+        },
+        client);
+    if (!client->addStockGroup(
+            platform::stringOf(selfDict, QStringLiteral("userstockgroupname")), order, id, nullptr, reply))
+        delete reply;
 }
 
 void EditGroupTableCellView::moveToFirstPressed()

@@ -1,6 +1,7 @@
 #include "watchlist/EditGroupViewController.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
@@ -65,10 +66,30 @@ void EditGroupViewController::OKBtnPressed()
     }
     AppDelegate* delegate = AppDelegate::shared();
     QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
-    if (!client
+    // Once the dialog has closed, its reply still updates the list's groups
+    // or reports the failure over the list.
+    const std::function<void()> done = editOK;
+    const QPointer<QWidget> opener = presentingViewController();
+    auto* reply = client ? new app::WindowReply(
+                      this, this,
+                      [done, opener](const app::ReplyOutcome& outcome) {
+                          if (outcome.ok) {
+                              if (done)
+                                  done();
+                              return;
+                          }
+                          platform::showAlert(opener,
+                              outcome.code == -1051 ? QStringLiteral("分组名称不能重复!")
+                                                    : QStringLiteral("网络不给力，修改分组名失败，请重试!"));
+                      },
+                      client)
+                         : nullptr;
+    if (!reply
         || !client->addStockGroup(
-            name, platform::stringOf(group, QStringLiteral("userstockgrouporder")), id, nullptr, this))
+            name, platform::stringOf(group, QStringLiteral("userstockgrouporder")), id, nullptr, reply)) {
+        delete reply;
         platform::showAlert(this, QStringLiteral("网络不给力，修改分组名失败，请重试!"));
+    }
 }
 
 bool EditGroupViewController::HttpResult(const QVariant&, int api, bool)

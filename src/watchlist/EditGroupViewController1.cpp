@@ -1,6 +1,7 @@
 #include "watchlist/EditGroupViewController1.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
 #include "market/MyStockGroup.h"
@@ -30,6 +31,29 @@ const QString kEmptyName = QStringLiteral("群组名不能为空，请输入一�
 platform::UserDefaults* defaults()
 {
     return platform::UserDefaults::standardUserDefaults();
+}
+
+// Once the manager has closed, a change's reply still brings the group model
+// (and with it the list) up to date, or reports the failure over the list.
+MHTTPObserver* changeReply(EditGroupViewController1* manager, QuilorSDK* client)
+{
+    const QPointer<MyStockGroup> model = client->iMyStockGroup();
+    const QPointer<QWidget> opener = manager->presentingViewController();
+    return new app::WindowReply(
+        manager, manager,
+        [model, opener](const app::ReplyOutcome& outcome) {
+            if (outcome.ok) {
+                if (model)
+                    model->refreshData();
+            } else if (outcome.api == backend::kApiDelGroup) {
+                platform::showAlert(opener, QStringLiteral("分组删除失败，请重试!"));
+            } else if (outcome.api == backend::kApiAddGroup) {
+                platform::showAlert(opener,
+                    outcome.code == -1051 ? QStringLiteral("分组名称不能重复!")
+                                          : QStringLiteral("网络不给力，添加分组失败，请重试!"));
+            }
+        },
+        client);
 }
 } // namespace
 
@@ -131,8 +155,11 @@ void EditGroupViewController1::addGroupPressed()
     platform::showAlert(this, confirm, [self, name](int button) {
         if (!self || button != 1)
             return;
-        if (QuilorSDK* client = self->sdk())
-            client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, self);
+        if (QuilorSDK* client = self->sdk()) {
+            MHTTPObserver* reply = changeReply(self, client);
+            if (!client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, reply))
+                delete reply;
+        }
     });
 }
 
@@ -165,7 +192,9 @@ void EditGroupViewController1::renameGroupPressed()
                 self->showAlertView(QStringLiteral("网络不给力，添加分组失败，请重试!"));
                 return;
             }
-            client->addStockGroup(name, platform::stringOf(group, kOrder), id, nullptr, self);
+            MHTTPObserver* reply = changeReply(self, client);
+            if (!client->addStockGroup(name, platform::stringOf(group, kOrder), id, nullptr, reply))
+                delete reply;
         });
 }
 
@@ -182,8 +211,13 @@ void EditGroupViewController1::deleteGroupPressed()
         if (!self || button != 1)
             return;
         QuilorSDK* client = self->sdk();
-        if (client && !client->delStockGroup(platform::stringOf(group, kId), nullptr, self))
+        if (!client)
+            return;
+        MHTTPObserver* reply = changeReply(self, client);
+        if (!client->delStockGroup(platform::stringOf(group, kId), nullptr, reply)) {
+            delete reply;
             self->showAlertView(QStringLiteral("分组删除失败，请重试!"));
+        }
     });
 }
 
@@ -232,8 +266,10 @@ void EditGroupViewController1::DoChangePoint()
     isAddGroup = kReorder;
     const QVariantMap dragged = tableArray.at(proposedRow).toMap();
     const QVariantMap target = tableArray.at(acceptDrop).toMap();
-    client->addStockGroup(platform::stringOf(dragged, kName), platform::stringOf(target, kOrder),
-        platform::stringOf(dragged, kId), nullptr, this);
+    MHTTPObserver* reply = changeReply(this, client);
+    if (!client->addStockGroup(platform::stringOf(dragged, kName), platform::stringOf(target, kOrder),
+            platform::stringOf(dragged, kId), nullptr, reply))
+        delete reply;
 }
 
 bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/SecurityScreen.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
 #include "market/MyStockGroup.h"
@@ -510,8 +511,22 @@ void VIPViewController::cellMenuAddToPressed(QAction* item)
         return;
     const QVariantMap& dict = *stockDicts.at(row);
     const QString zero = QStringLiteral("0");
-    client->addStockToGroup(vip::recordText(dict, key("stockcode")), dict.value(key("stockname")).toString(),
-        zero, item->property("keyEquivalent").toString(), zero, zero, zero, nullptr, this);
+    // The user still hears how the add went when the window is closed first.
+    auto* reply = new app::WindowReply(
+        this, this,
+        [](const app::ReplyOutcome& outcome) {
+            if (outcome.ok)
+                platform::deliverUserNotification(
+                    QStringLiteral("添加分组成功"), QStringLiteral("添加分组成功，恭喜！"));
+            else
+                platform::deliverUserNotification(
+                    QStringLiteral("网络不给力"), QStringLiteral("网络不给力，请重试！"));
+        },
+        client);
+    if (!client->addStockToGroup(vip::recordText(dict, key("stockcode")),
+            dict.value(key("stockname")).toString(), zero, item->property("keyEquivalent").toString(), zero,
+            zero, zero, nullptr, reply))
+        delete reply;
 }
 
 void VIPViewController::cellMenuDeleItemPressed(QAction* item)
@@ -521,8 +536,12 @@ void VIPViewController::cellMenuDeleItemPressed(QAction* item)
     if (!client || row < 0 || row >= stockDicts.size())
         return;
     const QVariantMap& dict = *stockDicts.at(row);
+    // The reply carries the list of the rows shown: like a list reply, it is
+    // dropped once the user has asked for another date or type.
+    m_listObserver = std::make_unique<ListObserver>(this);
     client->DelRecommentStock(vip::recordText(dict, key("stockcode")),
-        dict.value(key("recomtype")).toString(), dict.value(key("recomdate")).toString(), nullptr, this);
+        dict.value(key("recomtype")).toString(), dict.value(key("recomdate")).toString(), nullptr,
+        m_listObserver.get());
 }
 
 void VIPViewController::doubleClickInTable()
