@@ -1,6 +1,7 @@
 #include "watchlist/commentStockViewController.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
@@ -177,16 +178,32 @@ void commentStockViewController::OKBtnPressed()
         const QString name = QString::fromUtf8(key);
         return selfDict.contains(name) ? platform::stringOf(selfDict, name) : QString();
     };
-    const bool sent = sdk
+    // A save still reloads the list, or is reported failed, when the editor
+    // is closed before its reply.
+    const std::function<void()> reload = commentOK;
+    const QPointer<QWidget> opener = presentingViewController();
+    auto* reply = sdk ? new app::WindowReply(
+                      this, this,
+                      [reload, opener](const app::ReplyOutcome& outcome) {
+                          if (!outcome.ok)
+                              platform::showAlert(opener, QStringLiteral("修改提醒失败，请重试!"));
+                          else if (reload)
+                              reload();
+                      },
+                      sdk)
+                      : nullptr;
+    const bool sent = reply
         && sdk->addStockToGroup(field("stockcode"), field("name"), field("userstockorder"),
             group.contains(QStringLiteral("id")) ? platform::stringOf(group, QStringLiteral("id"))
                                                  : QString(),
             alertValue(lpriceButton->isChecked(), lpriceTextField->text().trimmed()),
             alertValue(hpriceButton->isChecked(), hpriceTextField->text().trimmed()),
-            alertValue(vpriceButton->isChecked(), vpriceTextField->text().trimmed()), nullptr, this);
+            alertValue(vpriceButton->isChecked(), vpriceTextField->text().trimmed()), nullptr, reply);
     // A request that could not even start (no stock code or no current group) must not look like silence.
-    if (!sent)
+    if (!sent) {
+        delete reply;
         failed();
+    }
 }
 
 void commentStockViewController::failed()

@@ -45,6 +45,8 @@ private Q_SLOTS:
     void save_withoutCurrentGroupReportsFailure();
     void save_typedEntry_data();
     void save_typedEntry();
+    void save_editorClosedBeforeReply_data();
+    void save_editorClosedBeforeReply();
     void render_editor();
 
 private:
@@ -343,6 +345,42 @@ void tst_commentStockViewController::save_typedEntry()
     QCOMPARE(
         m_env->bodiesFor(backend::kApiAddStockToGroup).first().value(QStringLiteral("lprice")).toString(),
         saved);
+}
+
+// The user closes the editor before the save is answered: the list still
+// reloads the stored values, or the failure is still reported.
+void tst_commentStockViewController::save_editorClosedBeforeReply_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("stored") << true;
+    QTest::newRow("refused") << false;
+}
+
+void tst_commentStockViewController::save_editorClosedBeforeReply()
+{
+    QFETCH(bool, stored);
+    setUpPanel();
+    QPointer<commentStockViewController> editor
+        = openEditor(rowOf(m_panel->tableArray, QStringLiteral("600000")));
+    QVERIFY(editor);
+    if (!stored)
+        m_env->backend().failApi(backend::kApiAddStockToGroup, -1004);
+    testsupport::AlertRecorder alerts;
+    editor->hpriceButton->setChecked(true);
+    editor->hpriceTextField->setText(QStringLiteral("12.5"));
+    editor->okButton->click();
+    // Gone before any reply can have come in.
+    editor->close();
+    delete editor.data();
+    if (stored) {
+        QTRY_COMPARE_WITH_TIMEOUT(
+            rowOf(m_panel->tableArray, QStringLiteral("600000")).value(QStringLiteral("hprice")).toString(),
+            QStringLiteral("12.50"), 10000);
+        QVERIFY(alerts.messages().isEmpty());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(
+            alerts.messages(), QStringList { QStringLiteral("修改提醒失败，请重试!") }, 10000);
+    }
 }
 
 void tst_commentStockViewController::render_editor()
