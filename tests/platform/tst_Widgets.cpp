@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
@@ -37,6 +38,8 @@ private Q_SLOTS:
     void menus_areRecordedAndChosen();
     void userNotifications_areRecorded();
     void inputs_areAnsweredOrCancelled();
+    void qtInput_okOnEmptyIsNoCancel_data();
+    void qtInput_okOnEmptyIsNoCancel();
     void tableRow_paintsBackgroundAndSelection();
 };
 
@@ -175,6 +178,41 @@ void tst_Widgets::inputs_areAnsweredOrCancelled()
     QCOMPARE(got.at(0), QStringLiteral("新分组"));
     QVERIFY(got.at(1).isNull());
     QCOMPARE(inputs.asked, (QStringList { QStringLiteral("新建分组"), QStringLiteral("重命名") }));
+}
+
+void tst_Widgets::qtInput_okOnEmptyIsNoCancel_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("answer"); // null: cancelled
+    QTest::newRow("OK, nothing typed") << QString() << int(Qt::Key_Return) << QStringLiteral("");
+    QTest::newRow("OK, typed") << QStringLiteral("ab") << int(Qt::Key_Return) << QStringLiteral("ab");
+    QTest::newRow("Escape") << QStringLiteral("ab") << int(Qt::Key_Escape) << QString();
+}
+
+void tst_Widgets::qtInput_okOnEmptyIsNoCancel()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, answer);
+    // No recorder: Qt's own input dialog asks.
+    QStringList got;
+    inputPresenter()->ask(QStringLiteral("重命名"), QStringLiteral("重命名"), QString(), nullptr,
+        [&](const QString& t) { got << t; });
+    const auto shownField = []() -> QLineEdit* {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->inherits("QInputDialog"))
+                return window->findChild<QLineEdit*>();
+        }
+        return nullptr;
+    };
+    QLineEdit* field = nullptr;
+    QTRY_VERIFY((field = shownField()) != nullptr);
+    QTest::keyClicks(field, typed);
+    QTest::keyClick(field, Qt::Key(key));
+    QTRY_COMPARE(got.size(), 1);
+    QCOMPARE(got.first(), answer);
+    QCOMPARE(got.first().isNull(), answer.isNull());
 }
 
 void tst_Widgets::tableRow_paintsBackgroundAndSelection()

@@ -83,8 +83,16 @@ public:
         dialog->setOkButtonText(QStringLiteral("确定"));
         dialog->setCancelButtonText(QStringLiteral("取消"));
         QObject::connect(dialog, &QInputDialog::finished, dialog, [dialog, done](int result) {
-            if (done)
-                done(result == QDialog::Accepted ? dialog->textValue() : QString());
+            if (!done)
+                return;
+            if (result != QDialog::Accepted) {
+                done(QString());
+                return;
+            }
+            // An untouched empty field reads as a null text, which would pass
+            // for cancelling: OK on it is an empty answer.
+            const QString text = dialog->textValue();
+            done(text.isNull() ? QStringLiteral("") : text);
         });
         dialog->open();
     }
