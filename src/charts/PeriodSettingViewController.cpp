@@ -2,22 +2,18 @@
 
 #include "platform/UserDefaults.h"
 #include "platform/Values.h"
-#include "platform/widgets/Presenters.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
-PeriodSettingViewController::PeriodSettingViewController(const QString& key, const QString& defaultPeriod,
-    const QString& indicator, long shortestPeriod, QWidget* parent)
+PeriodSettingViewController::PeriodSettingViewController(
+    const QString& key, const QString& defaultPeriod, const QString& indicator, QWidget* parent)
     : PeriodDialog(parent)
     , m_key(key)
     , m_default(defaultPeriod)
-    , m_indicator(indicator)
-    , m_shortest(shortestPeriod)
 {
     setTitle(indicator + QStringLiteral("参数设置"));
     auto* layout = new QVBoxLayout(this);
@@ -63,21 +59,9 @@ void PeriodSettingViewController::viewDidLoad()
 
 void PeriodSettingViewController::DoOKBtnPressed()
 {
-    // Only a whole number the chart can draw with is stored: "12.7", "1,5",
-    // "abc" or an empty field would replace the user's period with one the
-    // chart silently ignores.
-    static const QRegularExpression wholeNumber(QStringLiteral("^[0-9]{1,3}$"));
-    const QString text = iTextField->text().trimmed();
-    const long period
-        = wholeNumber.match(text).hasMatch() ? long(platform::integerValue(QStringView(text))) : -1;
-    if (period < m_shortest || period > kLongestPeriod) {
-        platform::showAlert(this,
-            platform::stringWithFormat(
-                "%@周期须为%ld到%ld之间的整数，请重新输入。", m_indicator, m_shortest, kLongestPeriod));
-        iTextField->setFocus();
-        iTextField->selectAll();
-        return;
-    }
+    // The whole-number value of the text: "12.7" stores 12, text that is no
+    // number stores 0.
+    const long period = long(platform::integerValue(QStringView(iTextField->text())));
     auto* defaults = platform::UserDefaults::standardUserDefaults();
     defaults->setObject(platform::stringWithFormat("%ld", period), m_key);
     defaults->synchronize();

@@ -2,6 +2,6 @@
 
 setBOLLViewController::setBOLLViewController(QWidget* parent)
     : PeriodSettingViewController(
-        QStringLiteral("BOLLPeriod"), QStringLiteral("10"), QStringLiteral("BOLL"), 2, parent)
+        QStringLiteral("BOLLPeriod"), QStringLiteral("10"), QStringLiteral("BOLL"), parent)
 {
 }

@@ -2,6 +2,6 @@
 
 setKDJViewController::setKDJViewController(QWidget* parent)
     : PeriodSettingViewController(
-        QStringLiteral("kdjPeriod"), QStringLiteral("9"), QStringLiteral("KDJ"), 1, parent)
+        QStringLiteral("kdjPeriod"), QStringLiteral("9"), QStringLiteral("KDJ"), parent)
 {
 }

@@ -2,6 +2,6 @@
 
 setSARViewController::setSARViewController(QWidget* parent)
     : PeriodSettingViewController(
-        QStringLiteral("SARPeriod"), QStringLiteral("4"), QStringLiteral("SAR"), 1, parent)
+        QStringLiteral("SARPeriod"), QStringLiteral("4"), QStringLiteral("SAR"), parent)
 {
 }
