@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 using watchlist::kCurGroupIdxKey;
 using watchlist::kSavedGroupsKey;
@@ -33,14 +35,47 @@ platform::UserDefaults* defaults()
     return platform::UserDefaults::standardUserDefaults();
 }
 
+// Hands a change's reply to the manager as the answer to that change, also
+// when the user has started another one since (an add answered while a
+// rename is asked for is still reported as an add).
+class ChangeObserver : public QObject, public MHTTPObserver {
+public:
+    ChangeObserver(EditGroupViewController1* manager, int operation)
+        : m_manager(manager)
+        , m_operation(operation)
+    {
+    }
+    bool HttpResult(const QVariant& result, int api, bool isCache) override
+    {
+        const int current = std::exchange(m_manager->isAddGroup, m_operation);
+        m_manager->HttpResult(result, api, isCache);
+        m_manager->isAddGroup = current;
+        return true;
+    }
+    bool HttpEvent(int code, const QString& description, int api) override
+    {
+        const int current = std::exchange(m_manager->isAddGroup, m_operation);
+        m_manager->HttpEvent(code, description, api);
+        m_manager->isAddGroup = current;
+        return true;
+    }
+
+private:
+    EditGroupViewController1* m_manager;
+    int m_operation;
+};
+
 // Once the manager has closed, a change's reply still brings the group model
 // (and with it the list) up to date, or reports the failure over the list.
-MHTTPObserver* changeReply(EditGroupViewController1* manager, QuilorSDK* client)
+MHTTPObserver* changeReply(EditGroupViewController1* manager, QuilorSDK* client, int operation)
 {
     const QPointer<MyStockGroup> model = client->iMyStockGroup();
     const QPointer<QWidget> opener = manager->presentingViewController();
-    return new app::WindowReply(
-        manager, manager,
+    // The reply object owns the observer; it hands over only while the
+    // manager is there.
+    auto* change = new ChangeObserver(manager, operation);
+    auto* reply = new app::WindowReply(
+        manager, change,
         [model, opener](const app::ReplyOutcome& outcome) {
             if (outcome.ok) {
                 if (model)
@@ -54,6 +89,8 @@ MHTTPObserver* changeReply(EditGroupViewController1* manager, QuilorSDK* client)
             }
         },
         client);
+    change->setParent(reply);
+    return reply;
 }
 } // namespace
 
@@ -156,7 +193,7 @@ void EditGroupViewController1::addGroupPressed()
         if (!self || button != 1)
             return;
         if (QuilorSDK* client = self->sdk()) {
-            MHTTPObserver* reply = changeReply(self, client);
+            MHTTPObserver* reply = changeReply(self, client, kAdd);
             if (!client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, reply))
                 delete reply;
         }
@@ -192,7 +229,7 @@ void EditGroupViewController1::renameGroupPressed()
                 self->showAlertView(QStringLiteral("网络不给力，添加分组失败，请重试!"));
                 return;
             }
-            MHTTPObserver* reply = changeReply(self, client);
+            MHTTPObserver* reply = changeReply(self, client, kRename);
             if (!client->addStockGroup(name, platform::stringOf(group, kOrder), id, nullptr, reply))
                 delete reply;
         });
@@ -213,7 +250,7 @@ void EditGroupViewController1::deleteGroupPressed()
         QuilorSDK* client = self->sdk();
         if (!client)
             return;
-        MHTTPObserver* reply = changeReply(self, client);
+        MHTTPObserver* reply = changeReply(self, client, kDelete);
         if (!client->delStockGroup(platform::stringOf(group, kId), nullptr, reply)) {
             delete reply;
             self->showAlertView(QStringLiteral("分组删除失败，请重试!"));
@@ -266,7 +303,7 @@ void EditGroupViewController1::DoChangePoint()
     isAddGroup = kReorder;
     const QVariantMap dragged = tableArray.at(proposedRow).toMap();
     const QVariantMap target = tableArray.at(acceptDrop).toMap();
-    MHTTPObserver* reply = changeReply(this, client);
+    MHTTPObserver* reply = changeReply(this, client, kReorder);
     if (!client->addStockGroup(platform::stringOf(dragged, kName), platform::stringOf(target, kOrder),
             platform::stringOf(dragged, kId), nullptr, reply))
         delete reply;

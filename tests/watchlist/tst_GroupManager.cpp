@@ -64,6 +64,7 @@ private Q_SLOTS:
     void add_storesIndexBeforeReload_data();
     void add_storesIndexBeforeReload();
     void add_duplicateNameRefused();
+    void add_answeredWhileRenaming_isReportedAsAdd();
     void confirmation_escapeOrClosingCancels_data();
     void confirmation_escapeOrClosingCancels();
     void rename_fromRow_data();
@@ -213,6 +214,25 @@ void tst_GroupManager::add_storesIndexBeforeReload()
     QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->iGroupArray.size(), 3 + extra);
     QCOMPARE(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList().size(), 3 + extra);
     QTRY_COMPARE(manager->iTableView->numberOfRows(), 3 + extra);
+}
+
+// The user starts renaming before the add is answered: the answer is still
+// the add's, never reported as a rename.
+void tst_GroupManager::add_answeredWhileRenaming_isReportedAsAdd()
+{
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 1 };
+    testsupport::InputRecorder inputs;
+    inputs.answers = QStringList { QString() };
+    manager->addGroupTextField->setText(QStringLiteral("长线"));
+    manager->addGroupButton->click();
+    cellAt(0)->renameButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(alerts.messages(),
+        (QStringList { QStringLiteral("您确定要添加群组'长线'吗？"), QStringLiteral("添加群组成功!") }),
+        10000);
+    QVERIFY(manager->addGroupTextField->text().isEmpty());
 }
 
 void tst_GroupManager::add_duplicateNameRefused()
