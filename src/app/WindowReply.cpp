@@ -1,5 +1,7 @@
 #include "app/WindowReply.h"
 
+#include "platform/widgets/Presenters.h"
+
 namespace app {
 
 WindowReply::WindowReply(QWidget* window, MHTTPObserver* observer, AfterClose afterClose, QObject* owner)
@@ -38,6 +40,22 @@ bool WindowReply::HttpEvent(int code, const QString& description, int api)
     }
     deleteLater();
     return true;
+}
+
+WindowReply::AfterClose runOrReport(
+    std::function<void()> onSuccess, QWidget* opener, std::function<QString(const ReplyOutcome&)> failureText)
+{
+    return [onSuccess = std::move(onSuccess), opener = QPointer<QWidget>(opener),
+               failureText = std::move(failureText)](const ReplyOutcome& outcome) {
+        if (outcome.ok) {
+            if (onSuccess)
+                onSuccess();
+            return;
+        }
+        const QString text = failureText ? failureText(outcome) : QString();
+        if (!text.isEmpty())
+            platform::showAlert(opener, text);
+    };
 }
 
 } // namespace app

@@ -46,4 +46,9 @@ private:
     AfterClose m_afterClose;
 };
 
+// The usual handling once the window is gone: `onSuccess` when the write was
+// taken, otherwise an alert over `opener` with `failureText` of the outcome.
+WindowReply::AfterClose runOrReport(std::function<void()> onSuccess, QWidget* opener,
+    std::function<QString(const ReplyOutcome&)> failureText);
+
 } // namespace app

@@ -121,19 +121,17 @@ bool InputStockTrendViewController::sendTrend()
     QuilorSDK* sdk = client();
     // A forecast sent and then left by closing the dialog still changes the
     // votes shown elsewhere, or is reported failed over the opener.
-    const QPointer<QWidget> opener = presentingViewController();
-    auto* reply = sdk ? new app::WindowReply(
-                      this, this,
-                      [opener](const app::ReplyOutcome& outcome) {
-                          if (outcome.ok) {
+    auto* reply = sdk ? new app::WindowReply(this, this,
+                      app::runOrReport(
+                          [] {
                               platform::NotificationCenter::defaultCenter()->postNotificationName(
                                   QStringLiteral("TrendChanged"));
-                              return;
-                          }
-                          platform::showAlert(opener,
-                              outcome.code < 0 ? app::errorText(outcome.code)
-                                               : QStringLiteral("网络不给力，发送预测失败，请重试!"));
-                      },
+                          },
+                          presentingViewController(),
+                          [](const app::ReplyOutcome& outcome) {
+                              return outcome.code < 0 ? app::errorText(outcome.code)
+                                                      : QStringLiteral("网络不给力，发送预测失败，请重试!");
+                          }),
                       sdk)
                       : nullptr;
     if (!reply || !sdk->SendStockTrend(m_code, trend, nullptr, reply)) {

@@ -84,21 +84,13 @@ template <typename View> void tearDown(QPointer<View>& view)
 // opener, keeping nothing of the closed window (charts, observers) alive.
 app::WindowReply* groupEditReply(SecurityViewController* screen, QObject* owner)
 {
-    const std::function<void()> block = screen->MyStockChanged;
-    const QPointer<QWidget> opener = screen->presentingViewController();
-    return new app::WindowReply(
-        screen, screen,
-        [block, opener](const app::ReplyOutcome& outcome) {
-            if (outcome.ok) {
-                if (block)
-                    block();
-                return;
-            }
-            platform::showAlert(opener,
-                outcome.api == backend::kApiDelStockFromGroup
+    return new app::WindowReply(screen, screen,
+        app::runOrReport(screen->MyStockChanged, screen->presentingViewController(),
+            [](const app::ReplyOutcome& outcome) {
+                return outcome.api == backend::kApiDelStockFromGroup
                     ? QStringLiteral("网络不给力，删除自选股失败，请重试!")
-                    : QStringLiteral("网络不给力，添加自选股失败，请重试!"));
-        },
+                    : QStringLiteral("网络不给力，添加自选股失败，请重试!");
+            }),
         owner);
 }
 

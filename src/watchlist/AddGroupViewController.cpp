@@ -67,20 +67,13 @@ void AddGroupViewController::AddGroup(const QString& name)
     QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
     // Once the dialog has closed, its reply still updates the list's groups
     // or reports the failure over the list.
-    const std::function<void()> done = addOK;
-    const QPointer<QWidget> opener = presentingViewController();
-    auto* reply = client ? new app::WindowReply(
-                      this, this,
-                      [done, opener](const app::ReplyOutcome& outcome) {
-                          if (outcome.ok) {
-                              if (done)
-                                  done();
-                              return;
-                          }
-                          platform::showAlert(opener,
-                              outcome.code == -1051 ? QStringLiteral("分组名称不能重复!")
-                                                    : QStringLiteral("网络不给力，添加分组失败，请重试!"));
-                      },
+    auto* reply = client ? new app::WindowReply(this, this,
+                      app::runOrReport(addOK, presentingViewController(),
+                          [](const app::ReplyOutcome& outcome) {
+                              return outcome.code == -1051
+                                  ? QStringLiteral("分组名称不能重复!")
+                                  : QStringLiteral("网络不给力，添加分组失败，请重试!");
+                          }),
                       client)
                          : nullptr;
     if (!reply

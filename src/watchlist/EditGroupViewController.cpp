@@ -68,20 +68,13 @@ void EditGroupViewController::OKBtnPressed()
     QuilorSDK* client = delegate ? delegate->iQuilorSDK() : nullptr;
     // Once the dialog has closed, its reply still updates the list's groups
     // or reports the failure over the list.
-    const std::function<void()> done = editOK;
-    const QPointer<QWidget> opener = presentingViewController();
-    auto* reply = client ? new app::WindowReply(
-                      this, this,
-                      [done, opener](const app::ReplyOutcome& outcome) {
-                          if (outcome.ok) {
-                              if (done)
-                                  done();
-                              return;
-                          }
-                          platform::showAlert(opener,
-                              outcome.code == -1051 ? QStringLiteral("分组名称不能重复!")
-                                                    : QStringLiteral("网络不给力，修改分组名失败，请重试!"));
-                      },
+    auto* reply = client ? new app::WindowReply(this, this,
+                      app::runOrReport(editOK, presentingViewController(),
+                          [](const app::ReplyOutcome& outcome) {
+                              return outcome.code == -1051
+                                  ? QStringLiteral("分组名称不能重复!")
+                                  : QStringLiteral("网络不给力，修改分组名失败，请重试!");
+                          }),
                       client)
                          : nullptr;
     if (!reply

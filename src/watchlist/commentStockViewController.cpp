@@ -180,16 +180,9 @@ void commentStockViewController::OKBtnPressed()
     };
     // A save still reloads the list, or is reported failed, when the editor
     // is closed before its reply.
-    const std::function<void()> reload = commentOK;
-    const QPointer<QWidget> opener = presentingViewController();
-    auto* reply = sdk ? new app::WindowReply(
-                      this, this,
-                      [reload, opener](const app::ReplyOutcome& outcome) {
-                          if (!outcome.ok)
-                              platform::showAlert(opener, QStringLiteral("修改提醒失败，请重试!"));
-                          else if (reload)
-                              reload();
-                      },
+    auto* reply = sdk ? new app::WindowReply(this, this,
+                      app::runOrReport(commentOK, presentingViewController(),
+                          [](const app::ReplyOutcome&) { return QStringLiteral("修改提醒失败，请重试!"); }),
                       sdk)
                       : nullptr;
     const bool sent = reply
