@@ -5,6 +5,10 @@
 // what the application keeps and not what it is about to free. The
 // stand-in server shares the process; what it keeps (its request log, the
 // sample histories it makes on first use) is kept out of the figures.
+#include "app/AppDelegate.h"
+#include "backend/QuilorSDK.h"
+#include "market/SharedModels.h"
+#include "platform/Configuration.h"
 #include "standin/StandInServer.h"
 
 #include <QCoreApplication>
@@ -12,8 +16,11 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <malloc.h>
+
+#include <memory>
 
 namespace benchmemory {
 
@@ -52,6 +59,28 @@ inline void warmStandIn(standin::StandInServer& server, const QStringList& codes
         server.market().dayBars(code, QDate::currentDate());
         server.market().quoteAt(code, QDateTime::currentDateTime());
     }
+}
+
+// Before the application object: offscreen unless told otherwise, and the
+// settings and caches in `folders`, never the user's.
+inline void isolate(const QTemporaryDir& folders)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LST_CONFIG_DIR", folders.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("LST_CACHE_DIR", folders.filePath(QStringLiteral("cache")).toUtf8());
+}
+
+// The delegate and its backend client, pointed at the stand-in as the
+// application points them at its hosts.
+inline std::unique_ptr<AppDelegate> clientAt(const standin::StandInServer& server)
+{
+    platform::Configuration::setCurrent(platform::Configuration::allAt(server.baseUrl()));
+    market::installSharedModels();
+    auto delegate = std::make_unique<AppDelegate>();
+    delegate->setIQuilorSDK(
+        new QuilorSDK(server.baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), delegate.get()));
+    return delegate;
 }
 
 } // namespace benchmemory

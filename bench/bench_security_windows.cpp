@@ -113,11 +113,8 @@ BENCHMARK(BM_FiveStockWindowsMemory)->Iterations(1)->Unit(benchmark::kMillisecon
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir folders;
-    qputenv("LST_CONFIG_DIR", folders.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("LST_CACHE_DIR", folders.filePath(QStringLiteral("cache")).toUtf8());
+    benchmemory::isolate(folders);
     QApplication app(argc, argv);
     charts::registerControllers();
     screens::registerControllers();
@@ -128,11 +125,7 @@ int main(int argc, char** argv)
     if (!world.server->listen())
         return 1;
     benchmemory::warmStandIn(*world.server, QStringList(kCodes) << kFirstCode);
-    platform::Configuration::setCurrent(platform::Configuration::allAt(world.server->baseUrl()));
-    market::installSharedModels();
-    world.delegate = std::make_unique<AppDelegate>();
-    world.delegate->setIQuilorSDK(new QuilorSDK(
-        world.server->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), world.delegate.get()));
+    world.delegate = benchmemory::clientAt(*world.server);
     // The day K-line tab.
     platform::UserDefaults::standardUserDefaults()->setObject(QStringLiteral("2"), QStringLiteral("kSegIdx"));
     world.host = std::make_unique<platform::ViewController>();

@@ -127,11 +127,8 @@ BENCHMARK(BM_FullScrollMemory)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir folders;
-    qputenv("LST_CONFIG_DIR", folders.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("LST_CACHE_DIR", folders.filePath(QStringLiteral("cache")).toUtf8());
+    benchmemory::isolate(folders);
     QApplication app(argc, argv);
 
     World world;
@@ -139,11 +136,7 @@ int main(int argc, char** argv)
     world.server = std::make_unique<standin::StandInServer>();
     if (!world.server->listen())
         return 1;
-    platform::Configuration::setCurrent(platform::Configuration::allAt(world.server->baseUrl()));
-    market::installSharedModels();
-    world.delegate = std::make_unique<AppDelegate>();
-    world.delegate->setIQuilorSDK(new QuilorSDK(
-        world.server->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"), world.delegate.get()));
+    world.delegate = benchmemory::clientAt(*world.server);
     world.host = std::make_unique<platform::ViewController>();
     world.host->resize(420, 720);
     world.panel = new ZXGView(world.host.get());
