@@ -68,6 +68,7 @@ bool idIsNumber(const QByteArray& replyBody)
     const QJsonValue id = QJsonDocument::fromJson(replyBody).object().value(QStringLiteral("qvmid"));
     return id.isString() || id.isDouble();
 }
+
 using Arg = backend::OperationArg;
 
 std::optional<QVariantMap> bodyOf(std::initializer_list<Arg> args)
