@@ -2,6 +2,7 @@
 
 #include "account/Membership.h"
 #include "app/MainViewController.h"
+#include "backend/BackendProtocol.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
 #include "charts/DayKLineView.h"
@@ -11,12 +12,22 @@
 #include "platform/UrlSession.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/Presenters.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QIODevice>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTextStream>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 namespace {
 AppDelegate* g_shared = nullptr;
@@ -38,6 +49,69 @@ QVariantMap readSettings(const QVariantMap& reply)
     else if (!agent.isEmpty())
         qWarning("%s:%d settings User-Agent refused: not a safe header value", __FILE__, __LINE__);
     return kept;
+}
+
+// Keeps a terminal from echoing what is typed while it lives; other inputs
+// (a pipe, a file, a buffer) are left alone.
+class EchoOff {
+public:
+    explicit EchoOff(QIODevice& input)
+    {
+#ifdef Q_OS_UNIX
+        auto* file = qobject_cast<QFile*>(&input);
+        if (!file || file->handle() < 0 || !isatty(file->handle()))
+            return;
+        m_fd = file->handle();
+        if (tcgetattr(m_fd, &m_saved) != 0) {
+            m_fd = -1;
+            return;
+        }
+        termios quiet = m_saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(m_fd, TCSAFLUSH, &quiet);
+#else
+        Q_UNUSED(input);
+#endif
+    }
+    ~EchoOff()
+    {
+#ifdef Q_OS_UNIX
+        if (m_fd >= 0)
+            tcsetattr(m_fd, TCSAFLUSH, &m_saved);
+#endif
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    int m_fd = -1;
+#ifdef Q_OS_UNIX
+    termios m_saved {};
+#endif
+};
+
+// One line from the input without its line break; empty at the end of input.
+QString readPassword(const QString& userName, QIODevice& input, QTextStream& terminal)
+{
+    terminal << "Password for " << userName << ": " << Qt::flush;
+    QByteArray line;
+    {
+        EchoOff quiet(input);
+        line = input.readLine();
+    }
+    // Neither a piped password nor an unechoed one ended the prompt's line.
+    terminal << Qt::endl;
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+// Back to the agent configured for this installation, else a browser's.
+void restoreConfiguredAgent(QuilorSDK* sdk)
+{
+    const QString configured = platform::Configuration::current().userAgent;
+    if (configured.isEmpty() || !sdk->setUser_Agent(configured))
+        sdk->setUser_Agent(QString());
 }
 } // namespace
 
@@ -66,7 +140,16 @@ MainViewController* AppDelegate::mainViewController() const
 
 void AppDelegate::setIQuilorSDK(QuilorSDK* sdk)
 {
+    if (m_sdk)
+        disconnect(m_sdk, &QuilorSDK::loginNotSaved, this, nullptr);
     m_sdk = sdk;
+    if (sdk) {
+        connect(sdk, &QuilorSDK::loginNotSaved, this, [](const QString& userName, const QString& reason) {
+            qWarning("%s:%d the login could not be saved: %s", __FILE__, __LINE__, qUtf8Printable(reason));
+            platform::deliverUserNotification(QStringLiteral("岚石通"),
+                QStringLiteral("无法保存 %1 的登录信息，下次启动时将以游客身份进入。").arg(userName));
+        });
+    }
     // The day chart of the product's own index reads the backend; charts sit
     // below the shell and are handed the client here.
     DayKLineView::setDefaultSDK(sdk);
@@ -89,11 +172,17 @@ void AppDelegate::setDelays(int settingsRetryMs, int loginDelayMs, int loginRetr
     m_loginRetryMs = loginRetryMs;
 }
 
+void AppDelegate::ensureClient()
+{
+    if (m_sdk)
+        return;
+    setIQuilorSDK(new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
+        QStringLiteral("400030000"), this));
+}
+
 void AppDelegate::applicationDidFinishLaunching(bool showWindow)
 {
-    if (!m_sdk)
-        setIQuilorSDK(new QuilorSDK(platform::Configuration::current().backendUrl, QStringLiteral("2001"),
-            QStringLiteral("400030000"), this));
+    ensureClient();
 
     platform::UserDefaults* defaults = platform::UserDefaults::standardUserDefaults();
     const QVariantMap stored = platform::dictFromVariant(defaults->objectForKey(kAppSettingKey));
@@ -181,23 +270,65 @@ bool AppDelegate::silentLogin()
     return m_sdk->DoLogin(user->username, user->password, user->deviceid, true, nullptr, this);
 }
 
+int AppDelegate::logInAs(const QString& userName, QIODevice& input, QTextStream& terminal)
+{
+    const QString password = readPassword(userName, input, terminal);
+    if (password.isEmpty()) {
+        terminal << "No password given for " << userName << Qt::endl;
+        return 1;
+    }
+    ensureClient();
+    int status = -1;
+    QString message;
+    QEventLoop loop;
+    const auto notSaved
+        = connect(m_sdk, &QuilorSDK::loginNotSaved, this, [&message](const QString&, const QString& reason) {
+              message = QStringLiteral("the login could not be saved: ") + reason;
+          });
+    CallbackObserver reply(
+        [&](const QVariant&) {
+            status = message.isEmpty() ? 0 : 1;
+            loop.quit();
+        },
+        [&](int code, const QString& description) {
+            status = 1;
+            message = QStringLiteral("%1 (%2)").arg(description).arg(code);
+            loop.quit();
+        });
+    if (m_sdk->DoLogin(
+            userName, backend::passwordHash(password), m_sdk->iUser()->deviceid, true, nullptr, &reply)) {
+        if (status < 0)
+            loop.exec();
+    } else {
+        status = 1;
+        message = QStringLiteral("no backend is configured");
+    }
+    disconnect(notSaved);
+    if (status != 0)
+        terminal << "Login as " << userName << " failed: " << message << Qt::endl;
+    return status;
+}
+
 bool AppDelegate::HttpResult(const QVariant& result, int api, bool isCache)
 {
     Q_UNUSED(isCache);
     switch (api) {
     case backend::kApiAppSetting: {
-        const QVariantMap settings = readSettings(platform::dictFromVariant(result));
-        if (settings.isEmpty()) {
-            // A reply without settings keeps the restored ones.
+        if (result.typeId() != QMetaType::QVariantMap) {
+            // A reply that is no dictionary keeps the restored settings.
             qWarning("%s:%d application settings reply is not a dictionary", __FILE__, __LINE__);
             return true;
         }
+        // What the reply leaves out is off: no "vipmacopen", no membership.
+        const QVariantMap settings = readSettings(result.toMap());
         appDict = settings;
         updateMembershipMenu();
         platform::UserDefaults::standardUserDefaults()->setObject(settings, kAppSettingKey);
         const QString agent = platform::stringOf(settings, kUserAgentKey);
-        if (!agent.isEmpty() && m_sdk)
+        if (m_sdk && !agent.isEmpty())
             m_sdk->setUser_Agent(agent);
+        else if (m_sdk)
+            restoreConfiguredAgent(m_sdk);
         // Several settings replies (cache and network) must not stack logins.
         if (!m_loginScheduled) {
             m_loginScheduled = true;

@@ -8,7 +8,9 @@
 #include <QVariantMap>
 
 class QAction;
+class QIODevice;
 class QMainWindow;
+class QTextStream;
 class QuilorSDK;
 class MainViewController;
 namespace platform {
@@ -63,6 +65,13 @@ public:
     // answers false when there is nothing saved to log in with.
     bool silentLogin();
 
+    // The "--user NAME" start, until a login window exists: asks on
+    // `terminal` for NAME's password, reads it from `input` (without echo on
+    // a terminal), logs in against the configured backend and saves the login
+    // for the silent login of later starts. Waits for the answer; answers the
+    // exit status: 0 logged in and saved, 1 otherwise (the reason printed).
+    int logInAs(const QString& userName, QIODevice& input, QTextStream& terminal);
+
     // The membership entry of the main menu, also the security screens' VIP
     // button: the daily recommended stocks for a paying member, the
     // membership offer for everyone else, shown over `presenter` (the main
@@ -70,6 +79,7 @@ public:
     void openDailyPicks(platform::ViewController* presenter = nullptr);
 
 private:
+    void ensureClient();
     void requestAppSettings();
     void buildMainWindow();
 

@@ -65,8 +65,8 @@ void HttpSession::finish(QNetworkReply* reply, platform::BodyReader* reader, int
     } else {
         outcome = backend::interpretReply(status, body, reply->rawHeader(backend::kDigestHeader), error);
     }
-    if (interceptor)
-        interceptor(outcome);
+    if (interceptor && !interceptor(outcome, body))
+        return;
 
     // The token is the observer's life: expired means it was destroyed.
     const std::shared_ptr<int> alive = token.lock();

@@ -26,9 +26,10 @@ public:
     ~HttpSession() override;
 
     // Runs before the observer, whether or not it is still alive (the client
-    // keeps the user record up to date this way); it may turn a reply that
-    // passed the general check into a failure.
-    using Interceptor = std::function<void(backend::ReplyOutcome&)>;
+    // keeps the user record up to date this way), with the reply's body; it
+    // may turn a reply that passed the general check into a failure, and
+    // answers false when the reply is to reach nobody (it was superseded).
+    using Interceptor = std::function<bool(backend::ReplyOutcome&, const QByteArray& body)>;
 
     // Used on the main thread only (QuilorSDK moves calls there). A reply
     // body longer than `maxBodyBytes` is cut off there and fails with 9999;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 // The receiver of a backend operation. Both calls come on the main thread;
@@ -40,6 +41,36 @@ public:
 
 private:
     std::shared_ptr<int> m_alive;
+};
+
+// An observer made of two functions, for a caller that ties each reply to
+// the request it made (one observer per request; dropping it drops the reply;
+// never dropped from inside its own functions).
+class CallbackObserver : public MHTTPObserver {
+public:
+    using Result = std::function<void(const QVariant& result)>;
+    using Event = std::function<void(int code, const QString& description)>;
+    CallbackObserver(Result onResult, Event onEvent)
+        : m_onResult(std::move(onResult))
+        , m_onEvent(std::move(onEvent))
+    {
+    }
+    bool HttpResult(const QVariant& result, int, bool) override
+    {
+        if (m_onResult)
+            m_onResult(result);
+        return true;
+    }
+    bool HttpEvent(int code, const QString& description, int) override
+    {
+        if (m_onEvent)
+            m_onEvent(code, description);
+        return true;
+    }
+
+private:
+    Result m_onResult;
+    Event m_onEvent;
 };
 
 namespace backend {

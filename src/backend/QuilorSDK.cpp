@@ -10,6 +10,9 @@
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QRect>
@@ -57,6 +60,15 @@ int primaryScreenHeight()
 }
 
 constexpr bool kRequired = true;
+
+// Whether the login reply's "qvmid" was sent as a number or a text (a flag
+// would read as "1" once parsed).
+bool idIsNumber(const QByteArray& replyBody)
+{
+    const QJsonValue id = QJsonDocument::fromJson(replyBody).object().value(QStringLiteral("qvmid"));
+    return id.isString() || id.isDouble();
+}
+
 using Arg = backend::OperationArg;
 
 std::optional<QVariantMap> bodyOf(std::initializer_list<Arg> args)
@@ -160,7 +172,7 @@ bool QuilorSDK::operation(int api, std::initializer_list<backend::OperationArg> 
 }
 
 bool QuilorSDK::send(int api, const QVariantMap& keys, MHTTPObserver* observer,
-    std::function<void(backend::ReplyOutcome&)> interceptor)
+    std::function<bool(backend::ReplyOutcome&, const QByteArray&)> interceptor)
 {
     if (m_baseUrl.isEmpty()) {
         qCWarning(lcSdk) << "no backend URL configured; API" << api << "not sent";
@@ -205,40 +217,73 @@ bool QuilorSDK::DoLogin(const QString& UserName, const QString& PassWord, const 
     const auto body = bodyOf(
         { { "username", UserName, kRequired }, { "password", PassWord }, { "devicetoken", DeviceToken },
             { "willsave", WillSave ? QStringLiteral("1") : QStringLiteral("0") } });
-    return body
-        && send(backend::kApiLogin, *body, HTTPObserver,
-            [this, UserName, PassWord, DeviceToken, WillSave](backend::ReplyOutcome& outcome) {
-                if (!outcome.ok)
-                    return;
-                // Only a dictionary naming a user is a login; anything else
-                // leaves the record and its file as they were.
-                if (!User::isUserRecord(outcome.result)) {
-                    qCWarning(lcSdk) << "login reply holds no user record";
-                    outcome = backend::ReplyOutcome();
-                    outcome.code = backend::kCodeBadReply;
-                    outcome.text = QStringLiteral("login reply holds no user");
-                    return;
-                }
-                applyLogin(outcome.result.toMap(), UserName, PassWord, DeviceToken, WillSave);
-            });
+    if (!body)
+        return false;
+    const quint64 serial = ++m_loginSerial;
+    return send(backend::kApiLogin, *body, HTTPObserver,
+        [this, serial, UserName, PassWord, DeviceToken, WillSave](
+            backend::ReplyOutcome& outcome, const QByteArray& replyBody) {
+            if (serial != m_loginSerial) {
+                qCDebug(lcSdk) << "a superseded login reply was dropped";
+                return false;
+            }
+            if (!outcome.ok)
+                return true;
+            // Only a dictionary naming a user is a login; anything else
+            // leaves the record and its file as they were.
+            if (!User::isUserRecord(outcome.result) || !idIsNumber(replyBody)) {
+                qCWarning(lcSdk) << "login reply holds no user record";
+                outcome = backend::ReplyOutcome();
+                outcome.code = backend::kCodeBadReply;
+                outcome.text = QStringLiteral("login reply holds no user");
+                return true;
+            }
+            applyLogin(outcome.result.toMap(), UserName, PassWord, DeviceToken, WillSave);
+            return true;
+        });
 }
 
 void QuilorSDK::applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
     const QString& deviceToken, bool willSave)
 {
+    // The record becomes this login's alone: nothing of an earlier user stays.
+    const QString device = deviceToken.isEmpty() ? m_user->deviceid : deviceToken;
+    m_user->Clear();
     m_user->SetValueByDict(reply);
-    if (m_user->username.isEmpty())
-        m_user->username = userName;
+    m_user->username = userName;
     m_user->password = passwordHash;
-    if (!deviceToken.isEmpty())
-        m_user->deviceid = deviceToken;
+    m_user->deviceid = device;
     m_user->isLogin = true;
     if (willSave) {
-        m_user->Save();
-        User::setLastLoginName(m_user->username);
-        platform::UserDefaults::standardUserDefaults()->setObject(m_user->qvmid, QStringLiteral("qvmid"));
+        QString error;
+        if (m_user->Save(&error)) {
+            User::setLastLoginName(m_user->username);
+            platform::UserDefaults::standardUserDefaults()->setObject(m_user->qvmid, QStringLiteral("qvmid"));
+        } else {
+            forgetSavedLogin();
+            Q_EMIT loginNotSaved(userName, error);
+        }
     }
     platform::NotificationCenter::defaultCenter()->postNotificationName(QStringLiteral("UserInfoChanged"));
+}
+
+void QuilorSDK::forgetSavedLogin()
+{
+    User::setLastLoginName(QString());
+    platform::UserDefaults::standardUserDefaults()->removeObjectForKey(QStringLiteral("qvmid"));
+}
+
+void QuilorSDK::logout()
+{
+    ++m_loginSerial;
+    if (!m_user->username.isEmpty() && QFile::exists(User::filePathFor(m_user->username))) {
+        m_user->password.clear();
+        m_user->isLogin = false;
+        m_user->Save();
+    }
+    m_user->Clear();
+    forgetSavedLogin();
+    platform::NotificationCenter::defaultCenter()->postNotificationName(QStringLiteral("isLogouted"));
 }
 
 bool QuilorSDK::SearchStockByKey(const QString& key, const QString& pageindex, const QString& pagesize,

@@ -86,8 +86,14 @@ public:
     bool setUser_Agent(const QString& agent);
     int screenHeight() const { return m_screenHeight; }
 
+    // Only the newest login counts: the reply of an earlier one, or of one
+    // made before a logout, reaches nobody and changes nothing.
     bool DoLogin(const QString& UserName, const QString& PassWord, const QString& DeviceToken, bool WillSave,
         QObject* ReturnObject, MHTTPObserver* HTTPObserver);
+    // Back to the guest: the record is cleared, its file keeps no password
+    // hash, the next start is the guest's, and no login in flight counts.
+    // Posts "isLogouted".
+    void logout();
     bool SearchStockByKey(const QString& key, const QString& pageindex, const QString& pagesize,
         QObject* ReturnObject, MHTTPObserver* HTTPObserver);
     bool GetAGroupOfStocks(const QString& userstockgroupid, const QString& pageindex, const QString& pagesize,
@@ -133,14 +139,20 @@ public:
     // by default the primary screen of a GUI application, else 0).
     static void setScreenHeightSource(std::function<int()> source);
 
+Q_SIGNALS:
+    // A login asked to be saved was applied but could not be written: the
+    // next start is the guest's.
+    void loginNotSaved(const QString& userName, const QString& reason);
+
 private:
     // Builds the body of a listed operation and sends it; NO when a required
     // argument is missing.
     bool operation(int api, std::initializer_list<backend::OperationArg> args, MHTTPObserver* observer);
     bool send(int api, const QVariantMap& keys, MHTTPObserver* observer,
-        std::function<void(backend::ReplyOutcome&)> interceptor = {});
+        std::function<bool(backend::ReplyOutcome&, const QByteArray&)> interceptor = {});
     void applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
         const QString& deviceToken, bool willSave);
+    void forgetSavedLogin();
 
     QString m_baseUrl;
     QString m_devicetype;
@@ -151,4 +163,6 @@ private:
     MyStock* m_myStock = nullptr;
     MyStockGroup* m_myStockGroup = nullptr;
     HttpSession* m_httpSession = nullptr;
+    // Counts logins and logouts; a login reply counts only while it is the last.
+    quint64 m_loginSerial = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
@@ -145,6 +146,41 @@ struct PlistHolder {
     }
 };
 
+// One user file as read from disk.
+struct RecordFile {
+    bool exists = false;
+    bool readable = false; // a dictionary at the root
+    qint64 bytes = 0;
+    QVariantMap fields;
+    // The id was written as a text or a whole number, not as a flag.
+    bool idIsNumber = false;
+};
+
+RecordFile readRecordFile(const QString& path)
+{
+    RecordFile record;
+    QFile file(path);
+    record.exists = file.exists();
+    if (!record.exists)
+        return record;
+    // A file written before the record was bounded may be large but still
+    // holds the saved login.
+    QByteArray data;
+    if (file.open(QIODevice::ReadOnly) && file.size() < kMaxFileBytes)
+        data = file.readAll();
+    record.bytes = data.size();
+    PlistHolder root;
+    if (!data.isEmpty())
+        plist_from_memory(data.constData(), uint32_t(data.size()), &root.node);
+    if (!root.node || plist_get_node_type(root.node) != PLIST_DICT)
+        return record;
+    record.readable = true;
+    record.fields = fromPlist(root.node).toMap();
+    const plist_type idType = plist_get_node_type(plist_dict_get_item(root.node, kQvmid));
+    record.idIsNumber = idType == PLIST_STRING || idType == PLIST_UINT;
+    return record;
+}
+
 } // namespace
 
 User::User(const QString& guestUserId)
@@ -179,13 +215,16 @@ void User::setLastLoginName(const QString& userName)
         defaults->setObject(userName, lastLoginNameKey());
 }
 
+bool User::isUserId(const QString& text)
+{
+    return !text.isEmpty() && text.size() <= 20
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 bool User::isUserRecord(const QVariant& reply)
 {
-    if (reply.typeId() != QMetaType::QVariantMap)
-        return false;
-    const QString id = reply.toMap().value(QString::fromLatin1(kQvmid)).toString();
-    return !id.isEmpty() && id.size() <= 20
-        && std::all_of(id.begin(), id.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return reply.typeId() == QMetaType::QVariantMap
+        && isUserId(reply.toMap().value(QString::fromLatin1(kQvmid)).toString());
 }
 
 void User::SetValueByDict(const QVariantMap& dict)
@@ -196,18 +235,12 @@ void User::SetValueByDict(const QVariantMap& dict)
         if (it != dict.cend() && it->typeId() == QMetaType::QString)
             own.insert(QString::fromLatin1(key), storableText(it->toString()));
     }
-    const auto take = [&own](const char* key, QString& field) {
-        const auto it = own.constFind(QString::fromLatin1(key));
-        if (it != own.cend())
-            field = it->toString();
-    };
-    take(kUserName, username);
-    take(kQvmid, qvmid);
-    take(kPower, power);
-    take(kNickname, nickname);
-    take(kVipEndTime, vipendtime);
-    if (qvmid.isEmpty())
-        qvmid = m_guestUserId;
+    const auto field = [&own](const char* key) { return own.value(QString::fromLatin1(key)).toString(); };
+    username = field(kUserName);
+    qvmid = isUserId(field(kQvmid)) ? field(kQvmid) : m_guestUserId;
+    power = field(kPower);
+    nickname = field(kNickname);
+    vipendtime = field(kVipEndTime);
     userDict = own;
 }
 
@@ -225,7 +258,13 @@ void User::Clear()
 
 QString User::filePathFor(const QString& userName)
 {
-    // The name becomes part of a file name: keep it from leaving the folder.
+    const QByteArray digest = QCryptographicHash::hash(userName.toUtf8(), QCryptographicHash::Sha256).toHex();
+    return QDir(platform::cacheFolder())
+        .filePath(QString::fromLatin1(digest) + QStringLiteral("_userInfo.plist"));
+}
+
+QString User::legacyFilePathFor(const QString& userName)
+{
     QString safe = userName;
     for (QChar& c : safe) {
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 0x20)
@@ -236,10 +275,15 @@ QString User::filePathFor(const QString& userName)
     return QDir(platform::cacheFolder()).filePath(safe + QStringLiteral("_userInfo.plist"));
 }
 
-bool User::Save() const
+bool User::Save(QString* error) const
 {
-    if (username.isEmpty())
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
         return false;
+    };
+    if (username.isEmpty())
+        return fail(QStringLiteral("the record names no user"));
     QVariantMap fields;
     fields.insert(QString::fromLatin1(kUserName), username);
     fields.insert(QString::fromLatin1(kPassword), password);
@@ -257,14 +301,14 @@ bool User::Save() const
     uint32_t length = 0;
     plist_to_xml(root.node, &xml, &length);
     if (!xml)
-        return false;
+        return fail(QStringLiteral("the record could not be encoded"));
     const QByteArray data(xml, qsizetype(length));
     plist_to_xml_free(xml);
 
     QSaveFile file(filePathFor(username));
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         qCWarning(lcUser) << "cannot write the user record" << file.fileName() << file.errorString();
-        return false;
+        return fail(file.errorString());
     }
     return true;
 }
@@ -274,19 +318,15 @@ bool User::Load(const QString& userName)
     if (userName.isEmpty())
         return false;
     const QString path = filePathFor(userName);
-    QFile file(path);
-    if (!file.exists())
-        return false;
-    // A file written before the record was bounded may be large but still
-    // holds the saved login: it is read and written again in its short form.
-    QByteArray data;
-    if (file.open(QIODevice::ReadOnly) && file.size() < kMaxFileBytes)
-        data = file.readAll();
-
-    PlistHolder root;
-    if (!data.isEmpty())
-        plist_from_memory(data.constData(), uint32_t(data.size()), &root.node);
-    if (!root.node || plist_get_node_type(root.node) != PLIST_DICT) {
+    RecordFile file = readRecordFile(path);
+    if (!file.exists) {
+        // Names differing only in "/", "\" or ":" shared one file in the old
+        // form: it counts only when it holds this very user.
+        file = readRecordFile(legacyFilePathFor(userName));
+        if (!file.readable || file.fields.value(QString::fromLatin1(kUserName)).toString() != userName)
+            return false;
+    }
+    if (!file.readable) {
         qCWarning(lcUser) << "damaged user record replaced:" << path;
         Clear();
         username = userName;
@@ -294,23 +334,25 @@ bool User::Load(const QString& userName)
         return false;
     }
 
-    const QVariantMap fields = fromPlist(root.node).toMap();
+    const QVariantMap& fields = file.fields;
     const auto text = [&fields](const char* key) {
         return storableText(fields.value(QString::fromLatin1(key)).toString());
     };
-    username = text(kUserName).isEmpty() ? userName : text(kUserName);
+    // The file is this name's: the name stays whole, however long.
+    username = userName;
     password = text(kPassword);
     const QString savedDevice = text(kDeviceId);
     if (!savedDevice.isEmpty())
         deviceid = savedDevice;
-    qvmid = text(kQvmid).isEmpty() ? m_guestUserId : text(kQvmid);
+    qvmid = file.idIsNumber && isUserId(text(kQvmid)) ? text(kQvmid) : m_guestUserId;
     power = text(kPower);
     nickname = text(kNickname);
     vipendtime = text(kVipEndTime);
     // A new process has not logged in yet, whatever the file says.
     isLogin = false;
     userDict = fields.value(QString::fromLatin1(kUserDict)).toMap();
-    if (data.size() > kCompactFileBytes) {
+    if (file.bytes > kCompactFileBytes) {
+        // Written again in its short form.
         const QVariantMap saved = userDict;
         userDict.clear();
         for (const char* key : kOwnFields) {

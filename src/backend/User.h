@@ -21,20 +21,30 @@ public:
     // length, control characters removed); nothing else of the reply is kept.
     QVariantMap userDict;
 
-    // Copies the record's own fields of a login reply into the record.
+    // Takes the record's own fields from a login reply: each field the reply
+    // lacks is emptied (the user id falls back to the guest's), so nothing of
+    // an earlier user stays.
     void SetValueByDict(const QVariantMap& dict);
     // Whether a login reply is a dictionary naming a user (a decimal `qvmid`).
     static bool isUserRecord(const QVariant& reply);
+    // A user id: decimal digits only, at most 20 of them.
+    static bool isUserId(const QString& text);
     // The longest text a field keeps.
     static constexpr qsizetype kMaxFieldLength = 256;
 
-    // "%@_userInfo.plist" in the cache folder, by user name, written to a
-    // temporary file and renamed so that a failed write leaves the old file.
-    bool Save() const;
+    // The user's file in the cache folder, written to a temporary file and
+    // renamed so that a failed write leaves the old file. Answers false (and
+    // why in `error`) when it could not be written.
+    bool Save(QString* error = nullptr) const;
     // Restores the record of `userName`; a damaged file is logged and
     // replaced by an empty record.
     bool Load(const QString& userName);
+    // "<hex SHA-256 of the name>_userInfo.plist": one file per name, valid
+    // whatever the name holds and however long it is.
     static QString filePathFor(const QString& userName);
+    // The file name older versions used ("<name>_userInfo.plist" with "/",
+    // "\" and ":" made "_"); still read when it holds this very user.
+    static QString legacyFilePathFor(const QString& userName);
 
     // Back to the guest: every field but the device id cleared.
     void Clear();

@@ -31,15 +31,30 @@ MsgCenter::MsgCenter(User* user, QuilorSDK* sdk, QObject* parent)
 
 MsgCenter::~MsgCenter() = default;
 
-bool MsgCenter::poll()
+QString MsgCenter::currentUid() const
 {
     if (!m_sdk)
-        return false;
+        return QString();
     const User* user = m_user ? m_user : m_sdk->iUser();
-    const QString uid = user ? user->qvmid : QString();
+    return user ? user->qvmid : QString();
+}
+
+bool MsgCenter::poll()
+{
+    const QString uid = currentUid();
     if (uid.isEmpty())
         return false;
-    return m_sdk->GetNewMsgCount(uid, nullptr, this);
+    auto pending
+        = std::make_unique<CallbackObserver>([this, uid](const QVariant& result) { answered(uid, &result); },
+            [this, uid](int code, const QString& description) {
+                qWarning("%s:%d message count request failed (%d %s)", __FILE__, __LINE__, code,
+                    qUtf8Printable(description));
+                answered(uid, nullptr);
+            });
+    if (!m_sdk->GetNewMsgCount(uid, nullptr, pending.get()))
+        return false;
+    m_pending = std::move(pending);
+    return true;
 }
 
 void MsgCenter::scheduleNext()
@@ -54,25 +69,16 @@ void MsgCenter::scheduleNext()
     });
 }
 
-bool MsgCenter::HttpResult(const QVariant& result, int api, bool isCache)
+void MsgCenter::answered(const QString& uid, const QVariant* result)
 {
-    Q_UNUSED(isCache);
-    if (api != backend::kApiNewMsgCount)
-        return true;
-    m_count = countOf(result);
-    if (m_count > 0)
-        platform::NotificationCenter::defaultCenter()->postNotificationName(
-            QStringLiteral("haveNewMsgNotification"), result);
+    // Another user's count is not this user's news.
+    if (result && uid == currentUid()) {
+        m_count = countOf(*result);
+        if (m_count > 0)
+            platform::NotificationCenter::defaultCenter()->postNotificationName(
+                QStringLiteral("haveNewMsgNotification"), *result);
+    } else if (result) {
+        m_count = 0;
+    }
     scheduleNext();
-    return true;
-}
-
-bool MsgCenter::HttpEvent(int code, const QString& description, int api)
-{
-    if (api != backend::kApiNewMsgCount)
-        return true;
-    qWarning(
-        "%s:%d message count request failed (%d %s)", __FILE__, __LINE__, code, qUtf8Printable(description));
-    scheduleNext();
-    return true;
 }

@@ -5,12 +5,16 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
 class QuilorSDK;
 class User;
 
 // The message-centre poller: asks the backend for the number of new messages
-// every 600 s and posts "haveNewMsgNotification" when there are any.
-class MsgCenter : public QObject, public MHTTPObserver {
+// every 600 s and posts "haveNewMsgNotification" when there are any. A reply
+// counts only for the user it was asked for, while that user is still the
+// record's, and only for the newest poll.
+class MsgCenter : public QObject {
     Q_OBJECT
 public:
     // initWithUser:Father: — the user record and the backend client; starts
@@ -28,15 +32,16 @@ public:
     // One poll now; answers whether a request was sent.
     bool poll();
 
-    bool HttpResult(const QVariant& result, int api, bool isCache) override;
-    bool HttpEvent(int code, const QString& description, int api) override;
-
 private:
     void scheduleNext();
+    QString currentUid() const;
+    void answered(const QString& uid, const QVariant* result);
 
     User* m_user;
     QPointer<QuilorSDK> m_sdk;
     int m_intervalMs = 600000;
     int m_count = 0;
     quint64 m_generation = 0;
+    // The newest poll's observer; replacing it drops the earlier reply.
+    std::unique_ptr<CallbackObserver> m_pending;
 };

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 
 namespace platform {
@@ -19,7 +20,7 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     : QObject(parent)
     , m_path(filePath)
 {
-    load();
+    m_values = readFile(true).value_or(QVariantMap());
 }
 
 UserDefaults* UserDefaults::standardUserDefaults()
@@ -35,19 +36,20 @@ void UserDefaults::resetStandardUserDefaults()
     g_standard = nullptr;
 }
 
-void UserDefaults::load()
+std::optional<QVariantMap> UserDefaults::readFile(bool warn) const
 {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
-        return;
+        return std::nullopt;
     QString error;
     const auto parsed = parseJson(file.readAll(), &error);
     if (!parsed || parsed->metaType().id() != QMetaType::QVariantMap) {
-        qWarning("%s:%d damaged settings file %s: %s", __FILE__, __LINE__, qUtf8Printable(m_path),
-            qUtf8Printable(error));
-        return;
+        if (warn)
+            qWarning("%s:%d damaged settings file %s: %s", __FILE__, __LINE__, qUtf8Printable(m_path),
+                qUtf8Printable(error));
+        return std::nullopt;
     }
-    m_values = parsed->toMap();
+    return parsed->toMap();
 }
 
 QVariant UserDefaults::objectForKey(const QString& key) const
@@ -75,6 +77,7 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         return;
     }
     m_values.insert(key, value);
+    m_changed.insert(key, value);
     synchronize();
 }
 
@@ -85,18 +88,41 @@ void UserDefaults::setInteger(long long value, const QString& key)
 
 void UserDefaults::removeObjectForKey(const QString& key)
 {
-    if (m_values.remove(key) > 0)
+    if (m_values.remove(key) > 0) {
+        m_changed.insert(key, QVariant());
         synchronize();
+    }
 }
 
 bool UserDefaults::synchronize()
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
+    // Another copy reads and merges the same way: one at a time. A lock left
+    // by a copy that died is taken over.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(5000))
+        qWarning(
+            "%s:%d settings file %s is locked; writing anyway", __FILE__, __LINE__, qUtf8Printable(m_path));
+    // A damaged or missing file is rebuilt from what this copy holds.
+    QVariantMap merged = readFile(false).value_or(m_values);
+    for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {
+        if (it.value().isValid())
+            merged.insert(it.key(), it.value());
+        else
+            merged.remove(it.key());
+    }
+    m_values = merged;
+    if (m_changed.isEmpty())
+        return true;
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(writeJson(m_values));
-    return file.commit();
+    file.write(writeJson(merged));
+    if (!file.commit())
+        return false;
+    m_changed.clear();
+    return true;
 }
 
 } // namespace platform

@@ -4,10 +4,14 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace platform {
 
 // Strings, arrays and dictionaries under keys, kept in one JSON file in the
-// config folder and written atomically on every change.
+// config folder and written atomically on every change. A write carries only
+// the keys this object changed, merged into what the file holds then, so two
+// copies of the application on one folder keep each other's changes.
 class UserDefaults : public QObject {
     Q_OBJECT
 public:
@@ -24,15 +28,20 @@ public:
     void setObject(const QVariant& value, const QString& key);
     void setInteger(long long value, const QString& key);
     void removeObjectForKey(const QString& key);
+    // Writes the changes not yet written, and takes up what other copies
+    // wrote meanwhile.
     bool synchronize();
 
     QString filePath() const { return m_path; }
 
 private:
-    void load();
+    // The file's dictionary; nullopt when it is missing or damaged.
+    std::optional<QVariantMap> readFile(bool warn) const;
 
     QString m_path;
     QVariantMap m_values;
+    // Keys changed here and not yet written (an invalid value: removed).
+    QVariantMap m_changed;
 };
 
 } // namespace platform

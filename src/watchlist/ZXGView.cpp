@@ -521,8 +521,7 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
             m_shownRowsSerial = m_rowsSerial;
         break;
     case backend::kApiLogin:
-        if (QuilorSDK* client = sdk(); client && client->iUser())
-            client->iUser()->SetValueByDict(result.toMap());
+        // The client has already made the record this login's own.
         break;
     case backend::kApiDelGroup: {
         platform::showAlert(window(), QStringLiteral("分组删除成功!"));

@@ -2,6 +2,9 @@
 #include "app/MainViewController.h"
 #include "app/ZXGFatherView.h"
 
+#include "account/Membership.h"
+#include "backend/BackendProtocol.h"
+
 #include "TestSupport.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
@@ -17,6 +20,7 @@
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -35,6 +39,38 @@ QList<int> apisSent(standin::StandInServer& server)
     }
     return apis;
 }
+
+// The main menu's entry to the members' daily picks.
+QAction* picksItem(AppDelegate& delegate)
+{
+    for (QAction* menu : delegate.mainWindow()->menuBar()->actions())
+        for (QAction* action : menu->menu()->actions())
+            if (action->text() == QStringLiteral("岚石通VIP每日金股"))
+                return action;
+    return nullptr;
+}
+
+// Stands in for the picks ("picks") and the offer ("offer") while it lives.
+struct MembershipWindows {
+    MembershipWindows()
+    {
+        const auto stub = [](const char* name) {
+            return [name]() -> QWidget* {
+                auto* controller = new platform::ViewController;
+                controller->setObjectName(QString::fromLatin1(name));
+                return controller;
+            };
+        };
+        platform::ControllerRegistry::registerFactory(QStringLiteral("VIPViewController"), stub("picks"));
+        platform::ControllerRegistry::registerFactory(QStringLiteral("GoVIPViewController"), stub("offer"));
+        platform::ViewController::setPresentsModally(false);
+    }
+    ~MembershipWindows()
+    {
+        platform::ControllerRegistry::clear();
+        platform::ViewController::setPresentsModally(true);
+    }
+};
 
 } // namespace
 
@@ -194,26 +230,13 @@ private Q_SLOTS:
     void dailyPicks_membersGetTheWindowOthersTheOffer_hiddenWhenSwitchedOff()
     {
         testsupport::StandIn standIn;
-        const auto stub = [](const char* name) {
-            return [name]() -> QWidget* {
-                auto* controller = new platform::ViewController;
-                controller->setObjectName(QString::fromLatin1(name));
-                return controller;
-            };
-        };
-        platform::ControllerRegistry::registerFactory(QStringLiteral("VIPViewController"), stub("picks"));
-        platform::ControllerRegistry::registerFactory(QStringLiteral("GoVIPViewController"), stub("offer"));
-        platform::ViewController::setPresentsModally(false);
+        MembershipWindows windows;
         AppDelegate delegate;
         delegate.setDelays(50, 60000, 60000);
         delegate.applicationDidFinishLaunching(false);
         QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
 
-        QAction* item = nullptr;
-        for (QAction* menu : delegate.mainWindow()->menuBar()->actions())
-            for (QAction* action : menu->menu()->actions())
-                if (action->text() == QStringLiteral("岚石通VIP每日金股"))
-                    item = action;
+        QAction* item = picksItem(delegate);
         QVERIFY(item);
         QVERIFY(item->isVisible());
         MainViewController* main = delegate.mainViewController();
@@ -230,8 +253,67 @@ private Q_SLOTS:
         delegate.HttpResult(QVariantMap { { QStringLiteral("vipmacopen"), QStringLiteral("0") } },
             backend::kApiAppSetting, false);
         QVERIFY(!item->isVisible());
-        platform::ControllerRegistry::clear();
-        platform::ViewController::setPresentsModally(true);
+    }
+
+    // A settings reply that names no switch turns membership off, also for
+    // the next start.
+    void settingsWithoutTheSwitch_turnMembershipOff()
+    {
+        platform::UserDefaults::standardUserDefaults()->setObject(
+            QVariantMap { { QStringLiteral("vipmacopen"), QStringLiteral("1") } },
+            QStringLiteral("appSettingDict"));
+        testsupport::StandIn standIn;
+        standIn.server().backend().setAppSetting(QStringLiteral("vipmacopen"), QString());
+        standIn.server().backend().setAppSetting(QStringLiteral("User-Agent"), QString());
+        AppDelegate delegate;
+        delegate.setDelays(50, 60000, 60000);
+        delegate.applicationDidFinishLaunching(false);
+        QVERIFY(picksItem(delegate)->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+        QVERIFY(!picksItem(delegate)->isVisible());
+        QVERIFY(!membership::featuresOn(platform::UserDefaults::standardUserDefaults()
+                                            ->objectForKey(QStringLiteral("appSettingDict"))
+                                            .toMap()));
+    }
+
+    // "--user demo" with the password on standard input: the login is saved
+    // for later starts and the members' picks open; a refused one says why.
+    void userStart_savesTheLoginAndReachesTheMembersPicks_data()
+    {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("the sample member") << QByteArray("demo1234\n") << 0 << QStringLiteral("picks");
+        QTest::newRow("a wrong password") << QByteArray("demo\n") << 1 << QStringLiteral("offer");
+    }
+    void userStart_savesTheLoginAndReachesTheMembersPicks()
+    {
+        QFETCH(QByteArray, typed);
+        QFETCH(int, status);
+        QFETCH(QString, opened);
+        testsupport::StandIn standIn;
+        MembershipWindows windows;
+        AppDelegate delegate;
+        delegate.setDelays(50, 60000, 60000);
+        QBuffer input(&typed);
+        QVERIFY(input.open(QIODevice::ReadOnly));
+        QString printed;
+        QTextStream terminal(&printed);
+        QCOMPARE(delegate.logInAs(QStringLiteral("demo"), input, terminal), status);
+        QVERIFY(printed.startsWith(QStringLiteral("Password for demo: ")));
+        User saved;
+        QCOMPARE(saved.Load(QStringLiteral("demo")), status == 0);
+        if (status == 0) {
+            QCOMPARE(User::lastLoginName(), QStringLiteral("demo"));
+            QCOMPARE(saved.password, backend::passwordHash(QStringLiteral("demo1234")));
+        } else {
+            QVERIFY(printed.contains(QStringLiteral("密码错误")));
+        }
+
+        delegate.applicationDidFinishLaunching(false);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.appDict.contains(QStringLiteral("vipmacopen")), 5000);
+        picksItem(delegate)->trigger();
+        QVERIFY(delegate.mainViewController()->findChild<platform::ViewController*>(opened));
     }
 
     // The client's agent (a browser's unless the server's settings name a safe

@@ -95,6 +95,10 @@ private Q_SLOTS:
     void login_wrongPassword_leavesGuest();
     void login_hostileReply_neverCostsTheSavedLogin_data();
     void login_hostileReply_neverCostsTheSavedLogin();
+    void login_replyIsTheWholeRecord_data();
+    void login_replyIsTheWholeRecord();
+    void login_onlyTheNewestCounts_data();
+    void login_onlyTheNewestCounts();
     void construction_userAgentAndModels();
 
 private:
@@ -563,6 +567,8 @@ void tst_QuilorSDK::login_hostileReply_neverCostsTheSavedLogin_data()
     QTest::newRow("empty array") << QByteArray("[]") << QString();
     QTest::newRow("dictionary without a user id")
         << QByteArray(R"({"code":"0","nickname":"x"})") << QString();
+    QTest::newRow("a flag as the user id")
+        << QByteArray(R"({"code":"0","qvmid":true,"username":"demo"})") << QString();
     QTest::newRow("20 MB user") << QByteArray(
                                        R"({"code":"0","qvmid":"400031001","username":"demo","nickname":")")
             + QByteArray(20 * 1024 * 1024, 'x') + QByteArray(R"("})")
@@ -615,6 +621,99 @@ void tst_QuilorSDK::login_hostileReply_neverCostsTheSavedLogin()
     QCOMPARE(restarted.iUser()->password, hashOf("demo1234"));
     QCOMPARE(restarted.iUser()->nickname, nickname.isNull() ? savedNickname : nickname);
     QVERIFY(!restarted.iUser()->userDict.contains(QStringLiteral("extra")));
+    User::setLastLoginName(QString());
+}
+
+// What a reply leaves out is not kept from the login before it, in memory,
+// in the file or after a restart, and another user's login never lands in
+// the first user's file.
+void tst_QuilorSDK::login_replyIsTheWholeRecord_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("qvmid");
+    QTest::newRow("the member's reply without power")
+        << QStringLiteral("demo") << QByteArray(R"({"code":"0","qvmid":"400031001","username":"demo"})")
+        << QStringLiteral("400031001");
+    QTest::newRow("another user's reply without a name, id as a number") << QStringLiteral(
+        "putong") << QByteArray(R"({"code":"0","qvmid":400031002})") << QStringLiteral("400031002");
+}
+
+void tst_QuilorSDK::login_replyIsTheWholeRecord()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, qvmid);
+    RecordingObserver member;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &member));
+    QVERIFY(member.waitForAnswers());
+    QCOMPARE(m_sdk->iUser()->power, QStringLiteral("4002"));
+
+    service().answerApi(10000, reply);
+    RecordingObserver observer;
+    QVERIFY(m_sdk->DoLogin(name, hashOf("secret"), QString(), true, nullptr, &observer));
+    QVERIFY(observer.waitForAnswers());
+    QCOMPARE(observer.results.size(), 1);
+    const User live = *m_sdk->iUser();
+    m_sdk.reset();
+    platform::UserDefaults::resetStandardUserDefaults();
+    QuilorSDK restarted(m_standIn->baseUrl(), QStringLiteral("2001"), kGuest);
+    for (const User* user : { &live, static_cast<const User*>(restarted.iUser()) }) {
+        QCOMPARE(user->username, name);
+        QCOMPARE(user->qvmid, qvmid);
+        QCOMPARE(user->password, hashOf("secret"));
+        QVERIFY(user->power.isEmpty());
+        QVERIFY(user->nickname.isEmpty());
+        QVERIFY(user->vipendtime.isEmpty());
+    }
+    User demo;
+    QVERIFY(demo.Load(QStringLiteral("demo")));
+    QCOMPARE(demo.qvmid, QStringLiteral("400031001"));
+    User::setLastLoginName(QString());
+}
+
+// A's login reply that lands after B logged in, or after a log-out, changes
+// nothing: not the record, not the files, not the next start.
+void tst_QuilorSDK::login_onlyTheNewestCounts_data()
+{
+    QTest::addColumn<bool>("logOut");
+    QTest::newRow("another user logged in meanwhile") << false;
+    QTest::newRow("logged out meanwhile") << true;
+}
+
+void tst_QuilorSDK::login_onlyTheNewestCounts()
+{
+    QFETCH(bool, logOut);
+    RecordingObserver first;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &first));
+    QVERIFY(first.waitForAnswers());
+
+    m_standIn->server().holdApi(10000);
+    RecordingObserver late;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &late));
+    QTRY_COMPARE(m_standIn->server().heldCount(), 1);
+    RecordingObserver other;
+    if (logOut) {
+        m_sdk->logout();
+    } else {
+        QVERIFY(
+            m_sdk->DoLogin(QStringLiteral("putong"), hashOf("putong1234"), QString(), true, nullptr, &other));
+        QVERIFY(other.waitForAnswers());
+    }
+    m_standIn->server().releaseHeld();
+    QTRY_COMPARE(m_sdk->iHttpSession()->requestsInFlight(), 0);
+    QCOMPARE(late.answers(), 0);
+
+    const QString expected = logOut ? QString() : QStringLiteral("putong");
+    QCOMPARE(m_sdk->iUser()->username, expected);
+    QCOMPARE(m_sdk->iUser()->qvmid, logOut ? kGuest : QStringLiteral("400031002"));
+    User demo;
+    QVERIFY(demo.Load(QStringLiteral("demo")));
+    QCOMPARE(demo.password.isEmpty(), logOut);
+    m_sdk.reset();
+    platform::UserDefaults::resetStandardUserDefaults();
+    QuilorSDK restarted(m_standIn->baseUrl(), QStringLiteral("2001"), kGuest);
+    QCOMPARE(restarted.iUser()->username, expected);
     User::setLastLoginName(QString());
 }
 

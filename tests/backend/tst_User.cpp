@@ -24,6 +24,8 @@ private Q_SLOTS:
     void deviceUdid_isMadeOnceAndKept();
     void filePath_staysInTheCacheFolder_data();
     void filePath_staysInTheCacheFolder();
+    void save_everyNameHasItsOwnFile_data();
+    void save_everyNameHasItsOwnFile();
     void client_restoresTheLastLoginAtStart();
 
 private:
@@ -145,8 +147,9 @@ void tst_User::load_damagedFile_isLoggedAndReplaced()
 
 void tst_User::load_largeOlderFile_keepsTheLoginAndShrinks()
 {
-    // Written whole from a 20 MB login reply, as older versions did.
-    const QString path = User::filePathFor(QStringLiteral("demo"));
+    // Written whole from a 20 MB login reply, under the name older versions
+    // gave the file.
+    const QString path = User::legacyFilePathFor(QStringLiteral("demo"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
@@ -162,7 +165,7 @@ void tst_User::load_largeOlderFile_keepsTheLoginAndShrinks()
     QCOMPARE(loaded.qvmid, QStringLiteral("400031001"));
     QCOMPARE(loaded.password, QStringLiteral("0f3c"));
     QVERIFY(!loaded.userDict.contains(QStringLiteral("junk")));
-    QVERIFY(QFileInfo(path).size() < 4096);
+    QVERIFY(QFileInfo(User::filePathFor(QStringLiteral("demo"))).size() < 4096);
     User again;
     QVERIFY(again.Load(QStringLiteral("demo")));
     QCOMPARE(again.qvmid, QStringLiteral("400031001"));
@@ -195,6 +198,37 @@ void tst_User::filePath_staysInTheCacheFolder()
     const QFileInfo info(User::filePathFor(name));
     QCOMPARE(info.absolutePath(), QDir(m_settings->cacheDir()).absolutePath());
     QVERIFY(!info.fileName().startsWith(QLatin1Char('.')));
+}
+
+// Long names and names that differ only in characters a file name cannot
+// hold are each saved and restored as their own user.
+void tst_User::save_everyNameHasItsOwnFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("100 Chinese characters") << QString(100, QChar(u'岚')) << QString(100, QChar(u'石'));
+    QTest::newRow("300 letters") << QString(300, QLatin1Char('a')) << QString(300, QLatin1Char('b'));
+    QTest::newRow("a slash and a colon") << QStringLiteral("a/b") << QStringLiteral("a:b");
+    QTest::newRow("a backslash and an underscore") << QStringLiteral("a\\b") << QStringLiteral("a_b");
+}
+
+void tst_User::save_everyNameHasItsOwnFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, other);
+    const QStringList names { name, other };
+    for (int i = 0; i < 2; ++i) {
+        User user;
+        user.username = names.at(i);
+        user.qvmid = QStringLiteral("40003101%1").arg(i);
+        QVERIFY(user.Save());
+    }
+    for (int i = 0; i < 2; ++i) {
+        User loaded;
+        QVERIFY(loaded.Load(names.at(i)));
+        QCOMPARE(loaded.username, names.at(i));
+        QCOMPARE(loaded.qvmid, QStringLiteral("40003101%1").arg(i));
+    }
 }
 
 void tst_User::client_restoresTheLastLoginAtStart()

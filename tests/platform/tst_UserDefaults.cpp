@@ -19,6 +19,7 @@ private Q_SLOTS:
     void removedKey_staysRemovedAfterRestart();
     void damagedFile_startsEmptyAndIsRepaired();
     void writes_leaveNoPartialFiles();
+    void twoCopies_keepEachOthersChanges();
     void isolation_givesEachTestItsOwnFolder();
 
 private:
@@ -97,6 +98,22 @@ void tst_UserDefaults::writes_leaveNoPartialFiles()
         defaults->setObject(QString::number(i), QStringLiteral("k%1").arg(i));
     const QDir folder(QFileInfo(defaults->filePath()).absolutePath());
     QCOMPARE(folder.entryList(QDir::Files), QStringList { QFileInfo(defaults->filePath()).fileName() });
+}
+
+void tst_UserDefaults::twoCopies_keepEachOthersChanges()
+{
+    const QString path = UserDefaults::standardUserDefaults()->filePath();
+    UserDefaults::standardUserDefaults()->setObject(QStringLiteral("x"), QStringLiteral("old"));
+    UserDefaults first(path);
+    UserDefaults second(path);
+    first.setObject(QStringLiteral("2"), QStringLiteral("curGroupIdx"));
+    first.removeObjectForKey(QStringLiteral("old"));
+    second.setObject(QStringLiteral("1"), QStringLiteral("kSegIdx"));
+
+    const UserDefaults after(path);
+    QCOMPARE(after.stringForKey(QStringLiteral("curGroupIdx")), QStringLiteral("2"));
+    QCOMPARE(after.stringForKey(QStringLiteral("kSegIdx")), QStringLiteral("1"));
+    QVERIFY(!after.objectForKey(QStringLiteral("old")).isValid());
 }
 
 void tst_UserDefaults::isolation_givesEachTestItsOwnFolder()

@@ -1,5 +1,6 @@
 #include "standin/StandInServer.h"
 
+#include "platform/Json.h"
 #include "standin/BackendService.h"
 #include "standin/FeedBodies.h"
 
@@ -69,6 +70,15 @@ struct StandInServer::Impl {
     QList<QHash<QByteArray, QByteArray>> headerLog;
     // Sockets that are held open without an answer.
     QList<QPointer<QTcpSocket>> hanging;
+    // Backend requests held by API until released.
+    struct Held {
+        QPointer<QTcpSocket> socket;
+        QByteArray path;
+        QByteArray body;
+        QHash<QByteArray, QByteArray> headers;
+    };
+    QHash<int, int> holds;
+    QList<Held> held;
 };
 
 StandInServer::StandInServer(const QString& storeDir, QObject* parent)
@@ -122,6 +132,20 @@ StandInServer::StandInServer(const QString& storeDir, QObject* parent)
             QHash<QByteArray, QByteArray> headers;
             for (const auto& h : request.headers())
                 headers.insert(h.first.toLower(), h.second);
+            {
+                QMutexLocker lock(&d->mutex);
+                const int api = platform::parseJson(request.body())
+                                    .value_or(QVariant())
+                                    .toMap()
+                                    .value(QStringLiteral("api"))
+                                    .toInt();
+                if (d->holds.value(api) > 0) {
+                    if (--d->holds[api] == 0)
+                        d->holds.remove(api);
+                    d->held.append({ socket, path.toUtf8(), request.body(), headers });
+                    return true;
+                }
+            }
             const BackendService::Reply reply = d->backend->handle(path.toUtf8(), request.body(), headers);
             QByteArray type = "application/octet-stream";
             QList<QPair<QByteArray, QByteArray>> extra;
@@ -151,6 +175,53 @@ StandInServer::~StandInServer()
     for (const auto& socket : std::as_const(d->hanging)) {
         if (socket)
             socket->abort();
+    }
+    for (const auto& held : std::as_const(d->held)) {
+        if (held.socket)
+            held.socket->abort();
+    }
+}
+
+void StandInServer::holdApi(int api, int count)
+{
+    QMutexLocker lock(&d->mutex);
+    if (count > 0)
+        d->holds.insert(api, count);
+    else
+        d->holds.remove(api);
+}
+
+int StandInServer::heldCount() const
+{
+    QMutexLocker lock(&d->mutex);
+    return int(d->held.size());
+}
+
+void StandInServer::releaseHeld()
+{
+    QList<Impl::Held> held;
+    {
+        QMutexLocker lock(&d->mutex);
+        held.swap(d->held);
+    }
+    for (const Impl::Held& request : held) {
+        if (!request.socket)
+            continue;
+        // The request's own responder is gone with its turn: the answer is
+        // written as plain HTTP/1.1.
+        const BackendService::Reply reply = d->backend->handle(request.path, request.body, request.headers);
+        QByteArray type = "application/octet-stream";
+        QByteArray extra;
+        for (const auto& h : reply.headers) {
+            if (h.first.compare("Content-Type", Qt::CaseInsensitive) == 0)
+                type = h.second;
+            else if (h.first.compare("Content-Length", Qt::CaseInsensitive) != 0)
+                extra += h.first + ": " + h.second + "\r\n";
+        }
+        request.socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
+            + (reply.status == 200 ? " OK" : " Error") + "\r\nContent-Type: " + type
+            + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
+            + "\r\nCache-Control: no-cache\r\n" + extra + "\r\n" + reply.body);
     }
 }
 

@@ -39,6 +39,12 @@ public:
     // answer with HTTP `status` (0: the connection is dropped; -1: never
     // answered) `count` times.
     void failPath(const QString& pathPart, int status, int count = 1);
+    // Test switch: the next `count` backend requests of API `api` are held
+    // unanswered until releaseHeld() answers them, in order, as the backend
+    // stands then.
+    void holdApi(int api, int count = 1);
+    int heldCount() const;
+    void releaseHeld();
     // Every request path served, in order (for tests).
     QStringList requestLog() const;
     // The headers of every request served, in the same order as the paths
