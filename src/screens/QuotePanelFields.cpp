@@ -216,9 +216,17 @@ void daySums(
             b.both(fields[i], feedtext::dash(), signColor(0));
             continue;
         }
-        const float v = floatValue(row.value(keys[i])) / divisor;
-        b.both(fields[i], formatNumber("%.4f亿", v), signColor(v));
+        const QString shown = formatNumber("%.4f亿", floatValue(row.value(keys[i])) / divisor);
+        b.both(fields[i], shown, signColor(floatValue(shown)));
     }
+}
+
+// Today's main-money flow, coloured as the figure shown reads.
+void mainValue(Builder& b)
+{
+    const QString key = QStringLiteral("mainvalue");
+    const QString shown = b.figure(key) ? formatNumber("%.4f亿", b.num(key)) : feedtext::dash();
+    b.both(QStringLiteral("mainvalueTextField"), shown, signColor(floatValue(shown)));
 }
 
 void margin(Builder& b, const QVariantList* dayList, bool dayListFailed)
@@ -366,10 +374,7 @@ void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
         "%.2f亿");
 
     if (b.has(QStringLiteral("mainvalue"))) {
-        const float main = b.num(QStringLiteral("mainvalue"));
-        b.both(QStringLiteral("mainvalueTextField"),
-            b.figure(QStringLiteral("mainvalue")) ? formatNumber("%.4f亿", main) : feedtext::dash(),
-            signColor(main));
+        mainValue(b);
         QVariantMap holder;
         if (const QVariantMap* row = newestRow(dayList, holder)) {
             // The stock rows' sums are in 万.
@@ -422,10 +427,7 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
     }
 
     if (b.has(QStringLiteral("mainvalue"))) {
-        const float main = b.num(QStringLiteral("mainvalue"));
-        b.both(QStringLiteral("mainvalueTextField"),
-            b.figure(QStringLiteral("mainvalue")) ? formatNumber("%.4f亿", main) : feedtext::dash(),
-            signColor(main));
+        mainValue(b);
         QVariantMap holder;
         if (const QVariantMap* row = newestRow(dayList, holder)) {
             // The index rows' sums are in 亿 already.
@@ -491,6 +493,15 @@ PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVar
         stockPanel(b, curCode, dayList, dayListFailed);
     else
         indexPanel(b, curCode, dayList, dayListFailed);
+    // A figure the panel cannot show reads as no change, whichever rule
+    // coloured its field.
+    QStringList dashed;
+    for (const FieldWrite& w : std::as_const(out.writes)) {
+        if (w.text && !dashed.contains(w.field) && out.textOf(w.field) == feedtext::dash())
+            dashed << w.field;
+    }
+    for (const QString& field : std::as_const(dashed))
+        out.writes.append({ field, std::nullopt, Colors::black() });
     return out;
 }
 

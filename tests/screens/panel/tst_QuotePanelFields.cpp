@@ -226,15 +226,32 @@ private Q_SLOTS:
                                      << "--"
                                      << "buy1countTextField"
                                      << "--";
+        QTest::newRow("book price") << "buy1"
+                                    << "--"
+                                    << "buy1TextField"
+                                    << "--";
+        QTest::newRow("exponent form") << "PE"
+                                       << "3.5e9"
+                                       << "PEField"
+                                       << "3.5e9";
+        QTest::newRow("outflow that rounds to zero") << "mainvalue"
+                                                     << "-0.00001"
+                                                     << "mainvalueTextField"
+                                                     << "0.0000亿";
     }
     void figuresThatAreNoNumber_showDashes()
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
         QFETCH(QString, field);
+        QFETCH(QString, expected);
         QVariantMap r = stockRecord({ { "buy1", "10.00" } });
         r.insert(key, value);
-        QTEST(stock(r).textOf(field).value_or(QString()), "expected");
+        const PanelUpdate u = stock(r);
+        QCOMPARE(u.textOf(field).value_or(QString()), expected);
+        // "--" and zero read as no change, whatever rule colours the field.
+        if (expected == QStringLiteral("--") || expected.startsWith(QStringLiteral("0.0")))
+            QCOMPARE(u.colorOf(field).value_or(Colors::black()), Colors::black());
     }
 
     // A day list that could not be had leaves no margin figure, not zeros.
