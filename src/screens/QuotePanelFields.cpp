@@ -161,13 +161,12 @@ void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
     if (b.has(kYprice)) {
         b.asIsNumber(QStringLiteral("ypriceField"), kYprice);
         if (withLimits) {
-            const float y = b.num(kYprice);
-            const float step = y * limitPercent(curCode, b.str(QStringLiteral("stockname"))) / 100.0f;
-            const bool known = b.figure(kYprice);
+            const int percent = limitPercent(curCode, b.str(QStringLiteral("stockname")));
+            const QString y = b.str(kYprice);
             b.text(QStringLiteral("today_limith_priceField"),
-                known ? formatNumber("%.2f", y + step) : feedtext::dash());
+                limitPrice(y, percent, true).value_or(feedtext::dash()));
             b.text(QStringLiteral("today_limitl_priceField"),
-                known ? formatNumber("%.2f", y - step) : feedtext::dash());
+                limitPrice(y, percent, false).value_or(feedtext::dash()));
         }
         b.color(QStringLiteral("today_start_priceTextField"),
             closeColor(b.num(QStringLiteral("today_start_price")), b.num(kYprice)));
@@ -443,16 +442,45 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
 
 } // namespace
 
-float limitPercent(const QString& code, const QString& name)
+int limitPercent(const QString& code, const QString& name)
 {
     static const QStringList wideBoards
         = { QStringLiteral("300"), QStringLiteral("301"), QStringLiteral("688"), QStringLiteral("689") };
-    if (code.size() == 6 && wideBoards.contains(code.left(3)))
-        return 20.0f;
     const QString trimmed = name.trimmed();
-    if (trimmed.startsWith(QStringLiteral("ST")) || trimmed.startsWith(QStringLiteral("*ST")))
-        return 5.0f;
-    return 10.0f;
+    if (trimmed.startsWith(u'N') || trimmed.startsWith(u'C'))
+        return 0;
+    if (code.size() == 6 && wideBoards.contains(code.left(3)))
+        return 20;
+    return 10;
+}
+
+std::optional<QString> limitPrice(const QString& yprice, int percent, bool up)
+{
+    // The close as whole units of 10^-decimals, read digit by digit so that
+    // no binary fraction creeps in.
+    const QString text = yprice.trimmed();
+    qint64 units = 0;
+    qint64 scale = 1;
+    bool point = false;
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == u'.' && !point) {
+            point = true;
+        } else if (c >= u'0' && c <= u'9' && digits < 12) {
+            units = units * 10 + (c.unicode() - u'0');
+            ++digits;
+            if (point)
+                scale *= 10;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (units <= 0 || percent <= 0)
+        return std::nullopt;
+    // Cents of close × (100 ± percent) / 100, the half cent going up.
+    const qint64 scaled = units * (up ? 100 + percent : 100 - percent);
+    const qint64 cents = (scaled * 2 + scale) / (2 * scale);
+    return stringWithFormat("%lld.%02lld", cents / 100, cents % 100);
 }
 
 QList<FieldWrite> marketAlertsWrites(int level)
