@@ -1,5 +1,6 @@
 #include "screens/QuotePanelFields.h"
 
+#include "market/MarketCodes.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -402,10 +403,18 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
             b.figure(amplitude) ? formatNumber("%.2f%%", b.num(amplitude) * 100.0f) : feedtext::dash());
     outerInner(b);
 
-    b.formatted(QStringLiteral("totalsubTextField"), QStringLiteral("totalsub"), "%@");
-    b.asIsNumber(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
-    b.asIsNumber(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
-    b.asIsNumber(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
+    if (market::hasOwnMemberCounts(curCode)) {
+        b.formatted(QStringLiteral("totalsubTextField"), QStringLiteral("totalsub"), "%@");
+        b.asIsNumber(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
+        b.asIsNumber(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
+        b.asIsNumber(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
+    } else {
+        // Counts of the whole exchange (a record saved before) are no
+        // figure of this index's members.
+        for (const char* field :
+            { "totalsubTextField", "subequalcountTextField", "subupcountField", "subdowncountField" })
+            b.text(QString::fromLatin1(field), feedtext::dash());
+    }
 
     const QString volume = QStringLiteral("transaction100count");
     const QString amount = QStringLiteral("transactionvaluecount");

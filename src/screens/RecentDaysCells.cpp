@@ -1,5 +1,6 @@
 #include "screens/RecentDaysCells.h"
 
+#include "market/MarketCodes.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -322,11 +323,17 @@ QList<LabelUpdate> headerUpdates(
         updates.append(
             { QStringLiteral("ratioTextField"), std::nullopt, ratio > 1 ? Colors::red() : Colors::green() });
         fill("turnoverrateTextField", "turnoverrate", textual("换:", "%@%%"));
-    } else {
+    } else if (market::hasOwnMemberCounts(curCode)) {
         fill("totalsubTextField", "totalsub", textual("总家数: ", "%@"));
         fill("subequalcountTextField", "subequalcount", textual("平盘: ", "%@"));
         fill("subupcountField", "subupcount", textual("上涨: ", "%@"));
         fill("subdowncountField", "subdowncount", textual("下跌: ", "%@"));
+    } else {
+        // The exchange's counts are no figure of this index's members.
+        for (const auto& [label, caption] :
+            { std::pair { "totalsubTextField", "总家数: " }, std::pair { "subequalcountTextField", "平盘: " },
+                std::pair { "subupcountField", "上涨: " }, std::pair { "subdowncountField", "下跌: " } })
+            updates.append({ str(label), str(caption) + feedtext::dash(), std::nullopt });
     }
 
     const QString mainKey = QStringLiteral("mainvalue");

@@ -282,13 +282,14 @@ void FeedParsersTest::netease_entriesAndMemberCounts()
     QCOMPARE(str(quote.fields, "buy1count"), QStringLiteral("1610"));
     QCOMPARE(str(quote.fields, "curdate"), QStringLiteral("20250314"));
 
-    const FeedResult members = neteaseMemberCounts(batch.entries, true);
+    const FeedResult members = neteaseMemberCounts(batch.entries, QStringLiteral("000001.idx"));
     QVERIFY2(members.ok(), qPrintable(members.error));
     QCOMPARE(str(members.fields, "subupcount"), QStringLiteral("1204"));
     QCOMPARE(str(members.fields, "subdowncount"), QStringLiteral("873"));
     QCOMPARE(str(members.fields, "subequalcount"), QStringLiteral("95"));
     QCOMPARE(str(members.fields, "totalsub"), QStringLiteral("2172"));
-    QVERIFY(!neteaseMemberCounts(batch.entries, false).ok()); // no Shenzhen counts in this reply
+    QVERIFY(!neteaseMemberCounts(batch.entries, QStringLiteral("399106.idx")).ok()); // none in this reply
+    QVERIFY(!neteaseMemberCounts(batch.entries, QStringLiteral("399006.idx")).ok()); // none in the feed
 
     // A custom callback name and a trailing newline are the same body.
     QByteArray custom = fixture("netease_feed.js");

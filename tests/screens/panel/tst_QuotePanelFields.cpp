@@ -767,6 +767,12 @@ private Q_SLOTS:
         QCOMPARE(text(u, "subupcountField"), QStringLiteral("31"));
         QCOMPARE(text(u, "subequalcountTextField"), QStringLiteral("4"));
         QCOMPARE(text(u, "subdowncountField"), QStringLiteral("15"));
+        // A 100-stock board has no counts of its own in the feed: the
+        // exchange's 2800 are not shown as its members.
+        const PanelUpdate board = index(QStringLiteral("399006.idx"),
+            stockRecord({ { "totalsub", "2800" }, { "subupcount", "1500" }, { "subdowncount", "1300" } }));
+        for (const char* f : { "totalsubTextField", "subupcountField", "subequalcountTextField" })
+            QCOMPARE(text(board, f), QStringLiteral("--"));
         // Fields an index screen does not have are never written.
         for (const char* f :
             { "today_limith_priceField", "ratioTextField", "turnoverrateTextField", "bigbuyscoreTextField" })
