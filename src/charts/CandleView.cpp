@@ -20,6 +20,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -54,7 +56,8 @@ int settingInt(const QString& key, int fallback)
     const QVariant v = platform::UserDefaults::standardUserDefaults()->objectForKey(key);
     if (!v.isValid() || platform::stringOf(v).isEmpty())
         return fallback;
-    return static_cast<int>(platform::integerValue(v));
+    // A period beyond int saturates rather than wrapping ("4294967298" is no 2).
+    return int(std::clamp<long long>(platform::integerValue(v), INT_MIN, INT_MAX));
 }
 
 // Lots with the 万 / 亿 units the terminals use.

@@ -167,6 +167,9 @@ BarSeries convertBarRows(const QVariantList& rows)
         if (!std::isfinite(open.value) || !std::isfinite(close.value) || !std::isfinite(high.value)
             || !std::isfinite(low.value) || !std::isfinite(volume.value) || !std::isfinite(change.value))
             continue;
+        // No trade happens at a price of 0 or below: such a row is no bar.
+        if (!(open.value > 0 && close.value > 0 && high.value > 0 && low.value > 0))
+            continue;
         indicators::Bar bar;
         bar.open = open.value;
         bar.close = close.value;
@@ -261,9 +264,9 @@ MinuteDay minuteDayFrom(const QVariantMap& object)
         point.slot = minuteSlot(point.hhmm);
         if (point.slot < 0)
             continue;
-        // A minute without a price has nothing to draw.
+        // A minute without a price (or with one of 0) has nothing to draw.
         point.price = finiteOrNone(readCell(cells->at(1)));
-        if (std::isnan(point.price))
+        if (!(point.price > 0))
             continue;
         point.average = finiteOrNone(readCell(cells->at(2)));
         point.volume = finiteOrNone(readCell(cells->at(3)));

@@ -51,8 +51,9 @@ std::optional<QVariantList> parseKLineYear(const QByteArray& body);
 
 // Bar rows read as numbers, once, when they arrive: what the chart draws
 // and the date of each bar. Rows of another length are left out, and so is
-// a row whose four prices are not all numbers or that holds a number beyond
-// single precision ("1e39"): one such row would squash every other candle.
+// a row whose four prices are not all numbers above 0 or that holds a
+// number beyond single precision ("1e39"): one such row would squash every
+// other candle.
 // A volume or change that is no number ("--" for a suspended stock) is NaN
 // and shows as "--".
 struct BarSeries {

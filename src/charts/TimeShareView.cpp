@@ -148,17 +148,19 @@ void TimeShareView::InitBackImage()
     };
 
     // Grid: the previous close in the middle, quarter steps above and below.
+    // Without a previous close there is no change to show, only prices.
+    const bool referenced = !m_days.isEmpty() && m_days.first().yestclose > 0;
     for (int i = -2; i <= 2; ++i) {
         const double v = m_base + m_span * i / 2;
         const double y = yOf(v);
         p.setPen(QPen(gridColor(), 1, i == 0 ? Qt::SolidLine : Qt::DotLine));
         p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
-        p.setPen(colorFor(v, m_base));
+        p.setPen(referenced ? colorFor(v, m_base) : flatColor());
         p.drawText(QRectF(0, y - 7, kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
             platform::stringWithFormat("%.2f", v));
-        const double percent = m_base != 0 ? (v - m_base) / m_base * 100 : 0;
+        const double percent = referenced ? (v - m_base) / m_base * 100 : std::nan("");
         p.drawText(QRectF(m_pricePane.right() + 4, y - 7, kAxisRight - 4, 14),
-            Qt::AlignLeft | Qt::AlignVCenter, platform::stringWithFormat("%.2f%%", percent));
+            Qt::AlignLeft | Qt::AlignVCenter, figureText("%.2f%%", percent));
     }
     p.setPen(QPen(gridColor(), 1));
     p.setBrush(Qt::NoBrush);
@@ -283,8 +285,8 @@ void TimeShareView::paintOverlay(QPainter& p) const
     if (hit.day < 0)
         return;
     const MinutePoint& pt = m_days[hit.day].points[hit.point];
-    const double base = m_days[hit.day].yestclose > 0 ? m_days[hit.day].yestclose : m_base;
-    p.setPen(colorFor(pt.price, base));
+    const double base = m_days[hit.day].yestclose;
+    p.setPen(base > 0 ? colorFor(pt.price, base) : flatColor());
     p.drawText(QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight),
         Qt::AlignLeft | Qt::AlignVCenter, legend(hit.day, hit.point));
     if (!m_crossPoint)
@@ -311,8 +313,9 @@ QString TimeShareView::legend(int day, int point) const
     if (day < 0 || day >= m_days.size() || point < 0 || point >= m_days[day].points.size())
         return QString();
     const MinutePoint& pt = m_days[day].points[point];
-    const double base = m_days[day].yestclose > 0 ? m_days[day].yestclose : m_base;
-    const double percent = base != 0 ? (pt.price - base) / base * 100 : std::nan("");
+    // A day without its previous close has no change: "--", none made up.
+    const double base = m_days[day].yestclose;
+    const double percent = base > 0 ? (pt.price - base) / base * 100 : std::nan("");
     return pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2) + QStringLiteral("  价格 ")
         + figureText("%.2f", pt.price) + QStringLiteral("  涨幅 ") + figureText("%.2f%%", percent)
         + QStringLiteral("  均价 ") + figureText("%.2f", pt.average) + QStringLiteral("  成交量 ")

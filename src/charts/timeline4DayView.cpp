@@ -63,10 +63,14 @@ void timeline4DayView::fetchToday()
 void timeline4DayView::showToday(const std::optional<MinuteDay>& today)
 {
     // Four columns: today and the three days before it, or the four earlier
-    // days while today has no minutes yet.
+    // days while today has no minutes yet. When the four-day file already
+    // holds today, the today file, which keeps being polled, is the one shown.
     QVector<MinuteDay> days = m_previousDays;
-    if (today && !today->points.isEmpty() && (days.isEmpty() || days.last().date != today->date))
+    if (today && !today->points.isEmpty()) {
+        if (!days.isEmpty() && days.last().date == today->date)
+            days.removeLast();
         days.append(*today);
+    }
     if (days.size() > 4)
         days = days.mid(days.size() - 4);
     setDays(days);

@@ -8,6 +8,7 @@
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
+#include "platform/Values.h"
 #include "platform/widgets/Presenters.h"
 
 #include <QButtonGroup>
@@ -18,6 +19,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The backend's answer to a second forecast of the same stock on one day.
+constexpr int kAlreadyForecast = -1020;
 
 QuilorSDK* client()
 {
@@ -129,8 +133,7 @@ bool InputStockTrendViewController::sendTrend()
                           },
                           presentingViewController(),
                           [](const app::ReplyOutcome& outcome) {
-                              return outcome.code < 0 ? app::errorText(outcome.code)
-                                                      : QStringLiteral("网络不给力，发送预测失败，请重试!");
+                              return refusalText(outcome.code, outcome.description);
                           }),
                       sdk)
                       : nullptr;
@@ -167,7 +170,19 @@ bool InputStockTrendViewController::HttpEvent(int code, const QString& descripti
     m_sending = false;
     if (m_sendButton)
         m_sendButton->setEnabled(true);
-    platform::showAlert(
-        this, code < 0 ? app::errorText(code) : QStringLiteral("网络不给力，发送预测失败，请重试!"));
+    platform::showAlert(this, refusalText(code, description));
     return true;
+}
+
+QString InputStockTrendViewController::refusalText(int code, const QString& description)
+{
+    if (code >= 0)
+        return QStringLiteral("网络不给力，发送预测失败，请重试!");
+    if (app::errorDict().contains(QString::number(code)))
+        return app::errorText(code);
+    if (!description.trimmed().isEmpty())
+        return description.trimmed();
+    if (code == kAlreadyForecast)
+        return QStringLiteral("您今天已经预测过这只股票了，明天再来吧。");
+    return platform::stringWithFormat("服务器没有接受这次预测（错误 %d），请稍后再试。", code);
 }

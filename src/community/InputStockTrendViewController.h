@@ -24,6 +24,11 @@ public:
     int choice() const;
     void setChoice(int choice);
 
+    // What a refused forecast tells the user: the error table's text for the
+    // code, else the server's own description, else a sentence saying what
+    // happened; a failure without a server code is the network's.
+    static QString refusalText(int code, const QString& description);
+
     // Sends the chosen trend; answers whether a request went out.
     bool sendTrend();
 

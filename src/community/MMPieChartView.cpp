@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QRandomGenerator>
 
+#include <cmath>
+
 MMPieChartView::MMPieChartView(const QRect& frame, QWidget* parent)
     : QWidget(parent)
     , m_lineColor(platform::Colors::black())
@@ -47,7 +49,10 @@ void MMPieChartView::reloadData()
     const int count = qMax(0, m_dataSource->numberOfPiecesForPieChartView(this));
     for (int i = 0; i < count; ++i) {
         const QVariant value = m_dataSource->valueForValueAtIndex(this, i);
-        m_values << platform::doubleValue(value);
+        // A number handed over as one keeps what it is, a NaN or infinity too.
+        const int type = value.metaType().id();
+        m_values << (type == QMetaType::Double || type == QMetaType::Float ? value.toDouble()
+                                                                           : platform::doubleValue(value));
         m_valueTexts << platform::stringOf(value);
     }
     bool anyKey = false;
@@ -74,21 +79,33 @@ void MMPieChartView::reloadData()
 
 QList<double> MMPieChartView::sharesOf(const QList<double>& values)
 {
+    // A value that is no finite number has no share (NaN) and takes none
+    // from the others.
     double whole = 0;
-    for (double v : values)
-        whole += qMax(0.0, v);
+    for (double v : values) {
+        if (std::isfinite(v))
+            whole += qMax(0.0, v);
+    }
     QList<double> shares;
     shares.reserve(values.size());
-    for (double v : values)
-        shares << (whole > 0 ? qMax(0.0, v) * 100.0 / whole : 0.0);
+    for (double v : values) {
+        if (!std::isfinite(v))
+            shares << std::nan("");
+        else
+            shares << (whole > 0 && std::isfinite(whole) ? qMax(0.0, v) * 100.0 / whole : 0.0);
+    }
     return shares;
 }
 
 QString MMPieChartView::legendText(
     int visualizationType, const QString& key, double share, const QString& valueText)
 {
+    // A share or value that is no finite number reads "--", never "-nan%".
     if (visualizationType == 1)
-        return platform::stringWithFormat("%@%@%%", key, valueText);
+        return platform::isNumber(valueText) ? platform::stringWithFormat("%@%@%%", key, valueText)
+                                             : key + QStringLiteral("--");
+    if (!std::isfinite(share))
+        return key + QStringLiteral("--");
     return platform::stringWithFormat("%@%.01lf%%", key, share);
 }
 

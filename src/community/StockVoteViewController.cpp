@@ -14,6 +14,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 QuilorSDK* client()
@@ -26,8 +28,11 @@ double firstNumber(const QVariantMap& dict, std::initializer_list<const char*> k
 {
     for (const char* key : keys) {
         const QString name = QString::fromLatin1(key);
-        if (dict.contains(name))
-            return qMax(0.0, platform::doubleValue(dict.value(name)));
+        if (!dict.contains(name))
+            continue;
+        // A count that is no finite number is unknown, not a count.
+        const QString text = platform::stringOf(dict.value(name));
+        return platform::isNumber(text) ? qMax(0.0, platform::doubleValue(text)) : std::nan("");
     }
     return 0;
 }
@@ -172,8 +177,11 @@ bool StockVoteViewController::HttpResult(const QVariant& result, int api, bool i
         const QString name = platform::stringOf(m_treadDict, QStringLiteral("stockname"));
         if (windowTitle() == m_code && !name.isEmpty())
             setTitle(name);
-        m_summary->setText(platform::stringWithFormat(
-            "看涨 %.0f 人，看平 %.0f 人，看跌 %.0f 人", m_votes.rise, m_votes.flat, m_votes.fall));
+        const auto count = [](double votes) {
+            return std::isfinite(votes) ? platform::stringWithFormat("%.0f", votes) : QStringLiteral("--");
+        };
+        m_summary->setText(platform::stringWithFormat("看涨 %@ 人，看平 %@ 人，看跌 %@ 人",
+            count(m_votes.rise), count(m_votes.flat), count(m_votes.fall)));
         m_pie->reloadData();
     } else if (api == backend::kApiTrendList) {
         fillTable(forecastsOf(result));

@@ -1,5 +1,6 @@
 #include "market/FeedParsers.h"
 
+#include "market/MarketCodes.h"
 #include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "platform/Types.h"
@@ -514,16 +515,19 @@ FeedResult neteaseQuoteFields(const QVariantMap& e)
     return FeedResult { m, {} };
 }
 
-QStringList neteaseMemberCodes(bool shanghai)
+QStringList neteaseMemberCodes(const QString& indexCode)
 {
-    if (shanghai)
-        return { QStringLiteral("UD_SHAZ"), QStringLiteral("UD_SHAD"), QStringLiteral("UD_SHAP") };
-    return { QStringLiteral("UD_SZAZ"), QStringLiteral("UD_SZAD"), QStringLiteral("UD_SZAP") };
+    const QString stem = market::memberCountStem(indexCode);
+    if (stem.isEmpty())
+        return {};
+    return { stem + u'Z', stem + u'D', stem + u'P' };
 }
 
-FeedResult neteaseMemberCounts(const QHash<QString, QVariantMap>& entries, bool shanghai)
+FeedResult neteaseMemberCounts(const QHash<QString, QVariantMap>& entries, const QString& indexCode)
 {
-    const QStringList codes = neteaseMemberCodes(shanghai);
+    const QStringList codes = neteaseMemberCodes(indexCode);
+    if (codes.isEmpty())
+        return FeedResult::failure(QStringLiteral("no member counts for ") + indexCode);
     double counts[3] = {};
     for (int i = 0; i < 3; ++i) {
         const auto it = entries.constFind(codes[i]);

@@ -72,11 +72,12 @@ struct NeteaseBatch {
 NeteaseBatch parseNeteaseFeed(const QByteArray& body);
 // One NetEase entry in the record's keys and units (lots, 万, percent).
 FeedResult neteaseQuoteFields(const QVariantMap& entry);
-// "totalsub", "subupcount", "subequalcount", "subdowncount" from the
-// exchange-wide UD_* counts of the same reply.
-FeedResult neteaseMemberCounts(const QHash<QString, QVariantMap>& entries, bool shanghai);
-// The UD_* pseudo-codes the member counts need.
-QStringList neteaseMemberCodes(bool shanghai);
+// "totalsub", "subupcount", "subequalcount", "subdowncount" of an index
+// from the UD_* counts of its members in the same reply.
+FeedResult neteaseMemberCounts(const QHash<QString, QVariantMap>& entries, const QString& indexCode);
+// The UD_* pseudo-codes the index's member counts need; none for an index
+// the feed has no member counts of.
+QStringList neteaseMemberCodes(const QString& indexCode);
 
 // NetEase stock app JSON: "ratio" from "LB", "turnoverrate" (percent) from
 // the fraction "HS".

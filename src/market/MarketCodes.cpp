@@ -35,6 +35,22 @@ bool isOwnIndex(const QString& code)
     return code == QLatin1String("888888.idx");
 }
 
+QString memberCountStem(const QString& indexCode)
+{
+    if (indexCode == QLatin1String("000001.idx") || indexCode == QLatin1String("000002.idx"))
+        return QStringLiteral("UD_SHA");
+    if (indexCode == QLatin1String("399106.idx") || indexCode == QLatin1String("399107.idx"))
+        return QStringLiteral("UD_SZA");
+    if (indexCode == QLatin1String("000300.idx") || indexCode == QLatin1String("399300.idx"))
+        return QStringLiteral("UD_HS3");
+    return QString();
+}
+
+bool hasOwnMemberCounts(const QString& indexCode)
+{
+    return isOwnIndex(indexCode) || !memberCountStem(indexCode).isEmpty();
+}
+
 QString tencentCode(const QString& code)
 {
     return (isShanghai(code) ? QStringLiteral("sh") : QStringLiteral("sz")) + bareCode(code);

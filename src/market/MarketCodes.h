@@ -15,6 +15,15 @@ bool isShanghai(const QString& code);
 // The backend serves this product's own index; the public feeds do not know it.
 bool isOwnIndex(const QString& code);
 
+// The NetEase pseudo-code stem ("UD_SHA", "UD_SZA", "UD_HS3") whose rise,
+// fall and flat counts are the members of the index: the Shanghai and
+// Shenzhen composites and A-share indices and the CSI 300. Empty for every
+// other code: a 100-stock board has no count of its own in the feed.
+QString memberCountStem(const QString& indexCode);
+// Whether the index's record holds counts of its own members: the feed's
+// for the indices above, the backend's for the product's own index.
+bool hasOwnMemberCounts(const QString& indexCode);
+
 QString tencentCode(const QString& code); // "sh600000", "sz399001"
 QString neteaseCode(const QString& code); // "0600000", "1399001"
 QString eastmoneyName(const QString& code); // "600000", "zs000001"

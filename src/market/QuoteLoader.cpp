@@ -65,10 +65,11 @@ void QuoteLoader::run(Step step)
         return;
     case Netease: {
         QString path = QStringLiteral("/data/feed/") + neteaseCode(m_code);
-        if (index)
-            path += QLatin1Char(',') + neteaseMemberCodes(isShanghai(m_code)).join(QLatin1Char(','));
-        fetch(
-            Configuration::join(config.neteaseQuoteUrl, path), [this, index](const platform::UrlResponse& r) {
+        const QStringList memberCodes = neteaseMemberCodes(m_code);
+        if (!memberCodes.isEmpty())
+            path += QLatin1Char(',') + memberCodes.join(QLatin1Char(','));
+        fetch(Configuration::join(config.neteaseQuoteUrl, path),
+            [this, counts = !memberCodes.isEmpty()](const platform::UrlResponse& r) {
                 const NeteaseBatch batch = parseNeteaseFeed(r.body);
                 if (!batch.error.isEmpty()) {
                     apply(QStringLiteral("NetEase feed"), batch.error, {});
@@ -89,8 +90,8 @@ void QuoteLoader::run(Step step)
                 // The Tencent step is the record's source of prices and units;
                 // this feed only fills what it left out.
                 apply(QStringLiteral("NetEase feed"), fields.isEmpty() ? error : QString(), fields, true);
-                if (index) {
-                    const FeedResult members = neteaseMemberCounts(batch.entries, isShanghai(m_code));
+                if (counts) {
+                    const FeedResult members = neteaseMemberCounts(batch.entries, m_code);
                     apply(QStringLiteral("NetEase member counts"), members.error, members.fields);
                 }
                 next();

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include <locale.h>
@@ -238,6 +240,17 @@ bool startsWithNumber(QStringView text)
     return leadingNumber(text).length > 0;
 }
 
+bool isNumber(QStringView text)
+{
+    const NumberSpan span = leadingNumber(text);
+    if (span.length == 0 || text.size() > kReadLimit)
+        return false;
+    const char16_t* const end = text.utf16() + text.size();
+    if (afterBlanks(span.begin + span.length, end) != end)
+        return false;
+    return std::isfinite(floatValue(text));
+}
+
 namespace detail {
 
 QByteArray cFormatOf(const char* format)
@@ -251,6 +264,56 @@ QByteArray cFormatOf(const char* format)
         out += *c == '@' ? 's' : *c; // "%%" stays as it is, so "%%@" is a '%' and a '@'
     }
     return out;
+}
+
+double unsignedZeroArg(double value, const QByteArray& fmt, int index)
+{
+    // Find the conversion that takes argument `index`; a '*' width or
+    // precision takes an argument of its own.
+    int arg = 0;
+    for (const char* c = fmt.constData(); *c; ++c) {
+        if (*c != '%')
+            continue;
+        if (c[1] == '%') {
+            ++c;
+            continue;
+        }
+        QByteArray conversion("%");
+        ++c;
+        while (*c && std::strchr("-+ #0", *c))
+            conversion += *c++;
+        for (; *c == '*' || (*c >= '0' && *c <= '9'); ++c) {
+            if (*c == '*')
+                ++arg;
+        }
+        if (*c == '.') {
+            conversion += *c++;
+            for (; *c == '*' || (*c >= '0' && *c <= '9'); ++c) {
+                if (*c == '*')
+                    ++arg;
+                else
+                    conversion += *c;
+            }
+        }
+        while (*c && std::strchr("hlLqjzt", *c))
+            ++c;
+        if (!*c)
+            break;
+        if (arg++ != index)
+            continue;
+        if (!std::strchr("fFeEgGaA", *c))
+            return value;
+        conversion += *c;
+        const CNumericLocale cLocale;
+        std::array<char, 400> buffer;
+        std::snprintf(buffer.data(), buffer.size(), conversion.constData(), value);
+        for (const char* d = buffer.data(); *d; ++d) {
+            if (*d >= '1' && *d <= '9')
+                return value;
+        }
+        return 0.0;
+    }
+    return value;
 }
 
 QString cFormat(const char* format, ...)

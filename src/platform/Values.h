@@ -5,8 +5,10 @@
 #include <QStringView>
 #include <QVariant>
 
+#include <cmath>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 
 namespace platform {
 
@@ -39,6 +41,11 @@ inline long long integerValue(const QString& text)
 // True when the text starts (after blanks) with a number.
 bool startsWithNumber(QStringView text);
 
+// True when the whole text, blanks around it allowed, is one number as
+// floatValue reads it ("12", "-0.5", "3.5e9", "1e-05") and that number is
+// finite in single precision; "--", "", "nan", "1e39" and "12abc" are not.
+bool isNumber(QStringView text);
+
 namespace detail {
 template <typename T> auto keepArg(const T& value)
 {
@@ -58,18 +65,34 @@ template <typename T> auto passArg(const T& value)
 QByteArray cFormatOf(const char* format);
 // C printf of a cFormatOf format, the text decoded as UTF-8.
 QString cFormat(const char* format, ...);
+
+// The argument at `index` of `fmt`, +0 instead of a negative value that
+// its conversion writes as a zero ("-0.00" is shown as "0.00").
+double unsignedZeroArg(double value, const QByteArray& fmt, int index);
+template <typename T> auto keepArg(const T& value, const QByteArray& fmt, int index)
+{
+    if constexpr (std::is_same_v<T, double> || std::is_same_v<T, float>)
+        return std::signbit(value) && value > -1 ? unsignedZeroArg(double(value), fmt, index) : double(value);
+    else
+        return keepArg(value);
+}
+template <typename... Args, std::size_t... I>
+QString formatArgs(const QByteArray& fmt, std::index_sequence<I...>, const Args&... args)
+{
+    auto kept = std::make_tuple(keepArg(args, fmt, int(I))...);
+    return std::apply([&](const auto&... k) { return cFormat(fmt.constData(), passArg(k)...); }, kept);
+}
 } // namespace detail
 
 // printf formats as the screens give them; "%@" takes a QString. Numbers
 // come out exactly as C printf writes them ("%.2f" of 0.125 is "0.12"),
-// with a '.' whatever the system's locale.
+// with a '.' whatever the system's locale, except that a zero is never
+// written with a minus sign ("%.2f" of -0.001 is "0.00").
 // Example: stringWithFormat("%.2f亿", v), stringWithFormat("%@%%", text).
 template <typename... Args> QString stringWithFormat(const char* format, const Args&... args)
 {
     const QByteArray fmt = detail::cFormatOf(format);
-    auto kept = std::make_tuple(detail::keepArg(args)...);
-    return std::apply(
-        [&](const auto&... k) { return detail::cFormat(fmt.constData(), detail::passArg(k)...); }, kept);
+    return detail::formatArgs(fmt, std::index_sequence_for<Args...> {}, args...);
 }
 
 } // namespace platform

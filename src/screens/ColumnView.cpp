@@ -91,10 +91,12 @@ ColumnView::Geometry ColumnView::chartGeometry(float w, float h) const
     for (int i = 0; i < 10; ++i) {
         const float y = 20 + float(i) * g.plot / 10;
         g.gridLines << y;
-        const float value = g.low + float(i) * g.step;
+        // Coloured as the label reads: a step that lands a hair off zero
+        // shows "0.00" and is no rise.
+        const QString text = platform::stringWithFormat("%.2f%@", g.low + float(i) * g.step, iUnit);
+        const float value = platform::floatValue(text);
         const QColor color = value > 0 ? red : value < 0 ? green : white;
-        g.scale << Text { QRectF(0, y, g.slot, g.plot / 10),
-            platform::stringWithFormat("%.2f%@", value, iUnit), withAlpha(color, 0.6f) };
+        g.scale << Text { QRectF(0, y, g.slot, g.plot / 10), text, withAlpha(color, 0.6f) };
     }
 
     g.barWidth = std::max(1.0f, g.slot / 2);

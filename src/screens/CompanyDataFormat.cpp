@@ -191,6 +191,9 @@ QString fundChangeText(const char* format, const QString& count, const QString& 
 {
     if (!(floatValue(count) > 0))
         return QStringLiteral("无");
+    // Shares the report does not give are no zero shares.
+    if (!feedtext::isNumber(shares))
+        return feedtext::dash();
     return stringWithFormat(format, count, floatValue(shares) / kWan);
 }
 
@@ -318,7 +321,7 @@ QString percentText(const std::optional<QString>& percent, float amount, float t
     if (percent) {
         if (!feedtext::isNumber(*percent))
             return feedtext::dash();
-        p = *percent;
+        p = feedtext::asIs(*percent); // "-0.00" is a zero, without its minus
     } else {
         // Without a turnover the ratio has no value: show a dash, not "inf".
         if (!(turnover > 0))

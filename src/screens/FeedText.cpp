@@ -7,29 +7,6 @@
 
 namespace feedtext {
 
-namespace {
-
-bool isPlainDecimal(QStringView text)
-{
-    text = text.trimmed();
-    if (text.startsWith(u'+') || text.startsWith(u'-'))
-        text = text.mid(1);
-    qsizetype digits = 0;
-    bool point = false;
-    for (QChar c : text) {
-        if (c == u'.' && !point) {
-            point = true;
-        } else if (c >= u'0' && c <= u'9') {
-            ++digits;
-        } else {
-            return false;
-        }
-    }
-    return digits > 0;
-}
-
-} // namespace
-
 bool isNumber(const QVariant& value)
 {
     switch (value.metaType().id()) {
@@ -43,8 +20,7 @@ bool isNumber(const QVariant& value)
     default:
         break;
     }
-    const QString text = platform::stringOf(value);
-    return isPlainDecimal(text) && std::isfinite(platform::floatValue(QStringView(text)));
+    return platform::isNumber(platform::stringOf(value));
 }
 
 QString asIs(const QVariant& value)

@@ -3,9 +3,10 @@
 #include <QString>
 #include <QVariant>
 
-// Figures of the feeds as the screens show them. A feed sends plain
-// decimals; anything else ("--" for a suspended stock, "nan", "1e308", a
-// figure beyond single precision) has no value to show and reads "--".
+// Figures of the feeds as the screens show them. A feed sends numbers
+// ("12.5", "3.5e9"); anything else ("--" for a suspended stock, "nan", a
+// figure beyond single precision such as "1e308") has no value to show and
+// reads "--".
 namespace feedtext {
 
 inline QString dash()
@@ -13,8 +14,8 @@ inline QString dash()
     return QStringLiteral("--");
 }
 
-// A plain decimal (optional sign, digits, optional fraction; blanks around
-// it allowed) whose single-precision value is finite, or a finite number.
+// A text that is one number by the floatValue rule (blanks around it
+// allowed) with a finite single-precision value, or a finite number.
 bool isNumber(const QVariant& value);
 
 // The feed's text unchanged when it is a number, a zero without its minus

@@ -1,5 +1,6 @@
 #include "screens/QuotePanelFields.h"
 
+#include "market/MarketCodes.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -161,13 +162,12 @@ void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
     if (b.has(kYprice)) {
         b.asIsNumber(QStringLiteral("ypriceField"), kYprice);
         if (withLimits) {
-            const float y = b.num(kYprice);
-            const float step = y * limitPercent(curCode, b.str(QStringLiteral("stockname"))) / 100.0f;
-            const bool known = b.figure(kYprice);
+            const int percent = limitPercent(curCode, b.str(QStringLiteral("stockname")));
+            const QString y = b.str(kYprice);
             b.text(QStringLiteral("today_limith_priceField"),
-                known ? formatNumber("%.2f", y + step) : feedtext::dash());
+                limitPrice(y, percent, true).value_or(feedtext::dash()));
             b.text(QStringLiteral("today_limitl_priceField"),
-                known ? formatNumber("%.2f", y - step) : feedtext::dash());
+                limitPrice(y, percent, false).value_or(feedtext::dash()));
         }
         b.color(QStringLiteral("today_start_priceTextField"),
             closeColor(b.num(QStringLiteral("today_start_price")), b.num(kYprice)));
@@ -216,9 +216,17 @@ void daySums(
             b.both(fields[i], feedtext::dash(), signColor(0));
             continue;
         }
-        const float v = floatValue(row.value(keys[i])) / divisor;
-        b.both(fields[i], formatNumber("%.4f亿", v), signColor(v));
+        const QString shown = formatNumber("%.4f亿", floatValue(row.value(keys[i])) / divisor);
+        b.both(fields[i], shown, signColor(floatValue(shown)));
     }
+}
+
+// Today's main-money flow, coloured as the figure shown reads.
+void mainValue(Builder& b)
+{
+    const QString key = QStringLiteral("mainvalue");
+    const QString shown = b.figure(key) ? formatNumber("%.4f亿", b.num(key)) : feedtext::dash();
+    b.both(QStringLiteral("mainvalueTextField"), shown, signColor(floatValue(shown)));
 }
 
 void margin(Builder& b, const QVariantList* dayList, bool dayListFailed)
@@ -366,10 +374,7 @@ void stockPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
         "%.2f亿");
 
     if (b.has(QStringLiteral("mainvalue"))) {
-        const float main = b.num(QStringLiteral("mainvalue"));
-        b.both(QStringLiteral("mainvalueTextField"),
-            b.figure(QStringLiteral("mainvalue")) ? formatNumber("%.4f亿", main) : feedtext::dash(),
-            signColor(main));
+        mainValue(b);
         QVariantMap holder;
         if (const QVariantMap* row = newestRow(dayList, holder)) {
             // The stock rows' sums are in 万.
@@ -398,10 +403,18 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
             b.figure(amplitude) ? formatNumber("%.2f%%", b.num(amplitude) * 100.0f) : feedtext::dash());
     outerInner(b);
 
-    b.formatted(QStringLiteral("totalsubTextField"), QStringLiteral("totalsub"), "%@");
-    b.asIsNumber(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
-    b.asIsNumber(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
-    b.asIsNumber(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
+    if (market::hasOwnMemberCounts(curCode)) {
+        b.formatted(QStringLiteral("totalsubTextField"), QStringLiteral("totalsub"), "%@");
+        b.asIsNumber(QStringLiteral("subequalcountTextField"), QStringLiteral("subequalcount"));
+        b.asIsNumber(QStringLiteral("subupcountField"), QStringLiteral("subupcount"));
+        b.asIsNumber(QStringLiteral("subdowncountField"), QStringLiteral("subdowncount"));
+    } else {
+        // Counts of the whole exchange (a record saved before) are no
+        // figure of this index's members.
+        for (const char* field :
+            { "totalsubTextField", "subequalcountTextField", "subupcountField", "subdowncountField" })
+            b.text(QString::fromLatin1(field), feedtext::dash());
+    }
 
     const QString volume = QStringLiteral("transaction100count");
     const QString amount = QStringLiteral("transactionvaluecount");
@@ -422,10 +435,7 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
     }
 
     if (b.has(QStringLiteral("mainvalue"))) {
-        const float main = b.num(QStringLiteral("mainvalue"));
-        b.both(QStringLiteral("mainvalueTextField"),
-            b.figure(QStringLiteral("mainvalue")) ? formatNumber("%.4f亿", main) : feedtext::dash(),
-            signColor(main));
+        mainValue(b);
         QVariantMap holder;
         if (const QVariantMap* row = newestRow(dayList, holder)) {
             // The index rows' sums are in 亿 already.
@@ -441,16 +451,45 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
 
 } // namespace
 
-float limitPercent(const QString& code, const QString& name)
+int limitPercent(const QString& code, const QString& name)
 {
     static const QStringList wideBoards
         = { QStringLiteral("300"), QStringLiteral("301"), QStringLiteral("688"), QStringLiteral("689") };
-    if (code.size() == 6 && wideBoards.contains(code.left(3)))
-        return 20.0f;
     const QString trimmed = name.trimmed();
-    if (trimmed.startsWith(QStringLiteral("ST")) || trimmed.startsWith(QStringLiteral("*ST")))
-        return 5.0f;
-    return 10.0f;
+    if (trimmed.startsWith(u'N') || trimmed.startsWith(u'C'))
+        return 0;
+    if (code.size() == 6 && wideBoards.contains(code.left(3)))
+        return 20;
+    return 10;
+}
+
+std::optional<QString> limitPrice(const QString& yprice, int percent, bool up)
+{
+    // The close as whole units of 10^-decimals, read digit by digit so that
+    // no binary fraction creeps in.
+    const QString text = yprice.trimmed();
+    qint64 units = 0;
+    qint64 scale = 1;
+    bool point = false;
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == u'.' && !point) {
+            point = true;
+        } else if (c >= u'0' && c <= u'9' && digits < 12) {
+            units = units * 10 + (c.unicode() - u'0');
+            ++digits;
+            if (point)
+                scale *= 10;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (units <= 0 || percent <= 0)
+        return std::nullopt;
+    // Cents of close × (100 ± percent) / 100, the half cent going up.
+    const qint64 scaled = units * (up ? 100 + percent : 100 - percent);
+    const qint64 cents = (scaled * 2 + scale) / (2 * scale);
+    return stringWithFormat("%lld.%02lld", cents / 100, cents % 100);
 }
 
 QList<FieldWrite> marketAlertsWrites(int level)
@@ -491,6 +530,15 @@ PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVar
         stockPanel(b, curCode, dayList, dayListFailed);
     else
         indexPanel(b, curCode, dayList, dayListFailed);
+    // A figure the panel cannot show reads as no change, whichever rule
+    // coloured its field.
+    QStringList dashed;
+    for (const FieldWrite& w : std::as_const(out.writes)) {
+        if (w.text && !dashed.contains(w.field) && out.textOf(w.field) == feedtext::dash())
+            dashed << w.field;
+    }
+    for (const QString& field : std::as_const(dashed))
+        out.writes.append({ field, std::nullopt, Colors::black() });
     return out;
 }
 

@@ -57,9 +57,17 @@ PanelUpdate computeQuotePanel(PanelKind kind, const QString& curCode, const QVar
     const QVariantList* dayList, int alertLevel = kNoAlertLevel, bool dayListFailed = false);
 
 // The day's price limit in percent of yesterday's close: 20 on the ChiNext
-// (300, 301) and STAR (688, 689) boards, 5 for a stock under special
-// treatment (name beginning "ST" or "*ST"), 10 for every other stock.
-float limitPercent(const QString& code, const QString& name);
+// (300, 301) and STAR (688, 689) boards, 10 for every other stock, risk
+// warnings ("ST", "*ST") included since the main-board band was widened in
+// July 2025; 0 (no band to show) for a new listing's first days, whose name
+// begins "N" or "C".
+int limitPercent(const QString& code, const QString& name);
+
+// A limit price as the exchange sets it: the close written as a decimal
+// ("3.35") times (100 ± percent) / 100, rounded half up to the cent, with
+// two decimals ("3.69" up at 10 %); nothing when the close is no decimal
+// above zero.
+std::optional<QString> limitPrice(const QString& yprice, int percent, bool up);
 
 // The warning-level field alone: nothing for kNoAlertLevel.
 QList<FieldWrite> marketAlertsWrites(int level);

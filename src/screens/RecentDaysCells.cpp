@@ -1,5 +1,6 @@
 #include "screens/RecentDaysCells.h"
 
+#include "market/MarketCodes.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
@@ -34,11 +35,18 @@ bool figure(const QVariantMap& row, const QString& key)
     return !row.contains(key) || feedtext::isNumber(row.value(key));
 }
 
+// A figure's colour by the sign of what it shows: "-0.00" is no fall.
+QColor shownColour(const QString& figureText)
+{
+    return signColour(floatValue(figureText));
+}
+
 Cell percentCell(const QVariantMap& row, const QString& key, QColor colour)
 {
     if (!figure(row, key))
-        return { feedtext::dash(), colour };
-    return { stringWithFormat("%@%%", stringOf(row, key)), colour };
+        return { feedtext::dash(), Colors::white() };
+    const QString shown = row.contains(key) ? feedtext::asIs(row.value(key)) : QString();
+    return { stringWithFormat("%@%%", shown), colour };
 }
 
 Cell asSent(const QVariantMap& row, const QString& key, std::optional<QColor> colour)
@@ -49,15 +57,17 @@ Cell asSent(const QVariantMap& row, const QString& key, std::optional<QColor> co
 // A figure as sent; "--" for a text that is no number.
 Cell figureAsSent(const QVariantMap& row, const QString& key, std::optional<QColor> colour)
 {
-    return { row.contains(key) ? feedtext::asIs(row.value(key)) : QString(), colour };
+    const QString text = row.contains(key) ? feedtext::asIs(row.value(key)) : QString();
+    // "--" reads as no change, whatever rule colours the column.
+    return { text, text == feedtext::dash() ? Colors::white() : colour };
 }
 
 Cell yiCell(const QVariantMap& row, const QString& key, float divisor)
 {
     if (!figure(row, key))
         return { feedtext::dash(), signColour(0) };
-    const float value = number(row, key) / divisor;
-    return { stringWithFormat("%.2f亿", double(value)), signColour(value) };
+    const QString shown = stringWithFormat("%.2f亿", double(number(row, key) / divisor));
+    return { shown, shownColour(shown) };
 }
 
 // Cells both tables form alike; nullopt for the others.
@@ -313,11 +323,17 @@ QList<LabelUpdate> headerUpdates(
         updates.append(
             { QStringLiteral("ratioTextField"), std::nullopt, ratio > 1 ? Colors::red() : Colors::green() });
         fill("turnoverrateTextField", "turnoverrate", textual("换:", "%@%%"));
-    } else {
+    } else if (market::hasOwnMemberCounts(curCode)) {
         fill("totalsubTextField", "totalsub", textual("总家数: ", "%@"));
         fill("subequalcountTextField", "subequalcount", textual("平盘: ", "%@"));
         fill("subupcountField", "subupcount", textual("上涨: ", "%@"));
         fill("subdowncountField", "subdowncount", textual("下跌: ", "%@"));
+    } else {
+        // The exchange's counts are no figure of this index's members.
+        for (const auto& [label, caption] :
+            { std::pair { "totalsubTextField", "总家数: " }, std::pair { "subequalcountTextField", "平盘: " },
+                std::pair { "subupcountField", "上涨: " }, std::pair { "subdowncountField", "下跌: " } })
+            updates.append({ str(label), str(caption) + feedtext::dash(), std::nullopt });
     }
 
     const QString mainKey = QStringLiteral("mainvalue");
@@ -325,10 +341,10 @@ QList<LabelUpdate> headerUpdates(
         return updates;
     // The quote record's main value is already in 亿.
     const float mainValue = floatValue(record.value(mainKey));
-    updates.append({ QStringLiteral("mainvalueTextField"),
-        feedtext::isNumber(record.value(mainKey)) ? stringWithFormat("%.2f亿", double(mainValue))
-                                                  : feedtext::dash(),
-        signColour(mainValue) });
+    const QString mainShown = feedtext::isNumber(record.value(mainKey))
+        ? stringWithFormat("%.2f亿", double(mainValue))
+        : feedtext::dash();
+    updates.append({ QStringLiteral("mainvalueTextField"), mainShown, shownColour(mainShown) });
 
     if (!newestRow)
         return updates;
@@ -360,7 +376,8 @@ QList<LabelUpdate> headerUpdates(
             value /= 1e4f; // 万 to 亿
         if (!today)
             value += mainValue;
-        updates.append({ sumLabels(kind).at(i), stringWithFormat(format, double(value)), signColour(value) });
+        const QString shown = stringWithFormat(format, double(value));
+        updates.append({ sumLabels(kind).at(i), shown, shownColour(shown.section(QLatin1Char(':'), 1)) });
     }
     return updates;
 }

@@ -256,12 +256,13 @@ void SecurityViewController::viewDidAppear()
     paintBackground(titleView, strip);
     paintBackground(this, strip);
 
-    // A stored tab outside the five is treated as none stored, except by the
-    // product's own index: any stored tab gives it its day K-line.
+    // A stored tab outside the five is treated as none stored. The product's
+    // own index has no minutes to draw and no tabs: it always gets its day
+    // K-line, never an empty time-share chart.
     const QString stored = platform::UserDefaults::standardUserDefaults()->stringForKey(kSegIdxKey);
     const long long storedSegment = platform::integerValue(QStringView(stored));
     const bool knownTab = storedSegment >= 0 && storedSegment < kSeg->segmentCount();
-    if (!stored.isNull() && (knownTab || onlyDayKLine())) {
+    if (onlyDayKLine() || (!stored.isNull() && knownTab)) {
         if (knownTab)
             kSeg->setSelectedSegment(int(storedSegment));
         KSegPressed();

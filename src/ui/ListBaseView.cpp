@@ -53,12 +53,16 @@ ListBaseView::MarkedText ListBaseView::markedText(const QString& cell)
     // "--" is a figure the feed did not have, not a marked number.
     if (cell == QLatin1String("--"))
         return { cell, Tone::Plain };
+    // A marked zero ("-0.00万", "+0.00%") neither rose nor fell: it reads
+    // in the column's colour.
+    const QStringView rest = QStringView(cell).mid(1);
+    const bool zero = platform::startsWithNumber(rest) && platform::floatValue(rest) == 0;
     if (cell.startsWith(QLatin1Char('+')))
-        return { cell.mid(1), Tone::Rise };
+        return { cell.mid(1), zero ? Tone::Plain : Tone::Rise };
     if (cell.startsWith(QLatin1Char('-'))) {
         const QStringView whole(cell);
         const float number = platform::startsWithNumber(whole) ? platform::floatValue(whole) : 0.0f;
-        return { number < 0 ? cell : cell.mid(1), Tone::Fall };
+        return { number < 0 ? cell : cell.mid(1), zero ? Tone::Plain : Tone::Fall };
     }
     return { cell, Tone::Plain };
 }

@@ -191,6 +191,9 @@ void MyStockTableCell::UpdateUI(const QVariantMap* quote)
         name->setText(*fields->name);
     if (fields->price)
         price->setText(*fields->price);
+    // A price the feed could not give reads as no change.
+    if (fields->price == QStringLiteral("--"))
+        watchlist::setTextColor(price, watchlist::colorOf(watchlist::Tone::White));
     wave->setText(fields->wave);
     if (fields->ratio)
         ratio->setText(*fields->ratio);

@@ -105,7 +105,9 @@ std::optional<QuoteFields> quoteFieldsFor(const QString& rowCode, const QVariant
         const float mainvalue = platform::floatValue(record.value(QStringLiteral("mainvalue")));
         fields.mainvalue = isFigure("mainvalue") ? platform::stringWithFormat("%.4f亿", double(mainvalue))
                                                  : feedtext::dash();
-        fields.mainvalueTone = isFigure("mainvalue") ? toneOf(mainvalue) : Tone::White;
+        // Coloured as the figure shown reads: "0.0000亿" is no outflow.
+        fields.mainvalueTone
+            = isFigure("mainvalue") ? toneOf(platform::floatValue(*fields.mainvalue)) : Tone::White;
     }
     return fields;
 }

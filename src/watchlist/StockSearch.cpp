@@ -3,7 +3,6 @@
 #include "app/SecurityScreen.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
-#include "screens/SecurityViewController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -55,25 +54,12 @@ QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::func
 platform::ViewController* openSearchHit(
     platform::ViewController* presenter, const QString& code, std::function<void()> myStockChanged)
 {
-    const QString identifier = QString::fromUtf8(app::kStockScreenId);
-    if (code.size() == 6)
-        return app::openSecurityScreen(presenter, identifier, code, std::move(myStockChanged));
-    if (code.size() != 10)
+    const char* identifier = code.size() == 6 ? app::kStockScreenId
+        : code.size() == 10                   ? app::kIndexScreenId
+                                              : nullptr;
+    if (!identifier)
         return nullptr;
-
-    // A ten-character code names an index that is shown on the stock screen.
-    return app::openSecurityScreenWith(
-        presenter, identifier,
-        [&code](SecurityScreen* screen, QuilorSDK* sdk) {
-            auto* stockScreen = dynamic_cast<SecurityViewController*>(screen);
-            if (!stockScreen) {
-                qWarning("%s:%d no stock screen to open %s in", __FILE__, __LINE__, qUtf8Printable(code));
-                return false;
-            }
-            stockScreen->InitIndexByCode(code, sdk);
-            return true;
-        },
-        std::move(myStockChanged));
+    return app::openSecurityScreen(presenter, QString::fromUtf8(identifier), code, std::move(myStockChanged));
 }
 
 SearchRequest::SearchRequest(int serial, Handler handler, QObject* parent)

@@ -32,9 +32,10 @@ QString searchHitTitle(const QVariantMap& hit);
 // hit's code as the item's data. `chosen` gets the triggered item.
 QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::function<void(QAction*)> chosen);
 
-// Opens a hit in the stock screen: a 6-character code through the stock
-// binding, a 10-character index code through the stock screen's index entry
-// (quote only, no day list). Other lengths open nothing (nullptr).
+// Opens a hit as a row of the list opens it: a 6-character code in the
+// stock screen, a 10-character index code in the index screen, so that an
+// index reads in index units and offers nothing only a stock has (limits,
+// company data). Other lengths open nothing (nullptr).
 platform::ViewController* openSearchHit(
     platform::ViewController* presenter, const QString& code, std::function<void()> myStockChanged);
 

@@ -202,9 +202,9 @@ Cell cellFor(const QVariantMap& row, const QString& identifier)
         if (row.contains(identifier) && !feedtext::isNumber(row.value(identifier)))
             return { feedtext::dash(), platform::Colors::white() };
         // The row keeps 万; the column reads in 亿.
-        const float value = number("mainvalue");
-        return { platform::stringWithFormat("%.4f亿", static_cast<double>(value / 10000.0f)),
-            signColor(value) };
+        const QString shown
+            = platform::stringWithFormat("%.4f亿", static_cast<double>(number("mainvalue") / 10000.0f));
+        return { shown, signColor(platform::floatValue(shown)) };
     }
     return { recordText(row, identifier), std::nullopt };
 }

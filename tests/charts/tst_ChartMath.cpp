@@ -321,9 +321,9 @@ private Q_SLOTS:
     {
         const auto day = parseMinuteToday(R"({"date": "20250312", "yestclose": "--", "data": [
             ["0930", "10.00", "10.00", "1000"], ["0931", "--", "--", "--"], ["0932", "1e39", "10.0", "5"],
-            ["0933", "10.10", "--", "1e40"], ["0934", "10.10", "0", "0"]]})");
+            ["0933", "10.10", "--", "1e40"], ["0934", "10.10", "0", "0"], ["0935", "0", "0", "0"]]})");
         QVERIFY(day);
-        QCOMPARE(day->yestclose, 0.0f); // none: the chart measures from the first price
+        QCOMPARE(day->yestclose, 0.0f); // none: the chart shows no change
         QCOMPARE(day->points.size(), 3); // minutes without a price have nothing to draw
         QCOMPARE(day->points.at(1).hhmm, u"0933"_qs);
         QVERIFY(std::isnan(day->points.at(1).average));

@@ -109,8 +109,9 @@ private Q_SLOTS:
         dialog.setChoice(1);
         QVERIFY(dialog.sendTrend());
         QTRY_COMPARE_WITH_TIMEOUT(alerts.alerts.size(), 1, 5000);
-        QCOMPARE(
-            alerts.messages().first(), QStringLiteral("An unknown error occurred, please upgrade the app."));
+        // The server's own words, or without them a sentence saying what happened.
+        QCOMPARE(alerts.messages().first(), QStringLiteral("今天已经预测过这只股票"));
+        QVERIFY(InputStockTrendViewController::refusalText(-1020, QString()).contains(u"今天已经预测过"));
         QCOMPARE(m_trendChanged, 1);
         QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("sendButton"))->isEnabled());
     }

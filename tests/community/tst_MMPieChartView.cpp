@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <cmath>
+
 namespace {
 
 // Answers from fixed lists and records every question in order.
@@ -101,6 +103,10 @@ private Q_SLOTS:
         QTest::newRow("type 0: a negative slice counts as nothing")
             << 0 << QVariantList { QStringLiteral("-5"), QStringLiteral("5") }
             << QStringList { QStringLiteral("看涨0.0%"), QStringLiteral("看跌100.0%") };
+        QTest::newRow("type 0: a count that is no finite number")
+            << 0 << QVariantList { std::nan(""), QStringLiteral("1e999"), QStringLiteral("2") }
+            << QStringList { QStringLiteral("看涨--"), QStringLiteral("看跌--"),
+                   QStringLiteral("看平100.0%") };
     }
     void legend()
     {
@@ -109,7 +115,9 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         RecordingSource source;
         source.values = values;
-        source.keys = { QStringLiteral("看涨"), QStringLiteral("看跌") };
+        source.keys
+            = QStringList { QStringLiteral("看涨"), QStringLiteral("看跌"), QStringLiteral("看平") }.mid(
+                0, values.size());
         MMPieChartView pie;
         pie.setDataSource(&source);
         pie.setVisualizationType(type);

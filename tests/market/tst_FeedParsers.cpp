@@ -282,13 +282,14 @@ void FeedParsersTest::netease_entriesAndMemberCounts()
     QCOMPARE(str(quote.fields, "buy1count"), QStringLiteral("1610"));
     QCOMPARE(str(quote.fields, "curdate"), QStringLiteral("20250314"));
 
-    const FeedResult members = neteaseMemberCounts(batch.entries, true);
+    const FeedResult members = neteaseMemberCounts(batch.entries, QStringLiteral("000001.idx"));
     QVERIFY2(members.ok(), qPrintable(members.error));
     QCOMPARE(str(members.fields, "subupcount"), QStringLiteral("1204"));
     QCOMPARE(str(members.fields, "subdowncount"), QStringLiteral("873"));
     QCOMPARE(str(members.fields, "subequalcount"), QStringLiteral("95"));
     QCOMPARE(str(members.fields, "totalsub"), QStringLiteral("2172"));
-    QVERIFY(!neteaseMemberCounts(batch.entries, false).ok()); // no Shenzhen counts in this reply
+    QVERIFY(!neteaseMemberCounts(batch.entries, QStringLiteral("399106.idx")).ok()); // none in this reply
+    QVERIFY(!neteaseMemberCounts(batch.entries, QStringLiteral("399006.idx")).ok()); // none in the feed
 
     // A custom callback name and a trailing newline are the same body.
     QByteArray custom = fixture("netease_feed.js");
@@ -478,6 +479,18 @@ void FeedParsersTest::warningLevel_data()
         row("20250313", 3015, 3000, 0.5, 1500, 1200, 1, 1), row("20250312", 3000, 2994, 0.2),
         row("20250311", 2994, 2997, -0.1) })
                                          << 5;
+    // A fall of exactly 2.00 % as shown hits the 2 % rule.
+    QTest::newRow("exactly -2.00 %") << pad({ row("20250313", 1209.81, 1234.50, -2.00, 1400, 1500, -1, 1),
+        row("20250312", 3000, 2990, 0.3), row("20250311", 2990, 2980, 0.3) })
+                                     << 4;
+    // Days without figures give no level, not a calm one.
+    QVariantList blank;
+    for (int i = 0; i < 10; ++i)
+        blank << QVariantMap { { QStringLiteral("curdate"), QStringLiteral("202503%1").arg(13 - i) },
+            { QStringLiteral("cprice"), QStringLiteral("--") },
+            { QStringLiteral("valuerate"), QStringLiteral("--") } };
+    QTest::newRow("rows without figures") << blank << -9999;
+    QTest::newRow("empty rows") << QVariantList(10, QVariantMap()) << -9999;
 }
 
 void FeedParsersTest::warningLevel()

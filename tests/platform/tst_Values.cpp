@@ -26,6 +26,7 @@ private Q_SLOTS:
     void stringWithFormat_roundsLikePrintf_data();
     void stringWithFormat_roundsLikePrintf();
     void floatValue_readsAsTheQByteArrayReadingDid();
+    void isNumber_wholeTextByTheFloatValueRule();
 };
 
 void tst_Values::floatValue_readsLongestNumericPrefix_data()
@@ -154,6 +155,14 @@ void tst_Values::stringWithFormat_roundsLikePrintf_data()
     QTest::newRow("%6.2f|%-4d|%05d") << stringWithFormat("%6.2f|%-4d|%05d", 2.125, 7, -42)
                                      << QStringLiteral("  2.12|7   |-0042");
     QTest::newRow("%%@") << stringWithFormat("%%@%@", QStringLiteral("x")) << QStringLiteral("%@x");
+    // A zero reads the same whatever its sign; a literal minus stays.
+    QTest::newRow("VOL:%.0f of -0") << stringWithFormat("VOL:%.0f", -0.0) << QStringLiteral("VOL:0");
+    QTest::newRow("%.4f亿 of -0.00001")
+        << stringWithFormat("%.4f亿", -0.00001f) << QStringLiteral("0.0000亿");
+    QTest::newRow("%*.2f%% of -0.004")
+        << stringWithFormat("%@%*.2f%%", QStringLiteral("x"), 6, -0.004) << QStringLiteral("x  0.00%");
+    QTest::newRow("%.0f of -0.6") << stringWithFormat("%.0f", -0.6) << QStringLiteral("-1");
+    QTest::newRow("-%.2f万 of 0") << stringWithFormat("-%.2f万", 0.0) << QStringLiteral("-0.00万");
 }
 
 void tst_Values::stringWithFormat_roundsLikePrintf()
@@ -261,6 +270,14 @@ void tst_Values::floatValue_readsAsTheQByteArrayReadingDid()
                                  .arg(now, 0, 'g', 9)
                                  .arg(former, 0, 'g', 9)));
     }
+}
+
+void tst_Values::isNumber_wholeTextByTheFloatValueRule()
+{
+    for (const char* number : { "12", " -0.5 ", "3.5e9", "1e-05", "+.5", "7." })
+        QVERIFY2(platform::isNumber(QString::fromLatin1(number)), number);
+    for (const char* other : { "", "--", "-", "nan", "inf", "1e39", "12abc", "1.2.3", "e5", "0x1A" })
+        QVERIFY2(!platform::isNumber(QString::fromLatin1(other)), other);
 }
 
 QTEST_GUILESS_MAIN(tst_Values)

@@ -108,8 +108,8 @@ private Q_SLOTS:
             << QStringLiteral("000001.idx") << QStringLiteral("1") << QStringLiteral("timeline4DayView") << 1;
         QTest::newRow("stock, unknown tab stored counts as none")
             << QStringLiteral("600000") << QStringLiteral("7") << QStringLiteral("timeLineView") << -1;
-        QTest::newRow("own index, nothing stored")
-            << QStringLiteral("888888.idx") << QString() << QStringLiteral("timeLineView") << -1;
+        QTest::newRow("own index, nothing stored: its day chart, no empty minutes")
+            << QStringLiteral("888888.idx") << QString() << QStringLiteral("DayKLineView") << -1;
         QTest::newRow("own index, one day stored")
             << QStringLiteral("888888.idx") << QStringLiteral("0") << QStringLiteral("DayKLineView") << -1;
         QTest::newRow("own index, unknown tab stored still gets the day chart")

@@ -138,6 +138,9 @@ private Q_SLOTS:
             (QStringList { QStringLiteral("120"), QStringLiteral("5000.0000"), QStringLiteral("23.45%"),
                 QStringLiteral("+30家 增持120.0000万股"), QStringLiteral("无"),
                 QStringLiteral("-12家 减持34.0000万股"), QStringLiteral("无") }));
+        // Shares the report does not give are no "0.0000万股".
+        QCOMPARE(fundChangeText("+%@家 增持%.4f万股", QStringLiteral("30"), QStringLiteral("--")),
+            QStringLiteral("--"));
 
         QCOMPARE(plan.topTen->title, QStringLiteral("十大流通股东(2016-09-30)"));
         QCOMPARE(plan.topTen->widths,
@@ -203,7 +206,7 @@ private Q_SLOTS:
         QTest::newRow("large outflow")
             << amountText(-1.5f) << QStringLiteral("--1.5000亿") << QStringLiteral("-1.5000亿") << fall;
         QTest::newRow("zero") << amountText(0) << QStringLiteral("-0.00万") << QStringLiteral("0.00万")
-                              << fall;
+                              << int(ListBaseView::Tone::Plain);
         QTest::newRow("sell below 1亿")
             << outflowText(0.3f) << QStringLiteral("-3000.00万") << QStringLiteral("-3000.00万") << fall;
         QTest::newRow("sell of 2.5亿")
@@ -213,7 +216,10 @@ private Q_SLOTS:
             << QStringLiteral("--3.21%") << QStringLiteral("-3.21%") << fall;
         QTest::newRow("percent text zero")
             << percentText(QStringLiteral("0.00"), 1, 1, QStringLiteral("600000")) << QStringLiteral("+0.00%")
-            << QStringLiteral("0.00%") << rise;
+            << QStringLiteral("0.00%") << int(ListBaseView::Tone::Plain);
+        QTest::newRow("percent text minus zero")
+            << percentText(QStringLiteral("-0.00"), 1, 1, QStringLiteral("600000"))
+            << QStringLiteral("+0.00%") << QStringLiteral("0.00%") << int(ListBaseView::Tone::Plain);
         // Amount in 亿 over turnover in 万: 0.5亿 of 20亿 is 2.5%.
         QTest::newRow("ratio worked out for a stock")
             << percentText(std::nullopt, 0.5f, 200000, QStringLiteral("600000")) << QStringLiteral("+2.50%")

@@ -30,8 +30,10 @@ private Q_SLOTS:
                                               << "12.5" << Tone::Rise;
         QTest::newRow("negative number keeps its minus") << "-3.2"
                                                          << "-3.2" << Tone::Fall;
-        QTest::newRow("negative zero loses its minus") << "-0.00万"
-                                                       << "0.00万" << Tone::Fall;
+        QTest::newRow("marked zero loses its minus and reads flat") << "-0.00万"
+                                                                    << "0.00万" << Tone::Plain;
+        QTest::newRow("marked zero loses its plus and reads flat") << "+0.00%"
+                                                                   << "0.00%" << Tone::Plain;
         QTest::newRow("two signs read as zero") << "--2500.00万"
                                                 << "-2500.00万" << Tone::Fall;
         QTest::newRow("plain text unchanged") << "abc"

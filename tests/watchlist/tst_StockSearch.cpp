@@ -2,7 +2,11 @@
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
 #include "backend/HttpSession.h"
+#include "charts/DayKLineView.h"
+#include "charts/timeLineView.h"
 #include "market/MyStock.h"
+#include "screens/SegmentedControl.h"
+#include "screens/SingleIndexViewController.h"
 #include "screens/SingleStockViewController.h"
 #include "watchlist/StockSearch.h"
 #include "watchlist/ZXGView.h"
@@ -10,9 +14,11 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCompleter>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 
 class tst_StockSearch : public QObject {
@@ -25,8 +31,8 @@ private Q_SLOTS:
     void typing_sendsOnlyPastLengthRule();
     void hits_menuTitledNameAndCode();
     void recentSearches_offeredButNeverAdded();
-    void choosingHit_opensStockScreen_data();
-    void choosingHit_opensStockScreen();
+    void choosingHit_opensTheScreenOfItsKind_data();
+    void choosingHit_opensTheScreenOfItsKind();
     void replyNotAList_showsNoMenu();
     void failedSearch_keepsOldHitsAndAlertsNothing();
     void lateAnswerToOlderText_doesNotReplaceNewerMenu();
@@ -47,6 +53,8 @@ void tst_StockSearch::init()
     m_env = std::make_unique<WatchlistTestEnv>();
     platform::ControllerRegistry::registerClass<SingleStockViewController>(
         QString::fromUtf8(app::kStockScreenId));
+    platform::ControllerRegistry::registerClass<SingleIndexViewController>(
+        QString::fromUtf8(app::kIndexScreenId));
 }
 
 void tst_StockSearch::cleanup()
@@ -144,41 +152,46 @@ void tst_StockSearch::recentSearches_offeredButNeverAdded()
     QCOMPARE(panel->iSearchField->completer(), completer);
 }
 
-void tst_StockSearch::choosingHit_opensStockScreen_data()
+void tst_StockSearch::choosingHit_opensTheScreenOfItsKind_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hit");
     QTest::addColumn<QString>("code");
-    QTest::addColumn<bool>("dayList");
     QTest::newRow("stock by initials")
-        << QStringLiteral("GZMT") << QStringLiteral("贵州茅台  600519") << QStringLiteral("600519") << true;
-    QTest::newRow("index through the stock screen's index entry")
-        << QStringLiteral("SZZS") << QStringLiteral("上证指数  000001.idx") << QStringLiteral("000001.idx")
-        << false;
+        << QStringLiteral("GZMT") << QStringLiteral("贵州茅台  600519") << QStringLiteral("600519");
+    QTest::newRow("own index, as a row opens it")
+        << QStringLiteral("LSTZ") << QStringLiteral("岚石通指  888888.idx") << QStringLiteral("888888.idx");
 }
 
-void tst_StockSearch::choosingHit_opensStockScreen()
+void tst_StockSearch::choosingHit_opensTheScreenOfItsKind()
 {
     QFETCH(QString, text);
     QFETCH(QString, hit);
     QFETCH(QString, code);
-    QFETCH(bool, dayList);
 
     ZXGView* panel = setUpPanel();
     testsupport::MenuRecorder menus;
     menus.choice = QStringList { hit };
     panel->iSearchField->setText(text);
-    SingleStockViewController* screen = nullptr;
-    QTRY_VERIFY((screen = m_host->findChild<SingleStockViewController*>()) != nullptr);
+    SecurityViewController* screen = nullptr;
+    QTRY_VERIFY((screen = m_host->findChild<SecurityViewController*>()) != nullptr);
     QCOMPARE(screen->curCode, code);
     QVERIFY(screen->isVisible());
 
-    // An index shows its quote only: no day list is asked for.
-    if (dayList) {
-        QTRY_VERIFY_WITH_TIMEOUT(!m_env->bodiesFor(backend::kApiStockDay).isEmpty(), 10000);
+    const bool index = code.size() == 10;
+    QCOMPARE(qobject_cast<SingleIndexViewController*>(screen) != nullptr, index);
+    if (index) {
+        // The index's own units (its record counts 亿手), its day K-line
+        // only, and no limits or company data.
+        QLabel* volume = screen->quotePanel->field(QStringLiteral("transaction100countField"));
+        QTRY_VERIFY_WITH_TIMEOUT(volume->text().endsWith(QStringLiteral("亿手")), 10000);
+        QVERIFY(!screen->quotePanel->field(QStringLiteral("today_limith_priceField")));
+        QVERIFY(!screen->findChild<QPushButton*>(QStringLiteral("F10Btn")));
+        QVERIFY(screen->kSeg->isHidden());
+        QVERIFY(screen->iDayKLineView && !screen->iTimeLineView);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_env->bodiesFor(backend::kApiIndexDay).isEmpty(), 10000);
     } else {
-        QTest::qWait(300);
-        QVERIFY(m_env->bodiesFor(backend::kApiStockDay).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_env->bodiesFor(backend::kApiStockDay).isEmpty(), 10000);
     }
 
     // Opening a hit leaves the recent-search list alone; a change made in the screen reloads the group.

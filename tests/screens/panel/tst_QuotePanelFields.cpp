@@ -109,8 +109,8 @@ private Q_SLOTS:
         }
     }
 
-    // The limits follow the board: ChiNext and STAR ±20 %, special
-    // treatment ±5 %, every other stock ±10 %.
+    // The limits follow the board: ChiNext and STAR ±20 %, every other
+    // stock ±10 % (risk warnings too); a new listing's first days show none.
     void limitPrices_data()
     {
         QTest::addColumn<QString>("code");
@@ -148,13 +148,16 @@ private Q_SLOTS:
         QTest::newRow("ST") << "600225"
                             << "ST中源"
                             << "12.34"
-                            << "12.96"
-                            << "11.72";
-        QTest::newRow("*ST") << "000004"
-                             << "*ST国华"
-                             << "10.00"
-                             << "10.50"
-                             << "9.50";
+                            << "13.57"
+                            << "11.11";
+        QTest::newRow("half a cent goes up") << "600000" << bank << "3.35"
+                                             << "3.69"
+                                             << "3.02";
+        QTest::newRow("new listing") << "301600"
+                                     << "N新股"
+                                     << "25.00"
+                                     << "--"
+                                     << "--";
         QTest::newRow("name merely holding ST") << "600000"
                                                 << "中ST"
                                                 << "10.00"
@@ -177,6 +180,27 @@ private Q_SLOTS:
         QCOMPARE(text(u, "ypriceField"), yprice);
         QTEST(text(u, "today_limith_priceField"), "high");
         QTEST(text(u, "today_limitl_priceField"), "low");
+    }
+
+    // Every close from 0.01 to 2000.00: the limit is the nearest cent to
+    // close × (1 ± rate), a half cent going up.
+    void limitPrices_areTheNearestCentHalfUp()
+    {
+        for (qint64 cents = 1; cents <= 200000; ++cents) {
+            const QString close = QString::asprintf("%lld.%02lld", cents / 100, cents % 100);
+            for (const int percent : { 10, 20 }) {
+                for (const int side : { 1, -1 }) {
+                    const QString limit
+                        = quotepanel::limitPrice(close, percent, side > 0).value_or(QString());
+                    // In hundredths of a cent: twice the distance to the exact
+                    // limit is at most a cent, and a tie lies below.
+                    const qint64 exact = cents * (100 + side * percent);
+                    const qint64 shown = qRound64(limit.toDouble() * 100) * 100;
+                    QVERIFY2(2 * qAbs(shown - exact) < 100 || shown - exact == 50,
+                        qPrintable(close + u' ' + limit));
+                }
+            }
+        }
     }
 
     // Values a feed cannot mean show "--", as text and as formatted figure;
@@ -226,15 +250,32 @@ private Q_SLOTS:
                                      << "--"
                                      << "buy1countTextField"
                                      << "--";
+        QTest::newRow("book price") << "buy1"
+                                    << "--"
+                                    << "buy1TextField"
+                                    << "--";
+        QTest::newRow("exponent form") << "PE"
+                                       << "3.5e9"
+                                       << "PEField"
+                                       << "3.5e9";
+        QTest::newRow("outflow that rounds to zero") << "mainvalue"
+                                                     << "-0.00001"
+                                                     << "mainvalueTextField"
+                                                     << "0.0000亿";
     }
     void figuresThatAreNoNumber_showDashes()
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
         QFETCH(QString, field);
+        QFETCH(QString, expected);
         QVariantMap r = stockRecord({ { "buy1", "10.00" } });
         r.insert(key, value);
-        QTEST(stock(r).textOf(field).value_or(QString()), "expected");
+        const PanelUpdate u = stock(r);
+        QCOMPARE(u.textOf(field).value_or(QString()), expected);
+        // "--" and zero read as no change, whatever rule colours the field.
+        if (expected == QStringLiteral("--") || expected.startsWith(QStringLiteral("0.0")))
+            QCOMPARE(u.colorOf(field).value_or(Colors::black()), Colors::black());
     }
 
     // A day list that could not be had leaves no margin figure, not zeros.
@@ -726,6 +767,12 @@ private Q_SLOTS:
         QCOMPARE(text(u, "subupcountField"), QStringLiteral("31"));
         QCOMPARE(text(u, "subequalcountTextField"), QStringLiteral("4"));
         QCOMPARE(text(u, "subdowncountField"), QStringLiteral("15"));
+        // A 100-stock board has no counts of its own in the feed: the
+        // exchange's 2800 are not shown as its members.
+        const PanelUpdate board = index(QStringLiteral("399006.idx"),
+            stockRecord({ { "totalsub", "2800" }, { "subupcount", "1500" }, { "subdowncount", "1300" } }));
+        for (const char* f : { "totalsubTextField", "subupcountField", "subequalcountTextField" })
+            QCOMPARE(text(board, f), QStringLiteral("--"));
         // Fields an index screen does not have are never written.
         for (const char* f :
             { "today_limith_priceField", "ratioTextField", "turnoverrateTextField", "bigbuyscoreTextField" })
