@@ -256,7 +256,8 @@ void tst_commentStockViewController::save_successClosesOnlyWithBlock()
     editor->okButton->click();
     QTRY_COMPARE(alerts.messages().size(), 2);
     QTRY_VERIFY(!editor);
-    QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), loads + 1);
+    // The save looks at the group before it goes out; the list then reloads it.
+    QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), loads + 2);
 }
 
 void tst_commentStockViewController::save_failureKeepsEntries()
