@@ -22,7 +22,22 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <charconv>
+#include <iterator>
+
 namespace {
+// The shortest digits that read back as the same float, never with an
+// exponent: the form the fields take and save ("10000000", not "1e+07").
+QString plainDecimal(float number)
+{
+    char digits[64];
+    const auto written
+        = std::to_chars(std::begin(digits), std::end(digits), number, std::chars_format::fixed);
+    if (written.ec != std::errc())
+        return QString();
+    return QString::fromLatin1(digits, int(written.ptr - digits));
+}
+
 QuilorSDK* client()
 {
     AppDelegate* delegate = AppDelegate::shared();
@@ -99,7 +114,7 @@ void commentStockViewController::viewDidAppear()
             continue;
         const float number = platform::floatValue(selfDict.value(key));
         if (number > 0) {
-            value.field->setText(QString::number(double(number), 'g', 7));
+            value.field->setText(plainDecimal(number));
             value.button->setChecked(true);
         }
     }
