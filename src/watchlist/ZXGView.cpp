@@ -122,7 +122,7 @@ QVariantMap groupOfRow(const QVariantMap& row, const MyStockGroup* model)
 
 bool groupNameTooLong(const QString& name)
 {
-    return name.size() > kGroupNameMaxLength;
+    return graphemeCount(name) > kGroupNameMaxLength;
 }
 
 } // namespace watchlist
