@@ -11,6 +11,7 @@
 #include "charts/timeline4DayView.h"
 #include "community/InputStockTrendViewController.h"
 #include "community/StockVoteViewController.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
@@ -39,6 +40,7 @@ namespace {
 
 const QString kSegIdxKey = QStringLiteral("kSegIdx");
 const QString kOwnIndex = QStringLiteral("888888.idx");
+const QString kAlreadyThere = QStringLiteral("目标组已经存在这支股票!");
 int g_retryBaseMs = 1000;
 
 // The chart host: whatever chart it holds always covers it, also when the
@@ -87,8 +89,10 @@ app::WindowReply* groupEditReply(SecurityViewController* screen, QObject* owner)
     return new app::WindowReply(screen, screen,
         app::runOrReport(screen->MyStockChanged, screen->presentingViewController(),
             [](const app::ReplyOutcome& outcome) {
-                return outcome.api == backend::kApiDelStockFromGroup
-                    ? QStringLiteral("网络不给力，删除自选股失败，请重试!")
+                if (outcome.api == backend::kApiDelStockFromGroup)
+                    return QStringLiteral("网络不给力，删除自选股失败，请重试!");
+                return outcome.code == market::GroupWrites::kAlreadyInGroup
+                    ? kAlreadyThere
                     : QStringLiteral("网络不给力，添加自选股失败，请重试!");
             }),
         owner);
@@ -543,8 +547,12 @@ bool SecurityViewController::HttpEvent(int code, const QString& description, int
             platform::runOnMainAsync(this, [this]() { UpdateUI(); });
         platform::runOnMainAfter(pause, this, [this]() { DorefreshStockDay(); });
     } else if (api == backend::kApiAddStockToGroup) {
-        platform::runOnMain(this,
-            [this]() { platform::showAlert(this, QStringLiteral("网络不给力，添加自选股失败，请重试!")); });
+        platform::runOnMain(this, [this, code]() {
+            platform::showAlert(this,
+                code == market::GroupWrites::kAlreadyInGroup
+                    ? kAlreadyThere
+                    : QStringLiteral("网络不给力，添加自选股失败，请重试!"));
+        });
     } else if (api == backend::kApiDelStockFromGroup) {
         platform::runOnMain(this,
             [this]() { platform::showAlert(this, QStringLiteral("网络不给力，删除自选股失败，请重试!")); });
@@ -595,34 +603,19 @@ void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
 
 void SecurityViewController::DoAddStockToGroup()
 {
-    const QString zero = QStringLiteral("0");
     const QString groupId = platform::stringOf(groupItemDict, QStringLiteral("id"));
-    QString order = zero, low = zero, high = zero, third = zero;
-    // The add also rewrites a member's order and alerts: for a stock the
-    // watch list's current group already holds, send what it holds so that
-    // its price alerts survive.
-    MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
-    if (groups && !groupId.isEmpty() && groups->hasCurGroup()
-        && platform::stringOf(groups->GetCurGroupDict(), QStringLiteral("id")) == groupId
-        && groups->IsOnThisGroup(curCode)) {
-        const QVariantMap member = groups->iGroupStockDict.value(curCode).toMap();
-        auto keep = [&member, &zero](const char* key) {
-            const QString value = platform::stringOf(member, QString::fromLatin1(key));
-            return value.isEmpty() ? zero : value;
-        };
-        order = keep("userstockorder");
-        low = keep("lprice");
-        high = keep("hprice");
-        third = keep("vprice");
-    }
     // A stock the store has not named yet goes out without a name.
     const QVariant name = selfDict ? selfDict->value(QStringLiteral("stockname")) : QVariant();
     // The reply is taken by an object of the client's, so that it is still
     // handled when the user closes the window before it arrives.
     auto* reply = iQuilorSDK ? groupEditReply(this, iQuilorSDK) : nullptr;
-    const bool started = reply
-        && iQuilorSDK->addStockToGroup(curCode, name.isValid() ? platform::stringOf(name) : QString(), order,
-            groupId, low, high, third, nullptr, reply);
+    // A stock the group already holds keeps its order and alerts: the user
+    // is told instead.
+    const bool started = reply && !curCode.isEmpty()
+        && market::GroupWrites::of(iQuilorSDK)
+               ->write(backend::kApiAddStockToGroup, groupId, reply,
+                   market::GroupWrites::addIfNew(
+                       curCode, name.isValid() ? platform::stringOf(name) : QString(), groupId));
     if (!started) {
         delete reply;
         // Nothing went out (no code or no group id): say so rather than

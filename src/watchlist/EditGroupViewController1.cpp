@@ -108,7 +108,7 @@ EditGroupViewController1::EditGroupViewController1(QWidget* parent)
     addGroupTextField = new QLineEdit(this);
     addGroupTextField->setObjectName(QStringLiteral("addGroupTextField"));
     addGroupTextField->setPlaceholderText(QStringLiteral("新群组名称"));
-    addGroupTextField->setMaxLength(watchlist::kGroupNameMaxLength);
+    watchlist::limitGroupName(addGroupTextField);
     bar->addWidget(addGroupTextField, 1);
     addGroupButton = new QPushButton(QStringLiteral("添加"), this);
     addGroupButton->setObjectName(QStringLiteral("addGroupButton"));

@@ -7,9 +7,54 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace watchlist {
+
+namespace {
+class GroupNameLimit : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        const QString kept = firstGraphemes(input, kGroupNameMaxLength);
+        if (kept.size() != input.size()) {
+            input = kept;
+            pos = qMin(pos, int(kept.size()));
+        }
+        return Acceptable;
+    }
+};
+} // namespace
+
+int graphemeCount(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+QString firstGraphemes(const QString& text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
+}
+
+void limitGroupName(QLineEdit* field)
+{
+    field->setValidator(new GroupNameLimit(field));
+}
 
 QString elidedTitle(const QWidget* widget, const QString& title, int width)
 {
@@ -75,7 +120,7 @@ void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** name
     layout->addWidget(new QLabel(caption, dialog));
     *nameField = new QLineEdit(dialog);
     (*nameField)->setObjectName(QStringLiteral("nameTextField"));
-    (*nameField)->setMaxLength(kGroupNameMaxLength);
+    limitGroupName(*nameField);
     layout->addWidget(*nameField);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

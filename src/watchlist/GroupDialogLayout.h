@@ -33,6 +33,14 @@ void applyPanelLook(QWidget* widget);
 // Live rows repaint often, so an unchanged colour leaves the label alone.
 void setTextColor(QLabel* label, const QColor& color);
 
+// Group names are counted and cut by the characters a user sees (grapheme
+// clusters), never inside one: an emoji or a letter with its accent is one.
+int graphemeCount(const QString& text);
+QString firstGraphemes(const QString& text, int count);
+// Keeps what is typed or pasted into a name field within the longest group
+// name, cutting whole characters.
+void limitGroupName(QLineEdit* field);
+
 // The shared look of the add and rename dialogs: a caption, the name field
 // and the "确定"/"取消" buttons.
 void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,

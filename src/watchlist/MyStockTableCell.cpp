@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "backend/QuilorSDK.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "market/stocks.h"
 #include "platform/Types.h"
@@ -379,36 +380,56 @@ void MyStockTableCell::cellMenuItemPressed(QAction* item)
         platform::showAlert(window(), alert, [self, stockcode, groupId](int button) {
             if (!self || button != 0)
                 return;
-            if (QuilorSDK* client = self->sdk())
-                client->delStockFromGroup(stockcode, groupId, nullptr, self);
+            self->sendWrite(backend::kApiDelStockFromGroup, groupId,
+                market::GroupWrites::inTurn([stockcode, groupId](QuilorSDK* client, MHTTPObserver* observer) {
+                    return client->delStockFromGroup(stockcode, groupId, nullptr, observer);
+                }));
         });
     } else if (identifier == QStringLiteral("setComment")) {
         sendEvent(QStringLiteral("setComment"), commandRecord());
     } else if (identifier == QStringLiteral("moveToFirst")) {
-        sendReorder(QStringLiteral("0"));
+        sendReorder(std::nullopt);
     } else if (identifier == QStringLiteral("moveToPre") || identifier == QStringLiteral("moveToNext")) {
         if (!commandRecord().contains(QStringLiteral("userstockorder")))
             return;
-        const int order
-            = int(platform::integerValue(commandRecord().value(QStringLiteral("userstockorder"))));
-        // No bound: the backend decides what -1 or one past the end means.
-        sendReorder(platform::stringWithFormat(
-            "%d", identifier == QStringLiteral("moveToPre") ? order - 1 : order + 1));
+        sendReorder(identifier == QStringLiteral("moveToPre") ? -1 : 1);
     }
 }
 
-void MyStockTableCell::sendReorder(const QString& order)
+void MyStockTableCell::sendReorder(std::optional<int> step)
 {
-    QuilorSDK* client = sdk();
-    if (!client)
-        return;
     const QVariantMap current = rowGroup();
     const QString groupId = current.contains(QStringLiteral("id"))
         ? platform::stringOf(current, QStringLiteral("id"))
         : QString();
-    client->addStockToGroup(field(kStockcode), field(QStringLiteral("name")), order, groupId,
-        field(QStringLiteral("lprice")), field(QStringLiteral("hprice")), field(QStringLiteral("vprice")),
-        nullptr, this);
+    const QString code = field(kStockcode);
+    // The order and alerts the stock holds when the move is sent, which an
+    // edit answered meanwhile may have changed.
+    sendWrite(backend::kApiAddStockToGroup, groupId, [code, groupId, step](const QVariantList& rows) {
+        const QVariantMap member = market::GroupWrites::memberOf(rows, code);
+        if (member.isEmpty())
+            return market::GroupWrites::refuse(
+                market::GroupWrites::kNotInGroup, QStringLiteral("stock no longer in the group"));
+        const auto value = [&member](const char* key) { return market::GroupWrites::argOf(member, key); };
+        // No bound: the backend decides what -1 or one past the end means.
+        const QString order = step
+            ? platform::stringWithFormat("%d", int(platform::integerValue(value("userstockorder"))) + *step)
+            : QStringLiteral("0");
+        market::GroupWrites::Plan plan;
+        plan.send = [code, groupId, order, name = value("name"), low = value("lprice"),
+                        high = value("hprice"),
+                        third = value("vprice")](QuilorSDK* client, MHTTPObserver* observer) {
+            return client->addStockToGroup(code, name, order, groupId, low, high, third, nullptr, observer);
+        };
+        return plan;
+    });
+}
+
+void MyStockTableCell::sendWrite(int api, const QString& groupId, market::GroupWrites::Build build)
+{
+    QuilorSDK* client = sdk();
+    if (client)
+        market::GroupWrites::of(client)->write(api, groupId, this, std::move(build));
 }
 
 void MyStockTableCell::cellMenuMoveToPressed(QAction* item)
@@ -427,14 +448,16 @@ void MyStockTableCell::moveOrCopy(QAction* item, const QString& type)
     const QVariantMap current = rowGroup();
     if (!item || !commandRecord().contains(kStockcode) || !groups || current.isEmpty())
         return;
-    QuilorSDK* client = sdk();
-    if (!client)
-        return;
     const QString currentId = current.contains(QStringLiteral("id"))
         ? platform::stringOf(current, QStringLiteral("id"))
         : QString();
-    client->moveOrCopyStockToGroup(
-        field(kStockcode), currentId, item->data().toString(), type, nullptr, this);
+    const QString code = field(kStockcode);
+    const QString targetId = item->data().toString();
+    sendWrite(backend::kApiMoveOrCopyStock, currentId,
+        market::GroupWrites::inTurn(
+            [code, currentId, targetId, type](QuilorSDK* client, MHTTPObserver* observer) {
+                return client->moveOrCopyStockToGroup(code, currentId, targetId, type, nullptr, observer);
+            }));
 }
 
 void MyStockTableCell::alert(const QString& message)
@@ -452,6 +475,12 @@ bool MyStockTableCell::HttpResult(const QVariant&, int api, bool)
 
 bool MyStockTableCell::HttpEvent(int code, const QString&, int api)
 {
+    // The stock left the group while the command waited: the list catches up.
+    if (code == market::GroupWrites::kNotInGroup
+        && (api == backend::kApiAddStockToGroup || api == backend::kApiDelStockFromGroup)) {
+        sendEvent(QStringLiteral("DoRefresh"));
+        return true;
+    }
     if (api == backend::kApiMoveOrCopyStock)
         alert(code == -1001 ? QStringLiteral("目标组已经存在这支股票!")
                             : QStringLiteral("网络不给力，请重试!"));

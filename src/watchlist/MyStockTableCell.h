@@ -1,11 +1,14 @@
 #pragma once
 
 #include "backend/MHTTPObserver.h"
+#include "market/GroupWrites.h"
 #include "platform/NotificationCenter.h"
 #include "watchlist/RecordCellView.h"
 
 #include <QPointer>
 #include <QVariantMap>
+
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -73,7 +76,9 @@ private:
     // even if the row is rebound while the menu is open.
     const QVariantMap& commandRecord() const;
     QVariantMap rowGroup() const;
-    void sendReorder(const QString& order);
+    // To the top without a step, else one place up (-1) or down (1).
+    void sendReorder(std::optional<int> step);
+    void sendWrite(int api, const QString& groupId, market::GroupWrites::Build build);
     void moveOrCopy(QAction* item, const QString& type);
     void alert(const QString& message);
     QuilorSDK* sdk() const;

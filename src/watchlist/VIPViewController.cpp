@@ -5,6 +5,7 @@
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Configuration.h"
 #include "platform/MainThread.h"
@@ -81,6 +82,19 @@ public:
 private:
     QPointer<VIPViewController> m_owner;
 };
+
+// A failure as the user hears of it: an add to a group that already holds
+// the stock is no network failure.
+void notifyFailure(int api, int code)
+{
+    if (api == backend::kApiAddStockToGroup && code == market::GroupWrites::kAlreadyInGroup)
+        platform::deliverUserNotification(
+            QStringLiteral("添加分组"), QStringLiteral("目标组已经存在这支股票!"));
+    else
+        platform::deliverUserNotification(
+            QStringLiteral("网络不给力"), QStringLiteral("网络不给力，请重试！"));
+}
+
 } // namespace
 
 namespace vip {
@@ -510,7 +524,6 @@ void VIPViewController::cellMenuAddToPressed(QAction* item)
     if (!client || row < 0 || row >= stockDicts.size())
         return;
     const QVariantMap& dict = *stockDicts.at(row);
-    const QString zero = QStringLiteral("0");
     // The user still hears how the add went when the window is closed first.
     auto* reply = new app::WindowReply(
         this, this,
@@ -519,13 +532,16 @@ void VIPViewController::cellMenuAddToPressed(QAction* item)
                 platform::deliverUserNotification(
                     QStringLiteral("添加分组成功"), QStringLiteral("添加分组成功，恭喜！"));
             else
-                platform::deliverUserNotification(
-                    QStringLiteral("网络不给力"), QStringLiteral("网络不给力，请重试！"));
+                notifyFailure(outcome.api, outcome.code);
         },
         client);
-    if (!client->addStockToGroup(vip::recordText(dict, key("stockcode")),
-            dict.value(key("stockname")).toString(), zero, item->property("keyEquivalent").toString(), zero,
-            zero, zero, nullptr, reply))
+    const QString code = vip::recordText(dict, key("stockcode"));
+    const QString groupId = item->property("keyEquivalent").toString();
+    // A stock the group already holds keeps its order and alerts: the user is told instead.
+    const bool queued = !code.isEmpty()
+        && market::GroupWrites::of(client)->write(backend::kApiAddStockToGroup, groupId, reply,
+            market::GroupWrites::addIfNew(code, dict.value(key("stockname")).toString(), groupId));
+    if (!queued)
         delete reply;
 }
 
@@ -600,8 +616,7 @@ bool VIPViewController::HttpEvent(int code, const QString& description, int api)
     qWarning("%s:%d API %d failed: %d %s", __FILE__, __LINE__, api, code, qUtf8Printable(description));
     stopProgress();
     if (api == backend::kApiAddStockToGroup || code != 1)
-        platform::deliverUserNotification(
-            QStringLiteral("网络不给力"), QStringLiteral("网络不给力，请重试！"));
+        notifyFailure(api, code);
     return true;
 }
 

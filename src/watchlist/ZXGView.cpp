@@ -7,6 +7,7 @@
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
 #include "community/MsgCenter.h"
+#include "market/GroupWrites.h"
 #include "market/MyStock.h"
 #include "market/MyStockGroup.h"
 #include "market/SharedModels.h"
@@ -84,6 +85,8 @@ public:
         deleteLater();
         return true;
     }
+    // A write that waited its turn counts from when it was sent.
+    void setSerial(int serial) { m_serial = serial; }
 
 private:
     QString m_groupId;
@@ -119,7 +122,7 @@ QVariantMap groupOfRow(const QVariantMap& row, const MyStockGroup* model)
 
 bool groupNameTooLong(const QString& name)
 {
-    return name.size() > kGroupNameMaxLength;
+    return graphemeCount(name) > kGroupNameMaxLength;
 }
 
 } // namespace watchlist
@@ -880,15 +883,38 @@ void ZXGView::DoChangePoint()
         || acceptDrop >= tableArray.size())
         return;
     const QVariantMap dragged = tableArray.at(proposedRow).toMap();
-    const QVariantMap target = tableArray.at(acceptDrop).toMap();
+    const QString draggedCode = optionalField(dragged, kStockcode);
+    const QString targetCode = optionalField(tableArray.at(acceptDrop).toMap(), kStockcode);
     // The rows' own group, not the one chosen since they were loaded.
     const QString groupId = optionalField(watchlist::groupOfRow(dragged, iMyStockGroup), kId);
-    requestRows(groupId, [client, dragged, target, groupId](MHTTPObserver* observer) {
-        return client->addStockToGroup(optionalField(dragged, kStockcode),
-            optionalField(dragged, QStringLiteral("name")),
-            optionalField(target, QStringLiteral("userstockorder")), groupId,
-            optionalField(dragged, QStringLiteral("lprice")),
-            optionalField(dragged, QStringLiteral("hprice")),
-            optionalField(dragged, QStringLiteral("vprice")), nullptr, observer);
-    });
+    QPointer<ZXGView> self(this);
+    auto* request = new GroupRowsRequest(
+        groupId, 0,
+        [this](
+            const QString& id, int answered, const QVariant& result) { rowsArrived(id, answered, result); },
+        [this](const QString& id, int answered, int api) { rowsFailed(id, answered, api); }, this);
+    // The dragged stock takes the place the target stock holds when the
+    // drag is sent, with the alerts it holds then.
+    const bool queued = market::GroupWrites::of(client)->write(backend::kApiAddStockToGroup, groupId, request,
+        [self, request, draggedCode, targetCode, groupId](const QVariantList& rows) {
+            const QVariantMap moved = market::GroupWrites::memberOf(rows, draggedCode);
+            const QVariantMap target = market::GroupWrites::memberOf(rows, targetCode);
+            if (moved.isEmpty() || target.isEmpty())
+                return market::GroupWrites::refuse(
+                    market::GroupWrites::kNotInGroup, QStringLiteral("dragged or target stock gone"));
+            market::GroupWrites::Plan plan;
+            plan.send = [self, request, moved, target, groupId](QuilorSDK* client, MHTTPObserver* observer) {
+                if (self)
+                    request->setSerial(++self->m_rowsSerial);
+                return client->addStockToGroup(optionalField(moved, kStockcode),
+                    optionalField(moved, QStringLiteral("name")),
+                    optionalField(target, QStringLiteral("userstockorder")), groupId,
+                    optionalField(moved, QStringLiteral("lprice")),
+                    optionalField(moved, QStringLiteral("hprice")),
+                    optionalField(moved, QStringLiteral("vprice")), nullptr, observer);
+            };
+            return plan;
+        });
+    if (!queued)
+        delete request;
 }

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
@@ -21,7 +22,22 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <charconv>
+#include <iterator>
+
 namespace {
+// The shortest digits that read back as the same float, never with an
+// exponent: the form the fields take and save ("10000000", not "1e+07").
+QString plainDecimal(float number)
+{
+    char digits[64];
+    const auto written
+        = std::to_chars(std::begin(digits), std::end(digits), number, std::chars_format::fixed);
+    if (written.ec != std::errc())
+        return QString();
+    return QString::fromLatin1(digits, int(written.ptr - digits));
+}
+
 QuilorSDK* client()
 {
     AppDelegate* delegate = AppDelegate::shared();
@@ -98,7 +114,7 @@ void commentStockViewController::viewDidAppear()
             continue;
         const float number = platform::floatValue(selfDict.value(key));
         if (number > 0) {
-            value.field->setText(QString::number(double(number), 'g', 7));
+            value.field->setText(plainDecimal(number));
             value.button->setChecked(true);
         }
     }
@@ -174,10 +190,14 @@ void commentStockViewController::OKBtnPressed()
     MyStockGroup* model = sdk ? sdk->iMyStockGroup() : nullptr;
     // The group the row was loaded from, not whichever the list shows now.
     const QVariantMap group = watchlist::groupOfRow(selfDict, model);
-    const auto field = [this](const char* key) {
-        const QString name = QString::fromUtf8(key);
-        return selfDict.contains(name) ? platform::stringOf(selfDict, name) : QString();
-    };
+    const QString groupId
+        = group.contains(QStringLiteral("id")) ? platform::stringOf(group, QStringLiteral("id")) : QString();
+    const QString code = selfDict.contains(QStringLiteral("stockcode"))
+        ? platform::stringOf(selfDict, QStringLiteral("stockcode"))
+        : QString();
+    const QString low = alertValue(lpriceButton->isChecked(), lpriceTextField->text().trimmed());
+    const QString high = alertValue(hpriceButton->isChecked(), hpriceTextField->text().trimmed());
+    const QString third = alertValue(vpriceButton->isChecked(), vpriceTextField->text().trimmed());
     // A save still reloads the list, or is reported failed, when the editor
     // is closed before its reply.
     auto* reply = sdk ? new app::WindowReply(this, this,
@@ -185,15 +205,27 @@ void commentStockViewController::OKBtnPressed()
                           [](const app::ReplyOutcome&) { return QStringLiteral("修改提醒失败，请重试!"); }),
                       sdk)
                       : nullptr;
-    const bool sent = reply
-        && sdk->addStockToGroup(field("stockcode"), field("name"), field("userstockorder"),
-            group.contains(QStringLiteral("id")) ? platform::stringOf(group, QStringLiteral("id"))
-                                                 : QString(),
-            alertValue(lpriceButton->isChecked(), lpriceTextField->text().trimmed()),
-            alertValue(hpriceButton->isChecked(), hpriceTextField->text().trimmed()),
-            alertValue(vpriceButton->isChecked(), vpriceTextField->text().trimmed()), nullptr, reply);
+    // The stock keeps the order it holds when the save is sent, which a move
+    // answered meanwhile may have changed.
+    const bool queued = reply && !code.isEmpty()
+        && market::GroupWrites::of(sdk)->write(backend::kApiAddStockToGroup, groupId, reply,
+            [code, groupId, low, high, third](const QVariantList& rows) {
+                const QVariantMap member = market::GroupWrites::memberOf(rows, code);
+                if (member.isEmpty())
+                    return market::GroupWrites::refuse(
+                        market::GroupWrites::kNotInGroup, QStringLiteral("stock no longer in the group"));
+                market::GroupWrites::Plan plan;
+                plan.send
+                    = [code, groupId, low, high, third, name = market::GroupWrites::argOf(member, "name"),
+                          order = market::GroupWrites::argOf(member, "userstockorder")](
+                          QuilorSDK* client, MHTTPObserver* observer) {
+                          return client->addStockToGroup(
+                              code, name, order, groupId, low, high, third, nullptr, observer);
+                      };
+                return plan;
+            });
     // A request that could not even start (no stock code or no current group) must not look like silence.
-    if (!sent) {
+    if (!queued) {
         delete reply;
         failed();
     }

@@ -184,6 +184,7 @@ private Q_SLOTS:
     void addMenu_choosingAGroup_data()
     {
         QTest::addColumn<QVariantList>("groups");
+        QTest::addColumn<QString>("code"); // new to the chosen group
         QTest::addColumn<QString>("choice");
         QTest::addColumn<QString>("stockname"); // null: the record has none yet
         QTest::addColumn<bool>("listReloadAddsIt"); // the block files the stock in the member map
@@ -192,32 +193,33 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         const QString layoutTitle = QStringLiteral("加自选");
         const QString failed = QStringLiteral("网络不给力，添加自选股失败，请重试!");
+        const QString code = QStringLiteral("600036");
         QTest::newRow("second of three, another group than the list's")
-            << threeGroups() << QStringLiteral("股票组2") << QStringLiteral("招商银行") << false
+            << threeGroups() << code << QStringLiteral("股票组2") << QStringLiteral("招商银行") << false
             << QStringLiteral("2") << QString() << QStringLiteral("加自选");
         QTest::newRow("the list's group, which then holds it")
-            << threeGroups() << QStringLiteral("自选股") << QStringLiteral("招商银行") << true
+            << threeGroups() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << true
             << QStringLiteral("1") << QString() << QStringLiteral("删除自选");
         QTest::newRow("record not named yet: sent without a name")
-            << threeGroups() << QStringLiteral("股票组2") << QString() << false << QStringLiteral("2")
-            << QString() << QStringLiteral("加自选");
+            << threeGroups() << QStringLiteral("600887") << QStringLiteral("股票组2") << QString() << false
+            << QStringLiteral("2") << QString() << QStringLiteral("加自选");
         QTest::newRow("lone item of a user without groups does nothing")
-            << QVariantList() << QStringLiteral("自选股") << QStringLiteral("招商银行") << false << QString()
-            << QString() << layoutTitle;
-        QTest::newRow("group the server no longer has: alert, title kept")
-            << threeGroups() << QStringLiteral("股票组9") << QStringLiteral("招商银行") << false
-            << QStringLiteral("9") << failed << layoutTitle;
+            << QVariantList() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << false
+            << QString() << QString() << layoutTitle;
+        QTest::newRow("group the server no longer has: alert, title kept, nothing added")
+            << threeGroups() << code << QStringLiteral("股票组9") << QStringLiteral("招商银行") << false
+            << QString() << failed << layoutTitle;
     }
     void addMenu_choosingAGroup()
     {
         QFETCH(QVariantList, groups);
+        QFETCH(QString, code);
         QFETCH(QString, choice);
         QFETCH(QString, stockname);
         QFETCH(bool, listReloadAddsIt);
         QFETCH(QString, sentGroupId);
         QFETCH(QString, alert);
         QFETCH(QString, title);
-        const QString code = QStringLiteral("600036");
         testsupport::MenuRecorder menus;
         testsupport::AlertRecorder alerts;
         MyStockGroup* model = m_env.sdk->iMyStockGroup();
@@ -238,7 +240,7 @@ private Q_SLOTS:
 
         menus.choice = QStringList { choice };
         screen->addBtnPressed();
-        if (sentGroupId.isNull()) {
+        if (sentGroupId.isNull() && alert.isNull()) {
             QTest::qWait(200);
             QCOMPARE(addRequests(code).size(), before);
             QCOMPARE(blocks, 0);
@@ -255,6 +257,10 @@ private Q_SLOTS:
         QCOMPARE(blocks, alert.isNull() ? 1 : 0);
 
         const QList<QVariantMap> sent = addRequests(code);
+        if (sentGroupId.isNull()) {
+            QCOMPARE(sent.size(), before);
+            return;
+        }
         QCOMPARE(sent.size(), before + 1);
         const QVariantMap request = sent.last();
         QCOMPARE(request.value(QStringLiteral("userstockgroupid")).toString(), sentGroupId);
@@ -266,49 +272,42 @@ private Q_SLOTS:
             QCOMPARE(request.value(QStringLiteral("stockname")).toString(), stockname);
     }
 
-    // Adding a stock the list's current group already holds must not wipe
-    // its order and price alerts; for any other group nothing is known and
-    // zeros go out.
-    void addToGroup_keepsWhatTheCurrentGroupHolds_data()
+    // Adding a stock that a group already holds, the one the list shows or
+    // another, tells the user so and leaves the stock's order and price
+    // alerts on the server as they are.
+    void addToGroup_memberStaysAsItIs_data()
     {
-        QTest::addColumn<int>("chosen");
-        QTest::addColumn<QStringList>("sent"); // order, lprice, hprice, vprice
-        QTest::newRow("the list's current group")
-            << 0
-            << QStringList { QStringLiteral("2"), QStringLiteral("9.50"), QStringLiteral("12.00"),
-                   QStringLiteral("0") };
-        QTest::newRow("another group") << 1
-                                       << QStringList { QStringLiteral("0"), QStringLiteral("0"),
-                                              QStringLiteral("0"), QStringLiteral("0") };
+        QTest::addColumn<int>("current"); // the list's group
+        QTest::newRow("a group the list does not show") << 1;
+        QTest::newRow("the list's group") << 0;
     }
-    void addToGroup_keepsWhatTheCurrentGroupHolds()
+    void addToGroup_memberStaysAsItIs()
     {
-        QFETCH(int, chosen);
-        QFETCH(QStringList, sent);
-        const QString code = QStringLiteral("600000");
+        QFETCH(int, current);
+        const QString code = QStringLiteral("600519");
+        standin::StandInServer& server = m_env.standIn->server();
+        const int set = addRequests(code).size();
+        m_env.sdk->addStockToGroup(code, QString(), QString(), QStringLiteral("1"), QStringLiteral("1400.00"),
+            QStringLiteral("0"), QStringLiteral("1650.50"), nullptr, nullptr);
+        QTRY_COMPARE(addRequests(code).size(), set + 1);
+        const QVariantList stored = testsupport::storedMembers(server, QStringLiteral("1"));
         MyStockGroup* model = m_env.sdk->iMyStockGroup();
         model->setIGroupArray(threeGroups());
-        model->setICurIdx(0);
-        model->setIGroupStockDict({ { code,
-            QVariantMap { { QStringLiteral("stockcode"), code },
-                { QStringLiteral("userstockorder"), QStringLiteral("2") },
-                { QStringLiteral("lprice"), QStringLiteral("9.50") },
-                { QStringLiteral("hprice"), QStringLiteral("12.00") },
-                { QStringLiteral("vprice"), QString() } } } });
+        model->setICurIdx(current);
+        testsupport::MenuRecorder menus;
+        testsupport::AlertRecorder alerts;
         auto screen = bound(false, code);
-        bool replied = false;
-        screen->setMyStockChanged([&]() { replied = true; });
+        int blocks = 0;
+        screen->setMyStockChanged([&blocks]() { ++blocks; });
         const int before = addRequests(code).size();
-        screen->groupItemDict = threeGroups().at(chosen).toMap();
-        screen->DoAddStockToGroup();
-        QTRY_VERIFY_WITH_TIMEOUT(replied, 5000);
-        const QList<QVariantMap> requests = addRequests(code);
-        QCOMPARE(requests.size(), before + 1);
-        const QVariantMap request = requests.last();
-        QStringList values;
-        for (const char* key : { "userstockorder", "lprice", "hprice", "vprice" })
-            values << request.value(QString::fromLatin1(key)).toString();
-        QCOMPARE(values, sent);
+
+        menus.choice = QStringList { QStringLiteral("自选股") };
+        screen->addBtnPressed();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            alerts.messages(), QStringList { QStringLiteral("目标组已经存在这支股票!") }, 5000);
+        QCOMPARE(addRequests(code).size(), before);
+        QCOMPARE(testsupport::storedMembers(server, QStringLiteral("1")), stored);
+        QCOMPARE(blocks, 0);
     }
 
     // A group without an id sends nothing; the user hears of it.
@@ -343,7 +342,7 @@ private Q_SLOTS:
         platform::ViewController opener;
         int reloads = 0;
         QPointer<platform::ViewController> screen = app::openSecurityScreen(&opener,
-            QString::fromLatin1(app::kStockScreenId), QStringLiteral("600036"), [&reloads]() { ++reloads; });
+            QString::fromLatin1(app::kStockScreenId), QStringLiteral("000858"), [&reloads]() { ++reloads; });
         QVERIFY(screen);
         auto* security = qobject_cast<SecurityViewController*>(screen.data());
         security->groupItemDict = threeGroups().at(group).toMap();

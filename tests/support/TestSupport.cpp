@@ -1,11 +1,14 @@
 #include "TestSupport.h"
 
 #include "platform/Configuration.h"
+#include "platform/Json.h"
 #include "platform/UserDefaults.h"
+#include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -269,6 +272,20 @@ QString renderToPng(QWidget* widget, const QString& name)
         return QString();
     }
     return path;
+}
+
+QVariantList storedMembers(standin::StandInServer& server, const QString& groupId)
+{
+    const QByteArray body
+        = platform::writeJson(QVariantMap { { QStringLiteral("api"), QStringLiteral("90005") },
+            { QStringLiteral("userstockgroupid"), groupId } });
+    const standin::BackendService::Reply reply = server.backend().handle("/user", body,
+        { { QByteArrayLiteral("md5"), QCryptographicHash::hash(body, QCryptographicHash::Md5).toHex() } });
+    return platform::parseJson(reply.body)
+        .value_or(QVariant())
+        .toMap()
+        .value(QStringLiteral("data"))
+        .toList();
 }
 
 QByteArray readFixture(const QString& relativePath)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
@@ -101,6 +102,10 @@ bool waitForNotification(const QString& name, int timeoutMs, platform::Notificat
 // stretch came; the log then holds what arrived during it.
 bool waitForQuietRequests(standin::StandInServer& server,
     const std::function<bool(const QString&)>& counts = {}, int quietMs = 300, int tries = 10);
+
+// The members of a group of the guest as the stand-in's backend stores them
+// now (asked directly, not through a client).
+QVariantList storedMembers(standin::StandInServer& server, const QString& groupId);
 
 // Renders the widget (shown offscreen) to a PNG under LST_RENDER_DIR
 // (default: the build folder's "renders") and answers the file's path.

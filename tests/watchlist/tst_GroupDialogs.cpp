@@ -8,6 +8,8 @@
 #include "watchlist/ZXGView.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -22,6 +24,8 @@ private Q_SLOTS:
     void add_refusedBeforeSending_data();
     void add_refusedBeforeSending();
     void add_successRunsBlockAndCloses();
+    void add_pastedNameKeepsWholeCharacters_data();
+    void add_pastedNameKeepsWholeCharacters();
     void add_failureKeepsDialogOpen_data();
     void add_failureKeepsDialogOpen();
     void rename_successRenamesCurrentGroup();
@@ -116,6 +120,38 @@ void tst_GroupDialogs::add_successRunsBlockAndCloses()
     // The OK block reloads the panel's groups; the dialog goes away.
     QTRY_COMPARE(titles(m_panel->iPopUpButton), strings({ "自选股", "股票组2", "600000" }));
     QTRY_VERIFY(!dialog);
+}
+
+// The 20-character limit counts and cuts what the user sees as characters.
+void tst_GroupDialogs::add_pastedNameKeepsWholeCharacters_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept");
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString accented = QString(19, QLatin1Char('a')) + QStringLiteral("e\u0301");
+    QTest::newRow("a and ten emoji") << QLatin1Char('a') + emoji.repeated(10)
+                                     << QLatin1Char('a') + emoji.repeated(10);
+    QTest::newRow("trailing combining accent") << accented << accented;
+    QTest::newRow("one emoji too many") << emoji.repeated(21) << emoji.repeated(20);
+}
+
+void tst_GroupDialogs::add_pastedNameKeepsWholeCharacters()
+{
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    auto* dialog = openDialog<AddGroupViewController>("addGroup");
+    QVERIFY(dialog);
+    testsupport::AlertRecorder alerts;
+    QGuiApplication::clipboard()->setText(pasted);
+    QTest::keyClick(dialog->nameTextField, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(dialog->nameTextField->text(), kept);
+    QTest::mouseClick(dialog->okButton, Qt::LeftButton);
+    QTRY_COMPARE(alerts.messages(), QStringList { QStringLiteral("添加群组成功!") });
+    QCOMPARE(m_env->bodiesFor(backend::kApiAddGroup)
+                 .first()
+                 .value(QStringLiteral("userstockgroupname"))
+                 .toString(),
+        kept);
 }
 
 void tst_GroupDialogs::add_failureKeepsDialogOpen_data()

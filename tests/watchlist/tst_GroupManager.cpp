@@ -299,6 +299,9 @@ void tst_GroupManager::rename_fromRow_data()
     QTest::newRow("new name") << QStringLiteral("短线") << QStringLiteral("重命名群组成功!") << true;
     QTest::newRow("existing name") << QStringLiteral("股票组2") << QStringLiteral("分组名称不能重复!")
                                    << true;
+    QTest::newRow("a and ten emoji, twenty-one UTF-16 units")
+        << QLatin1Char('a') + QString::fromUtf8("\xF0\x9F\x98\x80").repeated(10)
+        << QStringLiteral("重命名群组成功!") << true;
     QTest::newRow("empty name") << QStringLiteral("")
                                 << QStringLiteral("群组名不能为空，请输入一个群组名称！") << false;
     QTest::newRow("cancelled") << QString() << QString() << false;
@@ -331,7 +334,7 @@ void tst_GroupManager::rename_fromRow()
     QCOMPARE(body.value(QStringLiteral("id")).toString(), QStringLiteral("1"));
     QCOMPARE(body.value(QStringLiteral("userstockgrouporder")).toString(), QStringLiteral("0"));
     if (message == QStringLiteral("重命名群组成功!"))
-        QTRY_COMPARE(names(manager->tableArray), strings({ "短线", "股票组2" }));
+        QTRY_COMPARE(names(manager->tableArray), (QStringList { answer, QStringLiteral("股票组2") }));
 }
 
 void tst_GroupManager::rename_rowWithoutIdAddsNoGroup()

@@ -1,6 +1,7 @@
 #include "WatchlistTestEnv.h"
 #include "app/SecurityScreen.h"
 #include "backend/User.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Configuration.h"
 #include "platform/UrlSession.h"
@@ -105,7 +106,8 @@ private Q_SLOTS:
     void stepFailures_keepValuesAndMoveOn();
     void menu_entriesByGroupsAndOperator_data();
     void menu_entriesByGroupsAndOperator();
-    void addToGroup_sendsRowAndGroup();
+    void addToGroup_data();
+    void addToGroup();
     void delete_asOperator_removesRowsUpToTheLast();
     void doubleClick_opensSelectedStockOnly();
     void render_table();
@@ -420,28 +422,55 @@ void tst_RecommendWindow::menu_entriesByGroupsAndOperator()
     QCOMPARE(menus.shown.constFirst(), items);
 }
 
-void tst_RecommendWindow::addToGroup_sendsRowAndGroup()
+// A stock new to the group is added with no order and no alerts; one the
+// group holds already keeps its order and alerts, and the user is told.
+void tst_RecommendWindow::addToGroup_data()
 {
+    QTest::addColumn<bool>("held");
+    QTest::newRow("new to the group") << false;
+    QTest::newRow("held with alerts") << true;
+}
+
+void tst_RecommendWindow::addToGroup()
+{
+    QFETCH(bool, held);
     VIPViewController* window = openWindow();
-    m_env->delegate->iQuilorSDK()->iMyStockGroup()->setIGroupArray(
+    QuilorSDK* client = m_env->delegate->iQuilorSDK();
+    client->iMyStockGroup()->setIGroupArray(
         { QVariantMap { { s("id"), s("1") }, { s("userstockgroupname"), s("自选股") } },
             QVariantMap { { s("id"), s("2") }, { s("userstockgroupname"), s("股票组2") } } });
     refreshAndWaitForRows();
+    const QString code = rowValue(*window, 2, "stockcode");
+    standin::StandInServer& server = m_env->standin.server();
+    if (held) {
+        client->addStockToGroup(
+            code, QString(), QString(), s("2"), s("9.50"), s("0"), s("11.00"), nullptr, nullptr);
+        QTRY_VERIFY(
+            !market::GroupWrites::memberOf(testsupport::storedMembers(server, s("2")), code).isEmpty());
+    }
+    const QVariantList stored = testsupport::storedMembers(server, s("2"));
+    const auto sent = m_env->bodiesFor(90013).size();
     testsupport::MenuRecorder menus;
     menus.choice = QStringList { s("添加到分组"), s("股票组2") };
     const QRect cell = window->table->visualRect(window->table->model()->index(2, 0));
     Q_EMIT window->table->customContextMenuRequested(cell.center());
-    QTRY_COMPARE(m_env->bodiesFor(90013).size(), 1);
-    const QVariantMap body = m_env->bodiesFor(90013).constFirst();
-    QCOMPARE(body.value(s("stockcode")).toString(), rowValue(*window, 2, "stockcode"));
+    QTRY_COMPARE(m_notes->delivered.size(), 1);
+    if (held) {
+        QCOMPARE(m_notes->delivered.constFirst().informativeText, s("目标组已经存在这支股票!"));
+        QCOMPARE(m_env->bodiesFor(90013).size(), sent);
+        QCOMPARE(testsupport::storedMembers(server, s("2")), stored);
+        return;
+    }
+    QCOMPARE(m_notes->delivered.constFirst().title, s("添加分组成功"));
+    QCOMPARE(m_notes->delivered.constFirst().informativeText, s("添加分组成功，恭喜！"));
+    QCOMPARE(m_env->bodiesFor(90013).size(), sent + 1);
+    const QVariantMap body = m_env->bodiesFor(90013).constLast();
+    QCOMPARE(body.value(s("stockcode")).toString(), code);
     QCOMPARE(body.value(s("stockname")).toString(), rowValue(*window, 2, "stockname"));
     QCOMPARE(body.value(s("userstockgroupid")).toString(), s("2"));
     QCOMPARE(body.value(s("userstockorder")).toString(), s("0"));
     for (const char* alert : { "lprice", "hprice", "vprice" })
         QCOMPARE(body.value(s(alert)).toString(), s("0"));
-    QTRY_COMPARE(m_notes->delivered.size(), 1);
-    QCOMPARE(m_notes->delivered.constFirst().title, s("添加分组成功"));
-    QCOMPARE(m_notes->delivered.constFirst().informativeText, s("添加分组成功，恭喜！"));
 }
 
 void tst_RecommendWindow::delete_asOperator_removesRowsUpToTheLast()

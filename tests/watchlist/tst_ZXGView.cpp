@@ -14,13 +14,17 @@
 #include "watchlist/PopUpButton.h"
 #include "watchlist/Registration.h"
 #include "watchlist/ZXGView.h"
+#include "watchlist/commentStockViewController.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -69,6 +73,7 @@ private Q_SLOTS:
     void noGroups_placeholderDoesNothingAndSavedRowsStay();
     void backendDown_keepsSavedRowsAndReloadsWhenUp();
     void lateGroupReply_afterSwitch_isDropped();
+    void editsWhileAnotherIsHeld_restOnItsOutcome();
     void deleteCurrentGroupAtIndexZero();
     void deleteLastGroup_emptyDataChangesNothing();
     void deleteConfirmation_cancelSendsNothing();
@@ -256,6 +261,52 @@ void tst_ZXGView::lateGroupReply_afterSwitch_isDropped()
     QCOMPARE(body.value(QStringLiteral("stockcode")).toString(), QStringLiteral("601398"));
     QCOMPARE(body.value(QStringLiteral("userstockgroupid")).toString(), QStringLiteral("2"));
     QTRY_COMPARE(codes(panel->tableArray), strings({ "601398", "000002" }));
+}
+
+// An edit made while another edit's answer is held back rests on the rows
+// that edit left on the server, not on the rows still shown.
+void tst_ZXGView::editsWhileAnotherIsHeld_restOnItsOutcome()
+{
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    clientThrough(relay);
+    watchlist::registerControllers();
+    ZXGView* panel = setUpPanel();
+    waitForRows(3);
+    testsupport::AlertRecorder alerts;
+    testsupport::MenuRecorder menus;
+    const auto row
+        = [panel](int index) { return static_cast<MyStockTableCell*>(panel->iTableView->viewAtRow(index)); };
+
+    // 600000 is deleted, late; meanwhile 600519 is dropped on 000001.
+    relay.holdAnswersTo(QByteArrayLiteral("\"api\":\"90014\""));
+    menus.choice = QStringList { QStringLiteral("删除") };
+    row(0)->menuForEvent(QPoint());
+    QTRY_VERIFY(relay.hasHeld());
+    QMimeData pasteboard;
+    QVERIFY(panel->tableViewWriteRowsWithIndexes(panel->iTableView, { 2 }, &pasteboard));
+    panel->tableViewDraggingSession(panel->iTableView, QPoint(), { 2 });
+    QVERIFY(panel->tableViewAcceptDrop(
+        panel->iTableView, DraggingInfo { panel->iTableView, &pasteboard }, 1, DropOperation::On));
+    relay.release();
+    QTRY_COMPARE(codes(panel->tableArray), strings({ "600519", "000001" }));
+
+    // 000001 goes to the top, late; meanwhile its alert is saved.
+    relay.holdAnswersTo(QByteArrayLiteral("\"userstockorder\":\"0\""));
+    menus.choice = QStringList { QStringLiteral("移到最前") };
+    row(1)->menuForEvent(QPoint());
+    QTRY_VERIFY(relay.hasHeld());
+    menus.choice = QStringList { QStringLiteral("设置提醒") };
+    row(1)->menuForEvent(QPoint());
+    auto* editor = m_host->findChild<commentStockViewController*>();
+    QVERIFY(editor && editor->isVisible());
+    QTest::mouseClick(editor->hpriceButton, Qt::LeftButton);
+    QTest::keyClicks(editor->hpriceTextField, QStringLiteral("12.5"));
+    QTest::mouseClick(editor->okButton, Qt::LeftButton);
+    relay.release();
+    QTRY_VERIFY(alerts.messages().contains(QStringLiteral("修改提醒成功!")));
+    QTRY_COMPARE(codes(panel->tableArray), strings({ "000001", "600519" }));
+    QTRY_COMPARE(panel->tableArray.first().toMap().value(QStringLiteral("hprice")).toString(),
+        QStringLiteral("12.50"));
 }
 
 void tst_ZXGView::deleteCurrentGroupAtIndexZero()

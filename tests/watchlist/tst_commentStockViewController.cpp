@@ -32,8 +32,8 @@ private Q_SLOTS:
     void cleanup();
 
     void opensFromRowMenu_withStoredValues();
-    void fill_valueSwitchesOnlyAboveZero_data();
-    void fill_valueSwitchesOnlyAboveZero();
+    void fill_storedValueShownAndSavedAgain_data();
+    void fill_storedValueShownAndSavedAgain();
     void fill_priceLineColourAndSign_data();
     void fill_priceLineColourAndSign();
     void fill_priceLineNeverFromQuoteStore();
@@ -116,22 +116,28 @@ void tst_commentStockViewController::opensFromRowMenu_withStoredValues()
     QVERIFY(editor->commentOK);
 }
 
-void tst_commentStockViewController::fill_valueSwitchesOnlyAboveZero_data()
+// A stored value opens switched on in a form the editor saves as it was.
+void tst_commentStockViewController::fill_storedValueShownAndSavedAgain_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("on");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("two decimals") << QStringLiteral("12.50") << true << QStringLiteral("12.5");
-    QTest::newRow("off") << QStringLiteral("0") << false << QString();
-    QTest::newRow("below zero") << QStringLiteral("-3.00") << false << QString();
-    QTest::newRow("not a number") << QStringLiteral("abc") << false << QString();
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("two decimals") << QStringLiteral("12.50") << true << QStringLiteral("12.5")
+                                  << QStringLiteral("12.50");
+    QTest::newRow("ten million") << QStringLiteral("10000000.00") << true << QStringLiteral("10000000")
+                                 << QStringLiteral("10000000.00");
+    QTest::newRow("off") << QStringLiteral("0") << false << QString() << QStringLiteral("0");
+    QTest::newRow("below zero") << QStringLiteral("-3.00") << false << QString() << QStringLiteral("0");
+    QTest::newRow("not a number") << QStringLiteral("abc") << false << QString() << QStringLiteral("0");
 }
 
-void tst_commentStockViewController::fill_valueSwitchesOnlyAboveZero()
+void tst_commentStockViewController::fill_storedValueShownAndSavedAgain()
 {
     QFETCH(QString, stored);
     QFETCH(bool, on);
     QFETCH(QString, shown);
+    QFETCH(QString, saved);
     setUpPanel();
     QVariantMap row = rowOf(m_panel->tableArray, QStringLiteral("600000"));
     row.insert(QStringLiteral("hprice"), stored);
@@ -139,6 +145,12 @@ void tst_commentStockViewController::fill_valueSwitchesOnlyAboveZero()
     QVERIFY(editor);
     QCOMPARE(editor->hpriceButton->isChecked(), on);
     QCOMPARE(editor->hpriceTextField->text(), shown);
+    testsupport::AlertRecorder alerts;
+    QTest::mouseClick(editor->okButton, Qt::LeftButton);
+    QTRY_COMPARE(alerts.messages(), QStringList { QStringLiteral("修改提醒成功!") });
+    QCOMPARE(
+        m_env->bodiesFor(backend::kApiAddStockToGroup).first().value(QStringLiteral("hprice")).toString(),
+        saved);
 }
 
 void tst_commentStockViewController::fill_priceLineColourAndSign_data()
@@ -256,7 +268,8 @@ void tst_commentStockViewController::save_successClosesOnlyWithBlock()
     editor->okButton->click();
     QTRY_COMPARE(alerts.messages().size(), 2);
     QTRY_VERIFY(!editor);
-    QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), loads + 1);
+    // The save looks at the group before it goes out; the list then reloads it.
+    QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), loads + 2);
 }
 
 void tst_commentStockViewController::save_failureKeepsEntries()
