@@ -35,6 +35,12 @@ bool isOwnIndex(const QString& code)
     return code == QLatin1String("888888.idx");
 }
 
+bool isSecurityCode(const QString& code)
+{
+    return (code.size() == 6 || (code.size() == 10 && code.endsWith(QLatin1String(".idx"))))
+        && !bareCode(code).isEmpty();
+}
+
 QString tencentCode(const QString& code)
 {
     return (isShanghai(code) ? QStringLiteral("sh") : QStringLiteral("sz")) + bareCode(code);

@@ -14,6 +14,9 @@ QString bareCode(const QString& code);
 bool isShanghai(const QString& code);
 // The backend serves this product's own index; the public feeds do not know it.
 bool isOwnIndex(const QString& code);
+// A code as the backend may name one: six ASCII digits, or those followed
+// by ".idx" (ten characters).
+bool isSecurityCode(const QString& code);
 
 QString tencentCode(const QString& code); // "sh600000", "sz399001"
 QString neteaseCode(const QString& code); // "0600000", "1399001"
