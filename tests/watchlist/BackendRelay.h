@@ -94,7 +94,7 @@ private:
         });
     }
 
-    // One entry per answer, however many pieces it arrives in.
+    // One entry per answer, however many reads it arrives in.
     void hold(QTcpSocket* client, const QByteArray& data)
     {
         for (auto& [held, pending] : m_held) {
