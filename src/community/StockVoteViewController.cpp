@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
 #include "market/stocks.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
@@ -101,8 +102,26 @@ void StockVoteViewController::requestData()
     QuilorSDK* sdk = client();
     if (!sdk || m_code.isEmpty())
         return;
-    sdk->GetStockTrend(m_code, QString(), nullptr, this);
-    sdk->GetStockTrendList(m_code, QStringLiteral("0"), QStringLiteral("20"), nullptr, this);
+    // Asked again while older answers are on their way: an answer older than
+    // one already shown is dropped, so the newest summary and list stay.
+    const int serial = ++m_requestSerial;
+    const auto observer = [this, serial]() {
+        return new backend::ReplyObserver(
+            this,
+            [this, serial](const QVariant& result, int api) {
+                int& shown = api == backend::kApiStockTrend ? m_shownTrendSerial : m_shownListSerial;
+                if (serial < shown)
+                    return;
+                shown = serial;
+                HttpResult(result, api, false);
+            },
+            [this](int code, const QString& description, int api) { HttpEvent(code, description, api); });
+    };
+    if (auto* trend = observer(); !sdk->GetStockTrend(m_code, QString(), nullptr, trend))
+        delete trend;
+    if (auto* list = observer();
+        !sdk->GetStockTrendList(m_code, QStringLiteral("0"), QStringLiteral("20"), nullptr, list))
+        delete list;
 }
 
 StockVoteViewController::Votes StockVoteViewController::votesOf(const QVariantMap& treadDict)

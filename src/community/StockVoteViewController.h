@@ -56,4 +56,7 @@ private:
     MMPieChartView* m_pie;
     QLabel* m_summary;
     QTableWidget* m_table;
+    int m_requestSerial = 0;
+    int m_shownTrendSerial = 0;
+    int m_shownListSerial = 0;
 };

@@ -51,6 +51,12 @@ bool hasOwnMemberCounts(const QString& indexCode)
     return isOwnIndex(indexCode) || !memberCountStem(indexCode).isEmpty();
 }
 
+bool isSecurityCode(const QString& code)
+{
+    return (code.size() == 6 || (code.size() == 10 && code.endsWith(QLatin1String(".idx"))))
+        && !bareCode(code).isEmpty();
+}
+
 QString tencentCode(const QString& code)
 {
     return (isShanghai(code) ? QStringLiteral("sh") : QStringLiteral("sz")) + bareCode(code);

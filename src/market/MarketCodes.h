@@ -14,6 +14,9 @@ QString bareCode(const QString& code);
 bool isShanghai(const QString& code);
 // The backend serves this product's own index; the public feeds do not know it.
 bool isOwnIndex(const QString& code);
+// A code as the backend may name one: six ASCII digits, or those followed
+// by ".idx" (ten characters).
+bool isSecurityCode(const QString& code);
 
 // The NetEase pseudo-code stem ("UD_SHA", "UD_SZA", "UD_HS3") whose rise,
 // fall and flat counts are the members of the index: the Shanghai and

@@ -1,17 +1,71 @@
 #include "market/MyStockGroup.h"
 
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
+#include "backend/User.h"
+#include "market/MarketCodes.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Types.h"
+#include "platform/UserDefaults.h"
 
 #include <QLoggingCategory>
+#include <QSet>
 
 Q_LOGGING_CATEGORY(lcGroups, "lst.market.groups")
 
 namespace {
+const QString kId = QStringLiteral("id");
+const QString kGroupName = QStringLiteral("userstockgroupname");
+const QString kGroupOrder = QStringLiteral("userstockgrouporder");
+const QString kStockcode = QStringLiteral("stockcode");
+const QString kSavedGroups = QStringLiteral("savedGroupArray");
+const QString kCurGroupIdx = QStringLiteral("iCurGroupIdx");
+const QString kSavedRows = QStringLiteral("GroupStockstableArray");
+// Longer texts than these are no names or figures of a group.
+constexpr qsizetype kMaxName = 64;
+constexpr qsizetype kMaxFigure = 32;
+constexpr qsizetype kMaxGroupId = 18;
+
 QVariantMap outcome(bool ok)
 {
     return { { QStringLiteral("result"), ok ? QStringLiteral("OK") : QStringLiteral("Fail") },
         { QStringLiteral("des"),
             ok ? QStringLiteral("Group refresh OK") : QStringLiteral("Group refresh Fail") } };
+}
+
+platform::UserDefaults* defaults()
+{
+    return platform::UserDefaults::standardUserDefaults();
+}
+
+bool isGroupId(const QString& id)
+{
+    if (id.isEmpty() || id.size() > kMaxGroupId)
+        return false;
+    for (const QChar c : id)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+// A name as it is drawn: no control characters, bounded.
+QString cleanName(const QVariant& value)
+{
+    QString name = platform::stringOf(value);
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    if (name.size() > kMaxName)
+        name.truncate(name.at(kMaxName - 1).isHighSurrogate() ? kMaxName - 1 : kMaxName);
+    return name;
+}
+
+// Copies `key` when the record has it as a short text.
+void keepFigure(const QVariantMap& from, const QString& key, QVariantMap* to)
+{
+    if (!from.contains(key))
+        return;
+    const QString text = platform::stringOf(from, key);
+    if (text.size() <= kMaxFigure)
+        to->insert(key, text);
 }
 } // namespace
 
@@ -21,6 +75,18 @@ MyStockGroup::MyStockGroup(
     , m_sdk(sdk)
     , m_callback(father, std::move(callBack))
 {
+    followUser();
+    // Another login: the groups shown are that user's from now on.
+    platform::NotificationCenter::defaultCenter()->addObserver(
+        this, QStringLiteral("UserInfoChanged"), [this](const platform::Notification&) {
+            if (m_userId != currentUserId())
+                refreshData();
+        });
+}
+
+MyStockGroup::~MyStockGroup()
+{
+    platform::NotificationCenter::defaultCenter()->removeObserver(this);
 }
 
 void MyStockGroup::setDelegateCell(QObject* receiver)
@@ -38,14 +104,72 @@ QObject* MyStockGroup::delegateCell() const
     return m_callback.delegateCell;
 }
 
+QString MyStockGroup::currentUserId() const
+{
+    return m_sdk && m_sdk->iUser() ? m_sdk->iUser()->qvmid : QString();
+}
+
+bool MyStockGroup::followUser()
+{
+    const QString uid = currentUserId();
+    if (m_hasUser && uid == m_userId)
+        return false;
+    m_hasUser = true;
+    m_userId = uid;
+    // Lists asked for before belong to the previous user.
+    m_appliedSerial = m_requestSerial;
+    iGroupArray = savedGroups();
+    iCurIdx = int(savedCurIdx().toInt());
+    clearGroupStockDict();
+    return true;
+}
+
 void MyStockGroup::refreshData()
 {
-    const QString uid = m_sdk && m_sdk->iUser() ? m_sdk->iUser()->qvmid : QString();
-    if (!m_sdk || !m_sdk->getStockGroup(uid, nullptr, this)) {
+    if (followUser()) {
+        Q_EMIT userChanged();
+        Q_EMIT groupsChanged();
+    }
+    const QString uid = m_userId;
+    const int serial = ++m_requestSerial;
+    auto* request = new backend::ReplyObserver(
+        this, [this, serial, uid](const QVariant& result, int) { listArrived(serial, uid, result); },
+        [this, serial, uid](
+            int code, const QString& description, int) { listFailed(serial, uid, code, description); });
+    if (!m_sdk || !m_sdk->getStockGroup(uid, nullptr, request)) {
+        delete request;
         // Nothing was sent (no user id): the receiver still hears of it.
         qCWarning(lcGroups) << "group list not requested, no user id";
         m_callback.send(outcome(false));
     }
+}
+
+void MyStockGroup::listArrived(int serial, const QString& userId, const QVariant& result)
+{
+    if (userId != m_userId || serial <= m_appliedSerial) {
+        qCInfo(lcGroups) << "group list dropped: asked for before a newer list or another user";
+        return;
+    }
+    const QVariant data = result.toMap().value(QStringLiteral("data"));
+    if (result.typeId() != QMetaType::QVariantMap || data.typeId() != QMetaType::QVariantList) {
+        qCWarning(lcGroups) << "group reply without a \"data\" array";
+        m_callback.send(outcome(false));
+        return;
+    }
+    m_appliedSerial = serial;
+    const QVariantList groups = groupsOfReply(data);
+    if (groups.isEmpty())
+        return; // keeps what it had; the receiver hears nothing
+    storeGroups(groups);
+    m_callback.send(outcome(true));
+}
+
+void MyStockGroup::listFailed(int serial, const QString& userId, int code, const QString& description)
+{
+    Q_UNUSED(serial);
+    qCWarning(lcGroups) << "group refresh failed:" << code << description;
+    if (userId == m_userId)
+        m_callback.send(outcome(false));
 }
 
 bool MyStockGroup::HttpResult(const QVariant& result, int api, bool isCache)
@@ -53,17 +177,8 @@ bool MyStockGroup::HttpResult(const QVariant& result, int api, bool isCache)
     Q_UNUSED(isCache);
     if (api != backend::kApiGetGroups)
         return false;
-    const QVariant data = result.toMap().value(QStringLiteral("data"));
-    if (result.typeId() != QMetaType::QVariantMap || data.typeId() != QMetaType::QVariantList) {
-        qCWarning(lcGroups) << "group reply without a \"data\" array";
-        m_callback.send(outcome(false));
-        return true;
-    }
-    const QVariantList groups = data.toList();
-    if (groups.isEmpty())
-        return true; // keeps what it had; the receiver hears nothing
-    iGroupArray = groups;
-    m_callback.send(outcome(true));
+    // Handed over directly: the newest list of the user shown.
+    listArrived(++m_requestSerial, m_userId, result);
     return true;
 }
 
@@ -71,9 +186,139 @@ bool MyStockGroup::HttpEvent(int code, const QString& description, int api)
 {
     if (api != backend::kApiGetGroups)
         return false;
-    qCWarning(lcGroups) << "group refresh failed:" << code << description;
-    m_callback.send(outcome(false));
+    listFailed(m_requestSerial, m_userId, code, description);
     return true;
+}
+
+void MyStockGroup::groupDeleted(const QString& groupId, const QVariant& reply)
+{
+    const QVariant data = reply.toMap().value(QStringLiteral("data"));
+    QVariantList left;
+    for (const QVariant& group :
+        data.typeId() == QMetaType::QVariantList ? groupsOfReply(data) : iGroupArray) {
+        if (platform::stringOf(group.toMap(), kId) != groupId)
+            left << group;
+    }
+    // Lists asked for before the delete was answered may still hold the group.
+    m_appliedSerial = m_requestSerial;
+    storeGroups(left);
+}
+
+void MyStockGroup::storeGroups(const QVariantList& groups)
+{
+    iGroupArray = groups;
+    defaults()->setObject(groups, userKey(kSavedGroups, m_userId));
+    // Rows of groups that are gone are not kept.
+    QSet<QString> ids;
+    for (const QVariant& group : groups)
+        ids.insert(platform::stringOf(group.toMap(), kId));
+    QVariantMap rows = defaults()->objectForKey(userKey(kSavedRows, m_userId)).toMap();
+    bool pruned = false;
+    for (auto it = rows.begin(); it != rows.end();) {
+        if (ids.contains(it.key())) {
+            ++it;
+        } else {
+            it = rows.erase(it);
+            pruned = true;
+        }
+    }
+    if (pruned)
+        defaults()->setObject(rows, userKey(kSavedRows, m_userId));
+    Q_EMIT groupsChanged();
+}
+
+QVariantList MyStockGroup::savedGroups() const
+{
+    return groupsOfReply(defaults()->objectForKey(userKey(kSavedGroups, m_userId)));
+}
+
+QString MyStockGroup::savedCurIdx() const
+{
+    return defaults()->stringForKey(userKey(kCurGroupIdx, m_userId));
+}
+
+void MyStockGroup::saveCurIdx(const QString& index)
+{
+    defaults()->setObject(index, userKey(kCurGroupIdx, m_userId));
+}
+
+QVariantList MyStockGroup::savedRows(const QString& groupId) const
+{
+    if (groupId.isEmpty())
+        return {};
+    return membersOfReply(defaults()->objectForKey(userKey(kSavedRows, m_userId)).toMap().value(groupId));
+}
+
+void MyStockGroup::saveRows(const QString& groupId, const QVariantList& rows)
+{
+    // Only a group the user has keeps rows.
+    bool known = false;
+    for (const QVariant& group : std::as_const(iGroupArray))
+        known = known || platform::stringOf(group.toMap(), kId) == groupId;
+    if (!known)
+        return;
+    const QString key = userKey(kSavedRows, m_userId);
+    QVariantMap all = defaults()->objectForKey(key).toMap();
+    all.insert(groupId, rows);
+    defaults()->setObject(all, key);
+}
+
+QString MyStockGroup::userKey(const QString& key, const QString& userId)
+{
+    return key + QLatin1Char('.') + userId;
+}
+
+QVariantList MyStockGroup::groupsOfReply(const QVariant& data)
+{
+    QVariantList groups;
+    QSet<QString> seen;
+    int dropped = 0;
+    for (const QVariant& value : data.toList()) {
+        const QVariantMap group = value.toMap();
+        const QString id = platform::stringOf(group, kId);
+        if (value.typeId() != QMetaType::QVariantMap || !isGroupId(id) || seen.contains(id)) {
+            ++dropped;
+            continue;
+        }
+        seen.insert(id);
+        QVariantMap kept { { kId, id }, { kGroupName, cleanName(group.value(kGroupName)) } };
+        keepFigure(group, kGroupOrder, &kept);
+        groups << kept;
+    }
+    if (dropped > 0)
+        qCWarning(lcGroups) << "dropped" << dropped << "groups without a usable id";
+    return groups;
+}
+
+QVariantList MyStockGroup::membersOfReply(const QVariant& data)
+{
+    static const QString kNames[] = { QStringLiteral("stockname"), QStringLiteral("name") };
+    static const QString kFigures[] = { QStringLiteral("userstockorder"), QStringLiteral("lprice"),
+        QStringLiteral("hprice"), QStringLiteral("vprice") };
+    QVariantList members;
+    int dropped = 0;
+    qsizetype firstLength = 0;
+    for (const QVariant& value : data.toList()) {
+        const QVariantMap row = value.toMap();
+        const QString code = platform::stringOf(row, kStockcode);
+        if (value.typeId() != QMetaType::QVariantMap || !market::isSecurityCode(code)) {
+            if (dropped++ == 0)
+                firstLength = code.size();
+            continue;
+        }
+        QVariantMap kept { { kStockcode, code } };
+        for (const QString& key : kNames) {
+            if (row.contains(key))
+                kept.insert(key, cleanName(row.value(key)));
+        }
+        for (const QString& key : kFigures)
+            keepFigure(row, key, &kept);
+        members << kept;
+    }
+    if (dropped > 0)
+        qCWarning(lcGroups) << "dropped" << dropped << "group rows without a real code (the first"
+                            << firstLength << "characters long)";
+    return members;
 }
 
 QVariantMap MyStockGroup::GetCurGroupDict() const

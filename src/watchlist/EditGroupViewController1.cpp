@@ -7,7 +7,6 @@
 #include "market/MyStockGroup.h"
 #include "platform/MainThread.h"
 #include "platform/Types.h"
-#include "platform/UserDefaults.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Presenters.h"
@@ -23,37 +22,41 @@
 #include <utility>
 
 namespace {
-using watchlist::kCurGroupIdxKey;
-using watchlist::kSavedGroupsKey;
 const QString kName = QStringLiteral("userstockgroupname");
 const QString kOrder = QStringLiteral("userstockgrouporder");
 const QString kId = QStringLiteral("id");
 const QString kEmptyName = QStringLiteral("群组名不能为空，请输入一个群组名称！");
-
-platform::UserDefaults* defaults()
-{
-    return platform::UserDefaults::standardUserDefaults();
-}
+// The backend's answer for a group it does not have.
+constexpr int kNoSuchGroup = -1004;
 
 // Hands a change's reply to the manager as the answer to that change, also
 // when the user has started another one since (an add answered while a
 // rename is asked for is still reported as an add).
 class ChangeObserver : public QObject, public MHTTPObserver {
 public:
-    ChangeObserver(EditGroupViewController1* manager, int operation)
+    ChangeObserver(
+        EditGroupViewController1* manager, int operation, const QString& groupId, const QString& userId)
         : m_manager(manager)
         , m_operation(operation)
+        , m_groupId(groupId)
+        , m_userId(userId)
     {
     }
     bool HttpResult(const QVariant& result, int api, bool isCache) override
     {
         const int current = std::exchange(m_manager->isAddGroup, m_operation);
+        // The group deleted is the one asked about, whatever the reply holds.
+        if (api == backend::kApiDelGroup)
+            m_manager->groupDeleted(m_groupId, m_userId, result);
         m_manager->HttpResult(result, api, isCache);
         m_manager->isAddGroup = current;
         return true;
     }
     bool HttpEvent(int code, const QString& description, int api) override
     {
+        // A group the backend no longer has is as good as deleted.
+        if (api == backend::kApiDelGroup && code == kNoSuchGroup)
+            return HttpResult(QVariant(), api, false);
         const int current = std::exchange(m_manager->isAddGroup, m_operation);
         m_manager->HttpEvent(code, description, api);
         m_manager->isAddGroup = current;
@@ -63,21 +66,28 @@ public:
 private:
     EditGroupViewController1* m_manager;
     int m_operation;
+    QString m_groupId;
+    QString m_userId;
 };
 
 // Once the manager has closed, a change's reply still brings the group model
 // (and with it the list) up to date, or reports the failure over the list.
-MHTTPObserver* changeReply(EditGroupViewController1* manager, QuilorSDK* client, int operation)
+MHTTPObserver* changeReply(
+    EditGroupViewController1* manager, QuilorSDK* client, int operation, const QString& groupId = QString())
 {
     const QPointer<MyStockGroup> model = client->iMyStockGroup();
     const QPointer<QWidget> opener = manager->presentingViewController();
+    const QString user = model ? model->userId() : QString();
     // The reply object owns the observer; it hands over only while the
     // manager is there.
-    auto* change = new ChangeObserver(manager, operation);
+    auto* change = new ChangeObserver(manager, operation, groupId, user);
     auto* reply = new app::WindowReply(
         manager, change,
-        [model, opener](const app::ReplyOutcome& outcome) {
-            if (outcome.ok) {
+        [model, opener, groupId, user](const app::ReplyOutcome& outcome) {
+            const bool gone = outcome.api == backend::kApiDelGroup && outcome.code == kNoSuchGroup;
+            if (outcome.ok || gone) {
+                if (model && outcome.api == backend::kApiDelGroup && model->userId() == user)
+                    model->groupDeleted(groupId, outcome.result);
                 if (model)
                     model->refreshData();
             } else if (outcome.api == backend::kApiDelGroup) {
@@ -146,6 +156,10 @@ void EditGroupViewController1::viewDidLoad()
     MyStockGroup* model = groupModel();
     tableArray = model ? model->iGroupArray : QVariantList();
     iTableView->reloadData();
+    // Every change of the groups, whoever made it, shows at once.
+    if (model)
+        connect(model, &MyStockGroup::groupsChanged, this, &EditGroupViewController1::refreshTableView,
+            Qt::UniqueConnection);
 }
 
 QSize EditGroupViewController1::windowWillResize(const QSize& proposed)
@@ -155,10 +169,17 @@ QSize EditGroupViewController1::windowWillResize(const QSize& proposed)
 
 void EditGroupViewController1::refreshData()
 {
-    QuilorSDK* client = sdk();
-    if (!client || !client->iUser())
-        return;
-    client->getStockGroup(client->iUser()->qvmid, nullptr, this);
+    // Through the model, so that of overlapping reloads the newest list wins.
+    if (MyStockGroup* model = groupModel())
+        model->refreshData();
+}
+
+void EditGroupViewController1::groupDeleted(
+    const QString& groupId, const QString& userId, const QVariant& result)
+{
+    MyStockGroup* model = groupModel();
+    if (model && model->userId() == userId)
+        model->groupDeleted(groupId, result);
 }
 
 void EditGroupViewController1::refreshTableView()
@@ -250,7 +271,7 @@ void EditGroupViewController1::deleteGroupPressed()
         QuilorSDK* client = self->sdk();
         if (!client)
             return;
-        MHTTPObserver* reply = changeReply(self, client, kDelete);
+        MHTTPObserver* reply = changeReply(self, client, kDelete, platform::stringOf(group, kId));
         if (!client->delStockGroup(platform::stringOf(group, kId), nullptr, reply)) {
             delete reply;
             self->showAlertView(QStringLiteral("分组删除失败，请重试!"));
@@ -311,12 +332,13 @@ void EditGroupViewController1::DoChangePoint()
 
 bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)
 {
-    const long savedIndex = long(platform::integerValue(defaults()->stringForKey(kCurGroupIdxKey)));
+    MyStockGroup* model = groupModel();
+    const long savedIndex = model ? long(platform::integerValue(model->savedCurIdx())) : 0;
     switch (api) {
     case backend::kApiDelGroup:
         showAlertView(QStringLiteral("分组删除成功!"));
-        if (savedIndex > 0)
-            defaults()->setObject(platform::stringWithFormat("%ld", savedIndex - 1), kCurGroupIdxKey);
+        if (savedIndex > 0 && model)
+            model->saveCurIdx(platform::stringWithFormat("%ld", savedIndex - 1));
         platform::runOnMainAsync(this, [this]() { refreshData(); });
         break;
     case backend::kApiAddGroup:
@@ -324,28 +346,21 @@ bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)
             showAlertView(QStringLiteral("添加群组成功!"));
             // Ready for the next name; a failed add keeps the typed one.
             addGroupTextField->clear();
-            MyStockGroup* model = groupModel();
             const qsizetype count = model ? model->iGroupArray.size() : 0;
             // With no group known yet the index stays on the first one, never below it.
-            defaults()->setObject(
-                platform::stringWithFormat("%lu", (unsigned long)(count > 0 ? count - 1 : 0)),
-                kCurGroupIdxKey);
+            if (model)
+                model->saveCurIdx(
+                    platform::stringWithFormat("%lu", (unsigned long)(count > 0 ? count - 1 : 0)));
         } else if (isAddGroup == kRename) {
             showAlertView(QStringLiteral("重命名群组成功!"));
         }
         platform::runOnMainAsync(this, [this]() { refreshData(); });
         break;
-    case backend::kApiGetGroups: {
-        MyStockGroup* model = groupModel();
-        if (!model)
-            break;
-        const QVariant data = result.toMap().value(QStringLiteral("data"));
-        if (data.typeId() == QMetaType::QVariantList && !data.toList().isEmpty())
-            model->setIGroupArray(data.toList());
-        defaults()->setObject(model->iGroupArray, kSavedGroupsKey);
-        platform::runOnMainAsync(this, [this]() { refreshTableView(); });
+    case backend::kApiGetGroups:
+        // The model takes (or drops) the list and tells every window.
+        if (model)
+            model->HttpResult(result, api, false);
         break;
-    }
     default:
         break;
     }

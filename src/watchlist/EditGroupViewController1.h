@@ -38,6 +38,9 @@ public:
 
     void refreshData();
     void refreshTableView();
+    // The reply to deleting `groupId` for `userId`: the group goes from the
+    // shared model at once.
+    void groupDeleted(const QString& groupId, const QString& userId, const QVariant& result);
     void addGroupPressed();
     void renameGroupPressed();
     void deleteGroupPressed();

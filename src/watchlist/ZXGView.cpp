@@ -5,6 +5,7 @@
 #include "app/SecurityScreen.h"
 #include "app/ZXGFatherView.h"
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
 #include "backend/User.h"
 #include "community/MsgCenter.h"
 #include "market/GroupWrites.h"
@@ -15,7 +16,6 @@
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
-#include "platform/UserDefaults.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
@@ -38,19 +38,13 @@
 #include <QVBoxLayout>
 
 namespace {
-using watchlist::kCurGroupIdxKey;
-using watchlist::kSavedGroupsKey;
-const QString kSavedRowsKey = QStringLiteral("GroupStockstableArray");
 const QString kData = QStringLiteral("data");
 const QString kId = QStringLiteral("id");
 const QString kStockcode = QStringLiteral("stockcode");
 constexpr int kRowHeight = 40;
+// The backend's answer for a group it does not have.
+constexpr int kCodeNoSuchGroup = -1004;
 int g_loginRetryDelayMs = 30000;
-
-platform::UserDefaults* defaults()
-{
-    return platform::UserDefaults::standardUserDefaults();
-}
 
 // An absent key stays absent in a request.
 QString optionalField(const QVariantMap& dict, const QString& key)
@@ -64,7 +58,7 @@ QString optionalField(const QVariantMap& dict, const QString& key)
 class GroupRowsRequest : public QObject, public MHTTPObserver {
 public:
     using Result = std::function<void(const QString& groupId, int serial, const QVariant& result)>;
-    using Failure = std::function<void(const QString& groupId, int serial, int api)>;
+    using Failure = std::function<void(const QString& groupId, int serial, int api, int code)>;
     GroupRowsRequest(const QString& groupId, int serial, Result result, Failure failure, QObject* parent)
         : QObject(parent)
         , m_groupId(groupId)
@@ -79,9 +73,9 @@ public:
         deleteLater();
         return true;
     }
-    bool HttpEvent(int, const QString&, int api) override
+    bool HttpEvent(int code, const QString&, int api) override
     {
-        m_failure(m_groupId, m_serial, api);
+        m_failure(m_groupId, m_serial, api, code);
         deleteLater();
         return true;
     }
@@ -203,7 +197,7 @@ ZXGView::ZXGView(QWidget* parent)
     // answers a login (the shell's or the list's own).
     platform::NotificationCenter::defaultCenter()->addObserver(
         this, QStringLiteral("UserInfoChanged"), [this](const platform::Notification&) {
-            if (!m_rowsLoadFailing)
+            if (!m_rowsLoadFailing && !m_groupsLoadFailing)
                 return;
             refreshGroup();
             DoGetAGroupOfStocks();
@@ -275,27 +269,13 @@ void ZXGView::initByFather(QObject* father)
     } else if (!iMyStockGroup) {
         iMyStockGroup = new MyStockGroup(client, this, groupCallBack, this);
     }
+    // Whoever changed the groups (a refresh, a delete, the manager, another
+    // login), the list shows them.
+    connect(iMyStockGroup, &MyStockGroup::groupsChanged, this, &ZXGView::scheduleGroupUpdate,
+        Qt::UniqueConnection);
+    connect(iMyStockGroup, &MyStockGroup::userChanged, this, &ZXGView::restoreSaved, Qt::UniqueConnection);
     iMyStockGroup->refreshData();
-
-    iCurGroupIdx = defaults()->stringForKey(kCurGroupIdxKey);
-    const QVariantList savedGroups = defaults()->objectForKey(kSavedGroupsKey).toList();
-    if (!savedGroups.isEmpty())
-        iMyStockGroup->setIGroupArray(savedGroups);
-    tableArray = defaults()->objectForKey(kSavedRowsKey).toList();
-    m_rowsGroupId = tableArray.isEmpty()
-        ? QString()
-        : tableArray.first().toMap().value(watchlist::kRowGroupKey).toString();
-    // The saved index decides which group is chosen, also when another
-    // window of the list chose one meanwhile.
-    m_curGroupId.clear();
-    iTableView->reloadData();
-
-    if (!iCurGroupIdx.isNull()) {
-        iMyStockGroup->setICurIdx(int(platform::integerValue(QStringView(iCurGroupIdx))));
-    } else {
-        iCurGroupIdx = QStringLiteral("0");
-        iMyStockGroup->setICurIdx(0);
-    }
+    restoreSaved();
 
     platform::runOnMainAsync(this, [this]() { UpDateGroup(); });
     loginOnBackGround();
@@ -309,6 +289,58 @@ void ZXGView::loginOnBackGround()
         return;
     const User* user = client->iUser();
     client->DoLogin(user->username, user->password, user->deviceid, true, nullptr, this);
+}
+
+void ZXGView::restoreSaved()
+{
+    // The saved index decides which group is chosen, also when another
+    // window of the list chose one meanwhile; the rows are that group's own.
+    if (const QVariantList saved = iMyStockGroup->savedGroups(); !saved.isEmpty())
+        iMyStockGroup->setIGroupArray(saved);
+    iCurGroupIdx = iMyStockGroup->savedCurIdx();
+    if (iCurGroupIdx.isNull())
+        iCurGroupIdx = QStringLiteral("0");
+    const int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    iMyStockGroup->setICurIdx(index);
+    m_curGroupId.clear();
+    // Rows still on their way belong to the state left behind (maybe another
+    // user's group of the same id).
+    m_shownRowsSerial = m_rowsSerial;
+    showSavedRows(optionalField(iMyStockGroup->GetCurGroupDict(), kId), true);
+}
+
+void ZXGView::showSavedRows(const QString& groupId, bool always)
+{
+    if (groupId == m_rowsGroupId && !always)
+        return;
+    QVariantList rows;
+    QVariantMap members;
+    if (iMyStockGroup) {
+        for (const QVariant& saved : iMyStockGroup->savedRows(groupId)) {
+            QVariantMap row = saved.toMap();
+            row.insert(watchlist::kRowGroupKey, groupId);
+            members.insert(platform::stringOf(row, kStockcode), row);
+            rows << row;
+        }
+        if (rows.isEmpty())
+            iMyStockGroup->clearGroupStockDict();
+        else
+            iMyStockGroup->setIGroupStockDict(members);
+    }
+    tableArray = rows;
+    m_rowsGroupId = groupId;
+    iTableView->reloadData();
+}
+
+void ZXGView::scheduleGroupUpdate()
+{
+    if (m_groupUpdatePending)
+        return;
+    m_groupUpdatePending = true;
+    platform::runOnMainAsync(this, [this]() {
+        m_groupUpdatePending = false;
+        UpDateGroup();
+    });
 }
 
 void ZXGView::UpDateGroup()
@@ -342,10 +374,14 @@ void ZXGView::UpDateGroup()
     const QString text = platform::stringWithFormat("%ld", long(index));
     if (groupCount() > 0 && text != iCurGroupIdx) {
         iCurGroupIdx = text;
-        defaults()->setObject(text, kCurGroupIdxKey);
+        iMyStockGroup->saveCurIdx(text);
     }
     if (index >= 0 && index < groupCount())
         m_curGroupId = m_menuGroupIds.at(index);
+    else
+        m_curGroupId.clear();
+    // Never one group's rows under another's title, nor a deleted group's.
+    showSavedRows(m_curGroupId);
     iPopUpButton->selectItemAtIndex(index);
     if (iMyStockGroup)
         iMyStockGroup->setICurIdx(index);
@@ -368,10 +404,12 @@ void ZXGView::PopUpButtonMenuItemPressed(QAction* item)
     }
     index = found;
     const QString text = platform::stringWithFormat("%ld", index);
-    defaults()->setObject(text, kCurGroupIdxKey);
+    iMyStockGroup->saveCurIdx(text);
     iMyStockGroup->setICurIdx(int(index));
     iCurGroupIdx = text;
     m_curGroupId = m_menuGroupIds.value(index);
+    // Until the group answers, its own saved rows (or none) show.
+    showSavedRows(m_curGroupId);
     iPopUpButton->selectItemAtIndex(int(index));
     platform::runOnMainAsync(this, [this]() { DoGetAGroupOfStocks(); });
 }
@@ -388,6 +426,7 @@ void ZXGView::DoGetAGroupOfStocks()
     const QVariantMap group = iMyStockGroup->GetCurGroupDict();
     const QString id = optionalField(group, kId);
     m_curGroupId = id;
+    showSavedRows(id);
     requestRows(id, [client, id](MHTTPObserver* observer) {
         return client->GetAGroupOfStocks(id, QStringLiteral("0"), QStringLiteral("1000"), nullptr, observer);
     });
@@ -400,7 +439,8 @@ void ZXGView::requestRows(const QString& groupId, const std::function<bool(MHTTP
         groupId, serial,
         [this](
             const QString& id, int answered, const QVariant& result) { rowsArrived(id, answered, result); },
-        [this](const QString& id, int answered, int api) { rowsFailed(id, answered, api); }, this);
+        [this](const QString& id, int answered, int api, int code) { rowsFailed(id, answered, api, code); },
+        this);
     if (!send(request))
         delete request;
 }
@@ -414,9 +454,15 @@ void ZXGView::rowsArrived(const QString& groupId, int serial, const QVariant& re
         m_shownRowsSerial = serial;
 }
 
-void ZXGView::rowsFailed(const QString& groupId, int serial, int api)
+void ZXGView::rowsFailed(const QString& groupId, int serial, int api, int code)
 {
     qWarning("Network ERRO:%ld", long(api));
+    if (code == kCodeNoSuchGroup && iMyStockGroup && serial > m_shownRowsSerial) {
+        // Not a network failure: the group is gone (deleted elsewhere), so it
+        // is neither shown nor asked for again.
+        iMyStockGroup->groupDeleted(groupId);
+        return;
+    }
     if (api != backend::kApiGroupStocks || groupId != m_curGroupId || serial < m_rowsSerial)
         return;
     // The rows on screen and on disk stay; the user hears of it once, and the
@@ -443,19 +489,16 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
         return false;
     const QVariant data = reply.value(kData);
     if (data.typeId() != QMetaType::QVariantList && !platform::stringOf(data).isEmpty()) {
-        qWarning("%s:%d group rows that are not a list: %s", __FILE__, __LINE__,
-            qUtf8Printable(platform::stringOf(data)));
+        qWarning("%s:%d group rows that are not a list (%lld characters)", __FILE__, __LINE__,
+            qlonglong(platform::stringOf(data).size()));
         return false;
     }
     // A JSON null arrives as "" and means an empty group.
     QVariantList rows;
-    for (const QVariant& value : data.toList()) {
-        if (value.typeId() != QMetaType::QVariantMap || groupId.isEmpty()) {
-            rows << value;
-            continue;
-        }
+    for (const QVariant& value : MyStockGroup::membersOfReply(data)) {
         QVariantMap row = value.toMap();
-        row.insert(watchlist::kRowGroupKey, groupId);
+        if (!groupId.isEmpty())
+            row.insert(watchlist::kRowGroupKey, groupId);
         rows << row;
     }
     tableArray = rows;
@@ -489,22 +532,72 @@ void ZXGView::DeleteGroup()
 
 void ZXGView::DeleteGroup(const QVariantMap& group)
 {
-    if (QuilorSDK* client = sdk())
-        client->delStockGroup(optionalField(group, kId), nullptr, this);
+    QuilorSDK* client = sdk();
+    if (!client || !iMyStockGroup)
+        return;
+    const QString id = optionalField(group, kId);
+    const QString user = iMyStockGroup->userId();
+    const auto deleted = [this, id, user](const QVariant& result) {
+        if (iMyStockGroup && iMyStockGroup->userId() == user)
+            groupDeleted(id, result);
+    };
+    auto* request = new backend::ReplyObserver(
+        this, [deleted](const QVariant& result, int) { deleted(result); },
+        [this, deleted](int code, const QString& description, int api) {
+            // A group the backend no longer has is as good as deleted.
+            if (code == kCodeNoSuchGroup)
+                deleted(QVariant());
+            else
+                HttpEvent(code, description, api);
+        });
+    if (!client->delStockGroup(id, nullptr, request))
+        delete request;
+}
+
+void ZXGView::groupDeleted(const QString& groupId, const QVariant& result)
+{
+    platform::showAlert(window(), QStringLiteral("分组删除成功!"));
+    if (!iMyStockGroup)
+        return;
+    // Gone from the model, from what is kept and from every window, also
+    // when the backend answers the last delete with no groups at all.
+    iMyStockGroup->groupDeleted(groupId, result);
+    const long index = long(platform::integerValue(QStringView(iCurGroupIdx)));
+    if (index > 0) {
+        iCurGroupIdx = platform::stringWithFormat("%ld", index - 1);
+        // Kept on disk too, so the next start shows the same group.
+        iMyStockGroup->saveCurIdx(iCurGroupIdx);
+    }
 }
 
 void ZXGView::refreshTableView()
 {
-    defaults()->setObject(tableArray, kSavedRowsKey);
+    // Kept as the rows of the group they came from, for the user they belong to.
+    if (iMyStockGroup && !m_rowsGroupId.isEmpty())
+        iMyStockGroup->saveRows(m_rowsGroupId, MyStockGroup::membersOfReply(tableArray));
     iTableView->reloadData();
 }
 
 void ZXGView::MyStockGroupCallBack(const QVariantMap& dict)
 {
-    if (platform::stringOf(dict, QStringLiteral("result")) != QStringLiteral("OK") || !iMyStockGroup)
+    if (!iMyStockGroup)
         return;
-    defaults()->setObject(iMyStockGroup->iGroupArray, kSavedGroupsKey);
-    platform::runOnMainAsync(this, [this]() { UpDateGroup(); });
+    m_groupsLoadFailing = platform::stringOf(dict, QStringLiteral("result")) != QStringLiteral("OK");
+    // The model keeps the list it took; the list only shows it.
+    if (!m_groupsLoadFailing) {
+        scheduleGroupUpdate();
+        return;
+    }
+    // A list that could not be loaded is asked for again, so that a start
+    // with the backend down does not leave the list empty for good.
+    if (!m_groupsRetryPending) {
+        m_groupsRetryPending = true;
+        platform::runOnMainAfter(g_loginRetryDelayMs, this, [this]() {
+            m_groupsRetryPending = false;
+            if (m_groupsLoadFailing)
+                refreshGroup();
+        });
+    }
 }
 
 bool ZXGView::HttpResult(const QVariant& result, int api, bool)
@@ -526,22 +619,9 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
     case backend::kApiLogin:
         // The client has already made the record this login's own.
         break;
-    case backend::kApiDelGroup: {
-        platform::showAlert(window(), QStringLiteral("分组删除成功!"));
-        const QVariantList groups = result.toMap().value(kData).toList();
-        if (groups.isEmpty() || !iMyStockGroup)
-            break;
-        iMyStockGroup->setIGroupArray(groups);
-        const long index = long(platform::integerValue(QStringView(iCurGroupIdx)));
-        if (index > 0) {
-            iCurGroupIdx = platform::stringWithFormat("%ld", index - 1);
-            // Kept on disk too, so the next start shows the same group.
-            defaults()->setObject(iCurGroupIdx, kCurGroupIdxKey);
-        }
-        defaults()->setObject(groups, kSavedGroupsKey);
-        platform::runOnMainAsync(this, [this]() { UpDateGroup(); });
+    case backend::kApiDelGroup:
+        groupDeleted(m_curGroupId, result);
         break;
-    }
     default:
         break;
     }
@@ -550,7 +630,6 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
 
 bool ZXGView::HttpEvent(int code, const QString& description, int api)
 {
-    Q_UNUSED(code);
     Q_UNUSED(description);
     switch (api) {
     case backend::kApiLogin:
@@ -568,7 +647,7 @@ bool ZXGView::HttpEvent(int code, const QString& description, int api)
         platform::showAlert(window(), QStringLiteral("分组删除失败，请重试!"));
         break;
     case backend::kApiGroupStocks:
-        rowsFailed(m_curGroupId, m_rowsSerial, api);
+        rowsFailed(m_curGroupId, m_rowsSerial + 1, api, code);
         break;
     default:
         qWarning("Network ERRO:%ld", long(api));
@@ -722,8 +801,8 @@ void ZXGView::SetBtnPressed()
 void ZXGView::followGroupChanges()
 {
     // The group shown was deleted: the manager left the index to go on with.
-    if (indexOfGroup(m_curGroupId) < 0) {
-        const QString saved = defaults()->stringForKey(kCurGroupIdxKey);
+    if (indexOfGroup(m_curGroupId) < 0 && iMyStockGroup) {
+        const QString saved = iMyStockGroup->savedCurIdx();
         if (!saved.isNull())
             iCurGroupIdx = saved;
     }

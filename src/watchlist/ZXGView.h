@@ -33,11 +33,6 @@ inline const char* const kCommentEditorId = "commentStockViewController";
 inline const char* const kCompactListId = "MystockViewController";
 inline const char* const kMainScreenId = "MainViewController";
 
-// User-defaults keys the list and the group manager share: the index of the
-// chosen group and the group list last received.
-inline const QString kCurGroupIdxKey = QStringLiteral("iCurGroupIdx");
-inline const QString kSavedGroupsKey = QStringLiteral("savedGroupArray");
-
 // Every row the list shows carries the id of the group it was loaded from,
 // so that an edit made from it goes to that group whatever is chosen since.
 inline const QString kRowGroupKey = QStringLiteral("userstockgroupid");
@@ -148,10 +143,18 @@ private:
     // Sends one request whose reply carries a group's rows, tied to that group.
     void requestRows(const QString& groupId, const std::function<bool(MHTTPObserver*)>& send);
     void rowsArrived(const QString& groupId, int serial, const QVariant& result);
-    void rowsFailed(const QString& groupId, int serial, int api);
+    void rowsFailed(const QString& groupId, int serial, int api, int code);
     bool takeRows(const QVariant& result, const QString& groupId);
     // After the group manager closed: the list shows what the model now holds.
     void followGroupChanges();
+    // The saved state of the model's user: the chosen group and its own rows.
+    void restoreSaved();
+    // The table shows `groupId`'s saved rows (none for no group) unless it
+    // already shows that group's rows.
+    void showSavedRows(const QString& groupId, bool always = false);
+    // One UpDateGroup for any number of changes until it runs.
+    void scheduleGroupUpdate();
+    void groupDeleted(const QString& groupId, const QVariant& result);
 
     QMenu* m_groupSetMenu = nullptr;
     bool m_loginRetryPending = false;
@@ -166,4 +169,7 @@ private:
     int m_shownRowsSerial = 0;
     bool m_rowsLoadFailing = false;
     bool m_rowsRetryPending = false;
+    bool m_groupUpdatePending = false;
+    bool m_groupsLoadFailing = false;
+    bool m_groupsRetryPending = false;
 };

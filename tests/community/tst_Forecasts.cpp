@@ -4,8 +4,11 @@
 #include "community/Registration.h"
 #include "community/StockVoteViewController.h"
 
+#include "../watchlist/BackendRelay.h"
 #include "TestSupport.h"
+#include "backend/HttpSession.h"
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
 #include "backend/User.h"
 #include "market/SharedModels.h"
 #include "market/stocks.h"
@@ -174,6 +177,36 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(votes.windowTitle() != QStringLiteral("000002"), 5000);
         const StockVoteViewController::Votes counts = StockVoteViewController::votesOf(votes.treadDict());
         QCOMPARE(votes.pieView()->values(), (QList<double> { counts.rise, counts.flat, counts.fall }));
+    }
+
+    void voteWindow_answersOlderThanThoseShownAreDropped()
+    {
+        BackendRelay relay(m_standIn->server().port());
+        auto* client = new QuilorSDK(
+            relay.url(), QStringLiteral("2001"), QStringLiteral("400030000"), m_delegate.get());
+        m_delegate->setIQuilorSDK(client);
+        relay.holdAnswersTo(QByteArrayLiteral("\"api\":\"9003"));
+        StockVoteViewController votes;
+        votes.InitStockByCodeAndCell(QStringLiteral("000002"));
+        QTRY_COMPARE(relay.heldCount(), 2);
+        // A forecast sent meanwhile, then the window asks again; the newer
+        // answers come first.
+        QuilorSDK direct(m_standIn->baseUrl(), QStringLiteral("2001"), QStringLiteral("400030000"));
+        QPointer<backend::ReplyObserver> sent = new backend::ReplyObserver(this, {}, {});
+        QVERIFY(direct.SendStockTrend(QStringLiteral("000002"), QStringLiteral("1"), nullptr, sent));
+        QTRY_VERIFY(!sent);
+        platform::NotificationCenter::defaultCenter()->postNotificationName(QStringLiteral("TrendChanged"));
+        QTRY_COMPARE(relay.heldCount(), 4);
+        relay.releaseNewest(2);
+        QTRY_COMPARE(
+            votes.treadDict().value(QStringLiteral("curuservotecount")).toString(), QStringLiteral("1"));
+        QTRY_VERIFY(votes.forecastTable()->rowCount() > 0);
+        const int rows = votes.forecastTable()->rowCount();
+        relay.release();
+        QTRY_VERIFY_WITH_TIMEOUT(client->iHttpSession()->requestsInFlight() == 0, 10000);
+        QTest::qWait(100);
+        QCOMPARE(votes.treadDict().value(QStringLiteral("curuservotecount")).toString(), QStringLiteral("1"));
+        QCOMPARE(votes.forecastTable()->rowCount(), rows);
     }
 
     void msgCenter_postsWhenThereAreNewMessages()

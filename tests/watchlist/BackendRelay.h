@@ -45,7 +45,18 @@ public:
         }
         m_held.clear();
     }
+    // Sends only the `count` answers held back last, newest first, so that
+    // they overtake the older ones still held.
+    void releaseNewest(int count = 1)
+    {
+        for (; count > 0 && !m_held.isEmpty(); --count) {
+            const auto [client, data] = m_held.takeLast();
+            if (client)
+                client->write(data);
+        }
+    }
     bool hasHeld() const { return !m_held.isEmpty(); }
+    qsizetype heldCount() const { return m_held.size(); }
 
     void setDown(bool down) { m_down = down; }
     // Connections dropped while down.
@@ -77,10 +88,22 @@ private:
             }
             const QByteArray data = upstream->readAll();
             if (*holding && !m_released)
-                m_held.append({ QPointer<QTcpSocket>(client), data });
+                hold(client, data);
             else
                 client->write(data);
         });
+    }
+
+    // One entry per answer, however many reads it arrives in.
+    void hold(QTcpSocket* client, const QByteArray& data)
+    {
+        for (auto& [held, pending] : m_held) {
+            if (held == client) {
+                pending += data;
+                return;
+            }
+        }
+        m_held.append({ QPointer<QTcpSocket>(client), data });
     }
 
     QTcpServer m_server;

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "app/AppDelegate.h"
 #include "backend/QuilorSDK.h"
+#include "market/MyStockGroup.h"
 #include "market/SharedModels.h"
 #include "platform/Json.h"
 #include "platform/Types.h"
@@ -37,6 +38,13 @@ inline QVariantMap dict(std::initializer_list<std::pair<const char*, const char*
     for (const auto& [key, value] : pairs)
         result.insert(QString::fromUtf8(key), QString::fromUtf8(value));
     return result;
+}
+
+// The user-defaults key under which the list keeps `key` for the guest, the
+// user the tests run as.
+inline QString guestKey(const char* key)
+{
+    return MyStockGroup::userKey(QString::fromUtf8(key), QStringLiteral("400030000"));
 }
 
 // One test's world: its own settings, a fresh stand-in backend and market,

@@ -1,8 +1,10 @@
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
 #include "backend/HttpSession.h"
+#include "backend/ReplyObserver.h"
 #include "market/MyStockGroup.h"
 #include "platform/UserDefaults.h"
+#include "watchlist/AddGroupViewController.h"
 #include "watchlist/EditGroupTableCellView.h"
 #include "watchlist/EditGroupViewController.h"
 #include "watchlist/EditGroupViewController1.h"
@@ -19,7 +21,7 @@
 #include <QWindow>
 
 namespace {
-const QString kCurGroupIdx = QStringLiteral("iCurGroupIdx");
+const QString kCurGroupIdx = guestKey("iCurGroupIdx");
 
 platform::UserDefaults* defaults()
 {
@@ -74,6 +76,7 @@ private Q_SLOTS:
     void delete_fromRowMovesSavedIndex();
     void delete_cancelledOrFailed();
     void deletingShownGroup_panelFollowsOnClose();
+    void everyGroupGone_nothingDeletedIsOfferedOrLoaded();
     void rowButtons_sendOrders_data();
     void rowButtons_sendOrders();
     void drag_sendsTargetOrder_data();
@@ -212,7 +215,7 @@ void tst_GroupManager::add_storesIndexBeforeReload()
     QTRY_COMPARE(manager->tableArray.size(), 3 + extra);
     QCOMPARE(names(manager->tableArray).last(), QStringLiteral("长线"));
     QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->iGroupArray.size(), 3 + extra);
-    QCOMPARE(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList().size(), 3 + extra);
+    QCOMPARE(defaults()->objectForKey(guestKey("savedGroupArray")).toList().size(), 3 + extra);
     QTRY_COMPARE(manager->iTableView->numberOfRows(), 3 + extra);
 }
 
@@ -378,8 +381,7 @@ void tst_GroupManager::delete_fromRowMovesSavedIndex()
     QCOMPARE(sent(backend::kApiDelGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
     QCOMPARE(defaults()->stringForKey(kCurGroupIdx), after);
     QTRY_COMPARE(names(manager->tableArray), strings({ "自选股" }));
-    QCOMPARE(
-        names(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList()), strings({ "自选股" }));
+    QCOMPARE(names(defaults()->objectForKey(guestKey("savedGroupArray")).toList()), strings({ "自选股" }));
 }
 
 void tst_GroupManager::delete_cancelledOrFailed()
@@ -393,7 +395,7 @@ void tst_GroupManager::delete_cancelledOrFailed()
     QTest::qWait(100);
     QVERIFY(sent(backend::kApiDelGroup).isEmpty());
 
-    m_env->backend().failApi(backend::kApiDelGroup, -1004);
+    m_env->backend().failApi(backend::kApiDelGroup, -1);
     alerts.answers = { 1 };
     cellAt(0)->deleteButton->click();
     QTRY_COMPARE(alerts.messages().size(), 3);
@@ -425,6 +427,53 @@ void tst_GroupManager::deletingShownGroup_panelFollowsOnClose()
     dialog->okButton->click();
     QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
     QCOMPARE(sent(backend::kApiAddGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
+}
+
+void tst_GroupManager::everyGroupGone_nothingDeletedIsOfferedOrLoaded()
+{
+    ZXGView::setLoginRetryDelayMs(100);
+    testsupport::NotificationRecorder notices;
+    m_panel = showPanel(m_host);
+    QVERIFY(groupLoaded(m_panel));
+    QTRY_COMPARE(titles(m_panel->iPopUpButton).size(), 2);
+    // Another device deletes the second group; choosing it here finds it
+    // gone, which is no network failure.
+    QPointer<backend::ReplyObserver> elsewhere = new backend::ReplyObserver(this, {}, {});
+    QVERIFY(m_env->delegate->iQuilorSDK()->delStockGroup(QStringLiteral("2"), nullptr, elsewhere));
+    QTRY_VERIFY(!elsewhere);
+    testsupport::MenuRecorder menus;
+    menus.choice = strings({ "股票组2" });
+    m_panel->iPopUpButton->click();
+    QTRY_COMPARE(titles(m_panel->iPopUpButton), strings({ "自选股" }));
+    QTRY_COMPARE(m_panel->tableArray.size(), 3);
+
+    // The manager deletes the last group: the backend answers with no groups.
+    m_panel->SetBtnPressed();
+    auto* manager = m_host->findChild<EditGroupViewController1*>();
+    QVERIFY(manager);
+    testsupport::AlertRecorder alerts;
+    alerts.answers = { 1 };
+    cellAt(0)->deleteButton->click();
+    QTRY_VERIFY(manager->tableArray.isEmpty());
+    manager->close();
+    QTRY_VERIFY(m_panel->tableArray.isEmpty());
+    QCOMPARE(m_panel->iPopUpButton->itemArray().first()->data().toString(), QStringLiteral("all"));
+    QVERIFY(defaults()->objectForKey(guestKey("savedGroupArray")).toList().isEmpty());
+
+    // The freed name is taken again.
+    itemWithData(m_panel->groupSetMenu(), QStringLiteral("addGroup"))->trigger();
+    auto* dialog = m_host->findChild<AddGroupViewController*>();
+    QVERIFY(dialog);
+    dialog->nameTextField->setText(QStringLiteral("自选股"));
+    QTest::keyClick(dialog->nameTextField, Qt::Key_Return);
+    QTRY_COMPARE(m_panel->iMyStockGroup->iGroupArray.size(), 1);
+    QVERIFY(alerts.messages().contains(QStringLiteral("添加群组成功!")));
+    // The gone group was asked for once, and nobody heard of a network failure.
+    int loadsOfGone = 0;
+    for (const QVariantMap& body : sent(backend::kApiGroupStocks))
+        loadsOfGone += body.value(QStringLiteral("userstockgroupid")).toString() == QStringLiteral("2");
+    QCOMPARE(loadsOfGone, 1);
+    QVERIFY(notices.delivered.isEmpty());
 }
 
 void tst_GroupManager::rowButtons_sendOrders_data()

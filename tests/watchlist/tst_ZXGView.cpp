@@ -5,8 +5,10 @@
 #include "app/ZXGFatherView.h"
 #include "backend/BackendProtocol.h"
 #include "backend/HttpSession.h"
+#include "backend/ReplyObserver.h"
 #include "backend/User.h"
 #include "market/MyStockGroup.h"
+#include "market/stocks.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/Colors.h"
 #include "watchlist/MyStockTableCell.h"
@@ -19,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -30,7 +33,7 @@
 #include <QWindow>
 
 namespace {
-const QString kSavedRows = QStringLiteral("GroupStockstableArray");
+const QString kSavedRows = guestKey("GroupStockstableArray");
 
 // A security screen that only records how it was opened.
 class RecordingScreen : public platform::ViewController, public SecurityScreen {
@@ -70,12 +73,15 @@ private Q_SLOTS:
 
     void setUp_loadsCurrentGroup();
     void choosingGroup_loadsAndPersistsIt();
-    void noGroups_placeholderDoesNothingAndSavedRowsStay();
-    void backendDown_keepsSavedRowsAndReloadsWhenUp();
+    void noGroups_placeholderDoesNothing();
+    void backendDown_eachGroupShowsItsOwnSavedRows();
     void lateGroupReply_afterSwitch_isDropped();
     void editsWhileAnotherIsHeld_restOnItsOutcome();
+    void overlappingGroupLists_newestWins();
+    void savedLoginOfAnotherUser_showsNothingOfTheFirst();
+    void hostileGroupReplies_keepOnlyRealCodesAndCleanNames();
     void deleteCurrentGroupAtIndexZero();
-    void deleteLastGroup_emptyDataChangesNothing();
+    void deleteLastGroup_leavesNoGroupNorRows();
     void deleteConfirmation_cancelSendsNothing();
     void deleteFailure_alerts();
     void drag_dropRowArithmetic_data();
@@ -149,8 +155,8 @@ void tst_ZXGView::setUp_loadsCurrentGroup()
     QCOMPARE(panel->iPopUpButton->indexOfSelectedItem(), 0);
     QCOMPARE(panel->iMyStockGroup->iGroupStockDict.keys().size(), 3);
     QVERIFY(panel->iMyStockGroup->IsOnThisGroup(QStringLiteral("600519")));
-    QCOMPARE(defaults()->objectForKey(kSavedRows).toList().size(), 3);
-    QCOMPARE(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList().size(), 2);
+    QCOMPARE(panel->iMyStockGroup->savedRows(QStringLiteral("1")).size(), 3);
+    QCOMPARE(defaults()->objectForKey(guestKey("savedGroupArray")).toList().size(), 2);
 
     const QVariantMap body = m_env->bodiesFor(backend::kApiGroupStocks).last();
     QCOMPARE(body.value(QStringLiteral("userstockgroupid")).toString(), QStringLiteral("1"));
@@ -168,21 +174,15 @@ void tst_ZXGView::choosingGroup_loadsAndPersistsIt()
     menus.choice = QStringList { QStringLiteral("股票组2") };
     panel->iPopUpButton->click();
     QCOMPARE(panel->iCurGroupIdx, QStringLiteral("1"));
-    QCOMPARE(defaults()->stringForKey(QStringLiteral("iCurGroupIdx")), QStringLiteral("1"));
+    QCOMPARE(defaults()->stringForKey(guestKey("iCurGroupIdx")), QStringLiteral("1"));
     QTRY_COMPARE(codes(panel->tableArray), strings({ "000002", "601398" }));
     QCOMPARE(panel->iPopUpButton->titleOfSelectedItem(), QStringLiteral("股票组2"));
 }
 
-void tst_ZXGView::noGroups_placeholderDoesNothingAndSavedRowsStay()
+void tst_ZXGView::noGroups_placeholderDoesNothing()
 {
     m_env->backend().failApi(backend::kApiGetGroups, -1, 10);
-    QVariantList saved { dict({ { "stockcode", "600000" }, { "stockname", "浦发银行" } }),
-        dict({ { "stockcode", "000002" }, { "stockname", "万科A" } }) };
-    defaults()->setObject(saved, kSavedRows);
-
     ZXGView* panel = setUpPanel();
-    QCOMPARE(panel->tableArray.size(), 2);
-    QCOMPARE(panel->iTableView->numberOfRows(), 2);
     QTRY_COMPARE(titles(panel->iPopUpButton), QStringList { QStringLiteral("自选股") });
     QCOMPARE(panel->iPopUpButton->itemArray().first()->data().toString(), QStringLiteral("all"));
     QTRY_VERIFY(!m_env->bodiesFor(backend::kApiGetGroups).isEmpty());
@@ -190,11 +190,11 @@ void tst_ZXGView::noGroups_placeholderDoesNothingAndSavedRowsStay()
     panel->iPopUpButton->itemArray().first()->trigger();
     QTest::qWait(200);
     QVERIFY(m_env->bodiesFor(backend::kApiGroupStocks).isEmpty());
-    QVERIFY(defaults()->stringForKey(QStringLiteral("iCurGroupIdx")).isNull());
-    QCOMPARE(codes(panel->tableArray), strings({ "600000", "000002" }));
+    QVERIFY(defaults()->stringForKey(guestKey("iCurGroupIdx")).isNull());
+    QVERIFY(panel->tableArray.isEmpty());
 }
 
-void tst_ZXGView::backendDown_keepsSavedRowsAndReloadsWhenUp()
+void tst_ZXGView::backendDown_eachGroupShowsItsOwnSavedRows()
 {
     ZXGView::setLoginRetryDelayMs(200);
     BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
@@ -202,10 +202,10 @@ void tst_ZXGView::backendDown_keepsSavedRowsAndReloadsWhenUp()
     clientThrough(relay);
     defaults()->setObject(QVariantList { dict({ { "id", "1" }, { "userstockgroupname", "自选股" } }),
                               dict({ { "id", "2" }, { "userstockgroupname", "股票组2" } }) },
-        QStringLiteral("savedGroupArray"));
-    defaults()->setObject(QVariantList { dict({ { "stockcode", "600000" }, { "stockname", "浦发银行" } }),
-                              dict({ { "stockcode", "000002" }, { "stockname", "万科A" } }) },
-        kSavedRows);
+        guestKey("savedGroupArray"));
+    const QVariantList rows { dict({ { "stockcode", "600000" }, { "stockname", "浦发银行" } }),
+        dict({ { "stockcode", "000002" }, { "stockname", "万科A" } }) };
+    defaults()->setObject(QVariantMap { { QStringLiteral("1"), rows } }, kSavedRows);
     testsupport::NotificationRecorder notices;
     testsupport::AlertRecorder alerts;
     ZXGView* panel = setUpPanel();
@@ -217,14 +217,39 @@ void tst_ZXGView::backendDown_keepsSavedRowsAndReloadsWhenUp()
     QTRY_VERIFY_WITH_TIMEOUT(relay.refused() >= 6, 20000);
     QCOMPARE(codes(panel->tableArray), strings({ "600000", "000002" }));
     QCOMPARE(panel->iTableView->numberOfRows(), 2);
-    QCOMPARE(codes(defaults()->objectForKey(kSavedRows).toList()), strings({ "600000", "000002" }));
+    QCOMPARE(codes(panel->iMyStockGroup->savedRows(QStringLiteral("1"))), strings({ "600000", "000002" }));
     QCOMPARE(notices.delivered.size(), 1);
     QVERIFY(alerts.alerts.isEmpty());
 
+    // Another group chosen shows its own rows, here none, never the first
+    // group's under its title; so does the next start.
+    testsupport::MenuRecorder menus;
+    menus.choice = strings({ "股票组2" });
+    panel->iPopUpButton->click();
+    QCOMPARE(panel->iPopUpButton->titleOfSelectedItem(), QStringLiteral("股票组2"));
+    QCOMPARE(panel->iTableView->numberOfRows(), 0);
+    QTest::qWait(300);
+    QCOMPARE(notices.delivered.size(), 1);
+    m_host.reset();
+    delete m_env->delegate->iQuilorSDK();
+    platform::UserDefaults::resetStandardUserDefaults();
+    clientThrough(relay);
+    panel = setUpPanel();
+    QTRY_COMPARE(panel->iPopUpButton->titleOfSelectedItem(), QStringLiteral("股票组2"));
+    QVERIFY(panel->tableArray.isEmpty());
+    menus.choice = strings({ "自选股" });
+    panel->iPopUpButton->click();
+    QCOMPARE(codes(panel->tableArray), strings({ "600000", "000002" }));
+    // A delete from these rows asks about their own group.
+    QCOMPARE(watchlist::groupOfRow(panel->tableArray.first().toMap(), panel->iMyStockGroup)
+                 .value(QStringLiteral("userstockgroupname"))
+                 .toString(),
+        QStringLiteral("自选股"));
+
     relay.setDown(false);
     QTRY_COMPARE_WITH_TIMEOUT(codes(panel->tableArray), strings({ "600000", "000001", "600519" }), 20000);
-    QCOMPARE(codes(defaults()->objectForKey(kSavedRows).toList()), strings({ "600000", "000001", "600519" }));
-    QCOMPARE(notices.delivered.size(), 1);
+    QCOMPARE(codes(panel->iMyStockGroup->savedRows(QStringLiteral("1"))),
+        strings({ "600000", "000001", "600519" }));
 }
 
 void tst_ZXGView::lateGroupReply_afterSwitch_isDropped()
@@ -307,6 +332,109 @@ void tst_ZXGView::editsWhileAnotherIsHeld_restOnItsOutcome()
     QTRY_COMPARE(codes(panel->tableArray), strings({ "000001", "600519" }));
     QTRY_COMPARE(panel->tableArray.first().toMap().value(QStringLiteral("hprice")).toString(),
         QStringLiteral("12.50"));
+void tst_ZXGView::overlappingGroupLists_newestWins()
+{
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    QuilorSDK* client = clientThrough(relay);
+    ZXGView* panel = setUpPanel();
+    waitForRows(3);
+    QTRY_COMPARE(titles(panel->iPopUpButton).size(), 2);
+
+    // Two reloads of the group list, a group added between them, answered
+    // newest first.
+    relay.holdAnswersTo(QByteArrayLiteral("\"api\":\"90010\""));
+    panel->refreshGroup();
+    QTRY_COMPARE(relay.heldCount(), 1);
+    QPointer<backend::ReplyObserver> added = new backend::ReplyObserver(this, {}, {});
+    QVERIFY(client->addStockGroup(QStringLiteral("新组"), QStringLiteral("9"), QString(), nullptr, added));
+    QTRY_VERIFY(!added);
+    panel->refreshGroup();
+    QTRY_COMPARE(relay.heldCount(), 2);
+    relay.releaseNewest();
+    QTRY_COMPARE(titles(panel->iPopUpButton), strings({ "自选股", "股票组2", "新组" }));
+    relay.release();
+    QTRY_VERIFY_WITH_TIMEOUT(client->iHttpSession()->requestsInFlight() == 0, 10000);
+    QTest::qWait(100);
+    QCOMPARE(titles(panel->iPopUpButton), strings({ "自选股", "股票组2", "新组" }));
+    QCOMPARE(panel->iMyStockGroup->savedGroups().size(), 3);
+}
+
+void tst_ZXGView::savedLoginOfAnotherUser_showsNothingOfTheFirst()
+{
+    ZXGView::setLoginRetryDelayMs(200);
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    QuilorSDK* client = clientThrough(relay);
+    client->iUser()->qvmid = QStringLiteral("400031001");
+    ZXGView* panel = setUpPanel();
+    waitForRows(3);
+    // This user's first group holds a fourth stock.
+    client->addStockToGroup(QStringLiteral("000858"), QStringLiteral("五粮液"), QStringLiteral("9"),
+        QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), nullptr, panel);
+    waitForRows(4);
+    m_host.reset();
+
+    // The next start is another user's, with the backend down.
+    User other;
+    other.username = QStringLiteral("putong");
+    other.qvmid = QStringLiteral("400031002");
+    QVERIFY(other.Save());
+    User::setLastLoginName(other.username);
+    relay.setDown(true);
+    delete client;
+    client = clientThrough(relay);
+    QCOMPARE(client->iUser()->qvmid, QStringLiteral("400031002"));
+    panel = setUpPanel();
+    QTRY_VERIFY(relay.refused() >= 3);
+    QVERIFY(panel->iMyStockGroup->iGroupArray.isEmpty());
+    QVERIFY(panel->tableArray.isEmpty());
+
+    // Up again: that user's own groups load (with the same ids), and the
+    // first user's rows are kept as they were.
+    relay.setDown(false);
+    QTRY_COMPARE_WITH_TIMEOUT(codes(panel->tableArray), strings({ "600000", "000001", "600519" }), 10000);
+    const auto keptRows = [](const char* user) {
+        return defaults()
+            ->objectForKey(
+                MyStockGroup::userKey(QStringLiteral("GroupStockstableArray"), QString::fromUtf8(user)))
+            .toMap()
+            .value(QStringLiteral("1"))
+            .toList()
+            .size();
+    };
+    QCOMPARE(keptRows("400031001"), 4);
+    QCOMPARE(keptRows("400031002"), 3);
+
+    // A login as the first user while running shows that user's groups.
+    client->DoLogin(QStringLiteral("demo"), backend::passwordHash(QStringLiteral("demo1234")),
+        QStringLiteral("test-device"), true, nullptr, panel);
+    waitForRows(4);
+    QCOMPARE(keptRows("400031002"), 3);
+}
+
+void tst_ZXGView::hostileGroupReplies_keepOnlyRealCodesAndCleanNames()
+{
+    const QByteArray longCode(100000, '6');
+    m_env->backend().answerApi(backend::kApiGetGroups,
+        R"({"code":"0","data":[{"id":"1","userstockgroupname":"\u0001\u0002自选股"},)"
+        R"({"id":"123456789012345678901234","userstockgroupname":"坏"},{"id":"x1","userstockgroupname":"坏"},)"
+        R"({"id":"2","userstockgroupname":"股票组2\u007f"}]})");
+    m_env->backend().answerApi(backend::kApiGroupStocks,
+        R"({"code":"0","data":[{"stockcode":")" + longCode
+            + R"(","stockname":"长"},)"
+              R"({"stockcode":"600000","stockname":"\u0007浦发\u001b银行","cprice":"99"},)"
+              R"({"stockcode":"000300.idx","stockname":"沪深300"},{"stockcode":"60000x"},)"
+              R"({"stockcode":"60000.idxx"},{"stockcode":6000001}]})");
+    ZXGView* panel = setUpPanel();
+    QTRY_COMPARE(titles(panel->iPopUpButton), strings({ "自选股", "股票组2" }));
+    QTRY_COMPARE(codes(panel->tableArray), strings({ "600000", "000300.idx" }));
+    QCOMPARE(panel->tableArray.first().toMap().value(QStringLiteral("stockname")).toString(),
+        QStringLiteral("浦发银行"));
+    // Only the row's own keys travel on: no price of the reply's making.
+    QVERIFY(!panel->tableArray.first().toMap().contains(QStringLiteral("cprice")));
+    stocks* store = m_env->delegate->iQuilorSDK()->iStocks();
+    QVERIFY(!store->recordFor(QString::fromLatin1(longCode)));
+    QVERIFY(!store->refreshQueue().contains(QString::fromLatin1(longCode)));
+    QVERIFY(QFileInfo(defaults()->filePath()).size() < 10000);
 }
 
 void tst_ZXGView::deleteCurrentGroupAtIndexZero()
@@ -325,11 +453,11 @@ void tst_ZXGView::deleteCurrentGroupAtIndexZero()
         QStringLiteral("1"));
     QCOMPARE(panel->iCurGroupIdx, QStringLiteral("0"));
     QTRY_COMPARE(titles(panel->iPopUpButton), QStringList { QStringLiteral("股票组2") });
-    QCOMPARE(defaults()->objectForKey(QStringLiteral("savedGroupArray")).toList().size(), 1);
+    QCOMPARE(defaults()->objectForKey(guestKey("savedGroupArray")).toList().size(), 1);
     QTRY_COMPARE(codes(panel->tableArray), strings({ "000002", "601398" }));
 }
 
-void tst_ZXGView::deleteLastGroup_emptyDataChangesNothing()
+void tst_ZXGView::deleteLastGroup_leavesNoGroupNorRows()
 {
     ZXGView* panel = setUpPanel();
     waitForRows(3);
@@ -341,11 +469,10 @@ void tst_ZXGView::deleteLastGroup_emptyDataChangesNothing()
     // The one group left goes too: the reply's "data" is empty.
     remove->trigger();
     QTRY_COMPARE(alerts.messages().count(QStringLiteral("分组删除成功!")), 2);
-    QTest::qWait(200);
-    QCOMPARE(titles(panel->iPopUpButton), QStringList { QStringLiteral("股票组2") });
-    QCOMPARE(panel->iCurGroupIdx, QStringLiteral("0"));
-    QCOMPARE(codes(panel->tableArray), strings({ "000002", "601398" }));
-    QCOMPARE(panel->iMyStockGroup->iGroupArray.size(), 1);
+    QTRY_VERIFY(panel->tableArray.isEmpty());
+    QCOMPARE(panel->iPopUpButton->itemArray().first()->data().toString(), QStringLiteral("all"));
+    QVERIFY(panel->iMyStockGroup->iGroupArray.isEmpty());
+    QVERIFY(defaults()->objectForKey(guestKey("savedGroupArray")).toList().isEmpty());
 }
 
 void tst_ZXGView::deleteConfirmation_cancelSendsNothing()
