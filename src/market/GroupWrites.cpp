@@ -150,7 +150,7 @@ void GroupWrites::next()
         });
     if (!sameUser()) {
         delete fetch;
-        finish(nullptr, kNoSuchGroup, QStringLiteral("the user changed before the write went out"));
+        finish(nullptr, kUserChanged, QStringLiteral("the user changed before the write went out"));
         return;
     }
     if (!m_client->GetAGroupOfStocks(
@@ -184,7 +184,7 @@ void GroupWrites::rowsArrived(const QVariant& result)
     // Rows of one user are never written as another's.
     if (!sameUser()) {
         delete sent;
-        finish(nullptr, kNoSuchGroup, QStringLiteral("the user changed before the write went out"));
+        finish(nullptr, kUserChanged, QStringLiteral("the user changed before the write went out"));
         return;
     }
     if (!plan.send(m_client, sent)) {

@@ -37,8 +37,9 @@ public:
     // stock, or no longer holds it.
     static constexpr int kAlreadyInGroup = -1001;
     static constexpr int kNotInGroup = -1005;
-    // A write queued before the user changed is not sent for the next user.
-    static constexpr int kNoSuchGroup = -1004;
+    // A write queued before the user changed is not sent for the next user
+    // (a code of our own: the group may well exist, under the other user).
+    static constexpr int kUserChanged = 1314;
     static Plan refuse(int code, const QString& reason);
 
     // The queue of `client`, made with it on first use.

@@ -971,7 +971,8 @@ void ZXGView::DoChangePoint()
         groupId, 0,
         [this](
             const QString& id, int answered, const QVariant& result) { rowsArrived(id, answered, result); },
-        [this](const QString& id, int answered, int api) { rowsFailed(id, answered, api); }, this);
+        [this](const QString& id, int answered, int api, int code) { rowsFailed(id, answered, api, code); },
+        this);
     // The dragged stock takes the place the target stock holds when the
     // drag is sent, with the alerts it holds then.
     const bool queued = market::GroupWrites::of(client)->write(backend::kApiAddStockToGroup, groupId, request,

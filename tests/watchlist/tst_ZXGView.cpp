@@ -332,6 +332,8 @@ void tst_ZXGView::editsWhileAnotherIsHeld_restOnItsOutcome()
     QTRY_COMPARE(codes(panel->tableArray), strings({ "000001", "600519" }));
     QTRY_COMPARE(panel->tableArray.first().toMap().value(QStringLiteral("hprice")).toString(),
         QStringLiteral("12.50"));
+}
+
 void tst_ZXGView::overlappingGroupLists_newestWins()
 {
     BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
