@@ -2,6 +2,7 @@
 
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "community/Logging.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
@@ -71,8 +72,7 @@ bool MsgCenter::HttpEvent(int code, const QString& description, int api)
 {
     if (api != backend::kApiNewMsgCount)
         return true;
-    qWarning(
-        "%s:%d message count request failed (%d %s)", __FILE__, __LINE__, code, qUtf8Printable(description));
+    qCWarning(lcCommunity, "message count request failed (%d %s)", code, qUtf8Printable(description));
     scheduleNext();
     return true;
 }

@@ -4,7 +4,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcGroups, "lst.market.groups")
+Q_LOGGING_CATEGORY(lcGroups, "lst.market.groups", QtInfoMsg)
 
 namespace {
 QVariantMap outcome(bool ok)

@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Json.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "platform/Values.h"
 
@@ -43,8 +44,7 @@ void UserDefaults::load()
     QString error;
     const auto parsed = parseJson(file.readAll(), &error);
     if (!parsed || parsed->metaType().id() != QMetaType::QVariantMap) {
-        qWarning("%s:%d damaged settings file %s: %s", __FILE__, __LINE__, qUtf8Printable(m_path),
-            qUtf8Printable(error));
+        qCWarning(lcPlatform, "damaged settings file %s: %s", qUtf8Printable(m_path), qUtf8Printable(error));
         return;
     }
     m_values = parsed->toMap();

@@ -4,6 +4,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "screens/SecurityViewController.h"
+#include "watchlist/Logging.h"
 
 #include <QAction>
 #include <QMenu>
@@ -37,8 +38,8 @@ QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::func
     auto* menu = new QMenu(QStringLiteral("results"), parent);
     for (const QVariant& item : hits) {
         if (item.typeId() != QMetaType::QVariantMap) {
-            qWarning("%s:%d a search hit that is not a record: %s", __FILE__, __LINE__,
-                qUtf8Printable(platform::stringOf(item)));
+            qCWarning(lcWatchlist, "a search hit that is not a record: %s",
+                qUtf8Printable(platform::stringOf(item).left(80)));
             continue;
         }
         const QVariantMap hit = item.toMap();
@@ -67,7 +68,7 @@ platform::ViewController* openSearchHit(
         [&code](SecurityScreen* screen, QuilorSDK* sdk) {
             auto* stockScreen = dynamic_cast<SecurityViewController*>(screen);
             if (!stockScreen) {
-                qWarning("%s:%d no stock screen to open %s in", __FILE__, __LINE__, qUtf8Printable(code));
+                qCWarning(lcWatchlist, "no stock screen to open %s in", qUtf8Printable(code));
                 return false;
             }
             stockScreen->InitIndexByCode(code, sdk);
@@ -91,9 +92,9 @@ bool SearchRequest::HttpResult(const QVariant& result, int, bool)
     return true;
 }
 
-bool SearchRequest::HttpEvent(int, const QString&, int api)
+bool SearchRequest::HttpEvent(int code, const QString& description, int)
 {
-    qWarning("Network ERRO:%ld", long(api));
+    qCWarning(lcWatchlist, "search failed (%d %s)", code, qUtf8Printable(description));
     deleteLater();
     return true;
 }

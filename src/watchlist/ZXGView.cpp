@@ -21,6 +21,7 @@
 #include "platform/widgets/Presenters.h"
 #include "platform/widgets/ViewController.h"
 #include "watchlist/GroupDialogLayout.h"
+#include "watchlist/Logging.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/PopUpButton.h"
 #include "watchlist/StockSearch.h"
@@ -242,7 +243,7 @@ void ZXGView::initByFather(QObject* father)
     fatherCtr = qobject_cast<platform::ViewController*>(father);
     AppDelegate* delegate = AppDelegate::shared();
     if (!delegate) {
-        qWarning("%s:%d the list needs the application delegate", __FILE__, __LINE__);
+        qCWarning(lcWatchlist, "the list needs the application delegate");
         return;
     }
 
@@ -413,7 +414,7 @@ void ZXGView::rowsArrived(const QString& groupId, int serial, const QVariant& re
 
 void ZXGView::rowsFailed(const QString& groupId, int serial, int api)
 {
-    qWarning("Network ERRO:%ld", long(api));
+    qCWarning(lcWatchlist, "group %s: API %d failed", qUtf8Printable(groupId), api);
     if (api != backend::kApiGroupStocks || groupId != m_curGroupId || serial < m_rowsSerial)
         return;
     // The rows on screen and on disk stay; the user hears of it once, and the
@@ -440,8 +441,8 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
         return false;
     const QVariant data = reply.value(kData);
     if (data.typeId() != QMetaType::QVariantList && !platform::stringOf(data).isEmpty()) {
-        qWarning("%s:%d group rows that are not a list: %s", __FILE__, __LINE__,
-            qUtf8Printable(platform::stringOf(data)));
+        qCWarning(lcWatchlist, "group rows that are not a list: %s",
+            qUtf8Printable(platform::stringOf(data).left(80)));
         return false;
     }
     // A JSON null arrives as "" and means an empty group.
@@ -548,11 +549,9 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
 
 bool ZXGView::HttpEvent(int code, const QString& description, int api)
 {
-    Q_UNUSED(code);
-    Q_UNUSED(description);
     switch (api) {
     case backend::kApiLogin:
-        qWarning("Network ERRO:%ld", long(api));
+        qCWarning(lcWatchlist, "background login failed (%d %s)", code, qUtf8Printable(description));
         // One pending retry per panel, however often it is set up meanwhile.
         if (!m_loginRetryPending) {
             m_loginRetryPending = true;
@@ -569,7 +568,7 @@ bool ZXGView::HttpEvent(int code, const QString& description, int api)
         rowsFailed(m_curGroupId, m_rowsSerial, api);
         break;
     default:
-        qWarning("Network ERRO:%ld", long(api));
+        qCWarning(lcWatchlist, "API %d failed (%d %s)", api, code, qUtf8Printable(description));
         break;
     }
     return true;
@@ -862,7 +861,7 @@ void ZXGView::ShowMatchText()
 void ZXGView::SeachMenuItemSelected(QAction* item)
 {
     const QString code = item ? item->data().toString() : QString();
-    qInfo("search hit %s", qUtf8Printable(code));
+    qCDebug(lcWatchlist, "search hit %s", qUtf8Printable(code));
     QPointer<ZXGView> self(this);
     const auto reload = [self]() {
         platform::runOnMainAsync(self, [self]() {
