@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "account/Membership.h"
+#include "app/Logging.h"
 #include "app/MainViewController.h"
 #include "backend/BackendProtocol.h"
 #include "backend/QuilorSDK.h"
@@ -47,7 +48,7 @@ QVariantMap readSettings(const QVariantMap& reply)
     if (!agent.isEmpty() && platform::isSafeHeaderValue(agent))
         kept.insert(kUserAgentKey, agent);
     else if (!agent.isEmpty())
-        qWarning("%s:%d settings User-Agent refused: not a safe header value", __FILE__, __LINE__);
+        qCWarning(lcApp, "settings User-Agent refused: not a safe header value");
     return kept;
 }
 
@@ -145,7 +146,7 @@ void AppDelegate::setIQuilorSDK(QuilorSDK* sdk)
     m_sdk = sdk;
     if (sdk) {
         connect(sdk, &QuilorSDK::loginNotSaved, this, [](const QString& userName, const QString& reason) {
-            qWarning("%s:%d the login could not be saved: %s", __FILE__, __LINE__, qUtf8Printable(reason));
+            qCWarning(lcApp, "the login could not be saved: %s", qUtf8Printable(reason));
             platform::deliverUserNotification(QStringLiteral("岚石通"),
                 QStringLiteral("无法保存 %1 的登录信息，下次启动时将以游客身份进入。").arg(userName));
         });
@@ -257,7 +258,7 @@ void AppDelegate::openDailyPicks(platform::ViewController* presenter)
 void AppDelegate::requestAppSettings()
 {
     if (m_sdk && !m_sdk->GetAppSetting(nullptr, this))
-        qWarning("%s:%d the settings request could not be started", __FILE__, __LINE__);
+        qCWarning(lcApp, "the settings request could not be started");
 }
 
 bool AppDelegate::silentLogin()
@@ -316,7 +317,7 @@ bool AppDelegate::HttpResult(const QVariant& result, int api, bool isCache)
     case backend::kApiAppSetting: {
         if (result.typeId() != QMetaType::QVariantMap) {
             // A reply that is no dictionary keeps the restored settings.
-            qWarning("%s:%d application settings reply is not a dictionary", __FILE__, __LINE__);
+            qCWarning(lcApp, "application settings reply is not a dictionary");
             return true;
         }
         // What the reply leaves out is off: no "vipmacopen", no membership.
@@ -348,14 +349,13 @@ bool AppDelegate::HttpEvent(int code, const QString& description, int api)
 {
     switch (api) {
     case backend::kApiAppSetting:
-        qWarning("%s:%d settings request failed (%d %s), repeating", __FILE__, __LINE__, code,
-            qUtf8Printable(description));
+        qCWarning(lcApp, "settings request failed (%d %s), repeating", code, qUtf8Printable(description));
         platform::runOnMainAfter(m_settingsRetryMs, this, [this]() { requestAppSettings(); });
         return true;
     case backend::kApiLogin:
         // A refused login (a negative server code) stays refused: asking again
         // with the same saved hash every 30 s would only repeat the refusal.
-        qWarning("%s:%d silent login failed (%d %s)", __FILE__, __LINE__, code, qUtf8Printable(description));
+        qCWarning(lcApp, "silent login failed (%d %s)", code, qUtf8Printable(description));
         if (code >= 0)
             platform::runOnMainAfter(m_loginRetryMs, this, [this]() { silentLogin(); });
         return true;

@@ -1,6 +1,7 @@
 #include "app/SecurityScreen.h"
 
 #include "app/AppDelegate.h"
+#include "app/Logging.h"
 #include "platform/widgets/ControllerRegistry.h"
 
 namespace app {
@@ -26,7 +27,7 @@ platform::ViewController* openSecurityScreenWith(platform::ViewController* prese
         return nullptr;
     auto* screen = dynamic_cast<SecurityScreen*>(controller);
     if (!screen) {
-        qWarning("%s:%d %s is not a security screen", __FILE__, __LINE__, qUtf8Printable(identifier));
+        qCWarning(lcApp, "%s is not a security screen", qUtf8Printable(identifier));
         delete controller;
         return nullptr;
     }

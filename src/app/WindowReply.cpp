@@ -1,5 +1,6 @@
 #include "app/WindowReply.h"
 
+#include "app/Logging.h"
 #include "platform/widgets/Presenters.h"
 
 namespace app {
@@ -33,8 +34,8 @@ bool WindowReply::HttpEvent(int code, const QString& description, int api)
     if (windowAlive()) {
         m_observer->HttpEvent(code, description, api);
     } else {
-        qWarning(
-            "write (API %d) failed after its window closed: %d %s", api, code, qUtf8Printable(description));
+        qCWarning(lcApp, "write (API %d) failed after its window closed: %d %s", api, code,
+            qUtf8Printable(description));
         if (m_afterClose)
             m_afterClose(ReplyOutcome { false, QVariant(), code, description, api });
     }

@@ -30,7 +30,7 @@ struct backend::OperationArg {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcSdk, "lst.backend")
+Q_LOGGING_CATEGORY(lcSdk, "lst.backend", QtInfoMsg)
 
 std::optional<QuilorSDK::SharedModelFactory>& modelFactory()
 {

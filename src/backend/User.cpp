@@ -17,7 +17,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcUser, "lst.backend.user")
+Q_LOGGING_CATEGORY(lcUser, "lst.backend.user", QtInfoMsg)
 
 const QString kDeviceUdidKey = QStringLiteral("deviceudid");
 

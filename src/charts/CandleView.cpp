@@ -785,13 +785,13 @@ void CandleView::presentPeriodDialog(const QString& identifier)
 {
     platform::ViewController* father = m_father.data();
     if (!father) {
-        qWarning("%s:%d no window to present %s from", __FILE__, __LINE__, qUtf8Printable(identifier));
+        qCWarning(lcCharts, "no window to present %s from", qUtf8Printable(identifier));
         return;
     }
     platform::ViewController* controller = platform::ControllerRegistry::instantiateController(identifier);
     auto* dialog = qobject_cast<PeriodDialog*>(controller);
     if (!dialog) {
-        qWarning("%s:%d %s is no period dialog", __FILE__, __LINE__, qUtf8Printable(identifier));
+        qCWarning(lcCharts, "%s is no period dialog", qUtf8Printable(identifier));
         delete controller;
         return;
     }

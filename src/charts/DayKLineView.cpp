@@ -42,7 +42,7 @@ void DayKLineView::GetBrannocDayK()
 {
     QuilorSDK* sdk = quilorSDK();
     if (!sdk) {
-        qWarning("%s:%d no backend client for the day bars of 888888.idx", __FILE__, __LINE__);
+        qCWarning(lcCharts, "no backend client for the day bars of 888888.idx");
         setLoading(false);
         return;
     }
@@ -53,7 +53,7 @@ void DayKLineView::GetBrannocDayK()
 bool DayKLineView::HttpResult(const QVariant& result, int api, bool isCache)
 {
     Q_UNUSED(isCache); // each delivery replaces the rows
-    qCDebug(lcCharts) << result;
+    qCDebug(lcCharts, "888888.idx: reply of API %d", api);
     if (api != backend::kApiIndexDayK)
         return true;
     iDataArray = result.toMap().value(QStringLiteral("data")).toList();
@@ -63,7 +63,7 @@ bool DayKLineView::HttpResult(const QVariant& result, int api, bool isCache)
 
 bool DayKLineView::HttpEvent(int code, const QString& description, int api)
 {
-    qCInfo(lcCharts) << "day bars of 888888.idx failed" << api << code << description;
+    qCWarning(lcCharts) << "day bars of 888888.idx failed" << api << code << description;
     setLoading(false);
     return true;
 }

@@ -52,8 +52,8 @@ void KLineHistoryView::RefreshDayData()
 void KLineHistoryView::handleYear(const std::optional<QByteArray>& body)
 {
     if (!body) {
-        qCInfo(lcCharts) << "history year" << (curYear.toLong() - yearIdx) << "failed for"
-                         << platform::stringOf(selfDict, QStringLiteral("stockcode"));
+        qCDebug(lcCharts) << "history year" << (curYear.toLong() - yearIdx) << "failed for"
+                          << platform::stringOf(selfDict, QStringLiteral("stockcode"));
         if (m_rules.keepYearsOnFailure && !iDataArray.isEmpty())
             finishHistory();
         else
@@ -121,8 +121,7 @@ void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
                 const auto text = platform::decodeGB18030(response.body);
                 const auto fields = text ? cutBriefQuote(*text) : std::nullopt;
                 if (fields) {
-                    qCDebug(lcCharts).noquote()
-                        << QStringLiteral("Speed QQ stock info:") + fields->join(QLatin1Char('~'));
+                    qCDebug(lcCharts, "brief quote: %lld fields", static_cast<long long>(fields->size()));
                     stockNowValueArray = *fields;
                     if (const auto price = lastPriceOf(*fields))
                         cprice = *price;

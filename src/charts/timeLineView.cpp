@@ -30,7 +30,7 @@ void timeLineView::RefreshData()
                     if (day)
                         setDays({ *day });
                     else
-                        qCInfo(lcCharts) << "minute file does not parse for" << historyCode();
+                        qCWarning(lcCharts) << "minute file does not parse for" << historyCode();
                     armNextPoll();
                 });
         },

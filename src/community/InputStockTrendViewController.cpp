@@ -4,6 +4,7 @@
 #include "app/ErrorMessages.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "community/Logging.h"
 #include "market/stocks.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
@@ -166,7 +167,7 @@ bool InputStockTrendViewController::HttpEvent(int code, const QString& descripti
 {
     if (api != backend::kApiSendTrend)
         return true;
-    qWarning("%s:%d forecast refused (%d %s)", __FILE__, __LINE__, code, qUtf8Printable(description));
+    qCWarning(lcCommunity, "forecast refused (%d %s)", code, qUtf8Printable(description));
     m_sending = false;
     if (m_sendButton)
         m_sendButton->setEnabled(true);

@@ -2,6 +2,7 @@
 
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "community/Logging.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
@@ -47,7 +48,7 @@ bool MsgCenter::poll()
     auto pending
         = std::make_unique<CallbackObserver>([this, uid](const QVariant& result) { answered(uid, &result); },
             [this, uid](int code, const QString& description) {
-                qWarning("%s:%d message count request failed (%d %s)", __FILE__, __LINE__, code,
+                qCWarning(lcCommunity, "message count request failed (%d %s)", code,
                     qUtf8Printable(description));
                 answered(uid, nullptr);
             });

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "backend/QuilorSDK.h"
 #include "backend/ReplyObserver.h"
+#include "community/Logging.h"
 #include "market/stocks.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
@@ -211,6 +212,6 @@ bool StockVoteViewController::HttpResult(const QVariant& result, int api, bool i
 bool StockVoteViewController::HttpEvent(int code, const QString& description, int api)
 {
     // The window keeps what it shows; a later "TrendChanged" asks again.
-    qWarning("%s:%d request %d failed (%d %s)", __FILE__, __LINE__, api, code, qUtf8Printable(description));
+    qCWarning(lcCommunity, "request %d failed (%d %s)", api, code, qUtf8Printable(description));
     return true;
 }

@@ -11,7 +11,7 @@
 #include <QLoggingCategory>
 #include <QSet>
 
-Q_LOGGING_CATEGORY(lcGroups, "lst.market.groups")
+Q_LOGGING_CATEGORY(lcGroups, "lst.market.groups", QtInfoMsg)
 
 namespace {
 const QString kId = QStringLiteral("id");

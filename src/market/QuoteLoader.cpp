@@ -8,7 +8,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcLoader, "lst.market.loader")
+Q_LOGGING_CATEGORY(lcLoader, "lst.market.loader", QtInfoMsg)
 
 namespace market {
 

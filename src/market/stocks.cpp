@@ -14,7 +14,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcStocks, "lst.market.stocks")
+Q_LOGGING_CATEGORY(lcStocks, "lst.market.stocks", QtInfoMsg)
 
 using platform::Configuration;
 

@@ -1,6 +1,7 @@
 #include "platform/Configuration.h"
 
 #include "platform/Json.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 
 #include <QFile>
@@ -33,7 +34,7 @@ Configuration Configuration::load()
         if (parsed)
             file = parsed->toMap();
         else
-            qWarning("%s:%d settings.json does not parse; using defaults", __FILE__, __LINE__);
+            qCWarning(lcPlatform, "settings.json does not parse; using defaults");
     }
     Configuration c;
     c.backendUrl = pick(file, "backendUrl", "LST_BACKEND_URL", QString());

@@ -12,7 +12,7 @@ namespace platform {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcNet, "lst.platform.net")
+Q_LOGGING_CATEGORY(lcNet, "lst.platform.net", QtInfoMsg)
 
 // Longer agents are no browser's; a cap also keeps headers small.
 constexpr qsizetype kMaxHeaderValue = 512;

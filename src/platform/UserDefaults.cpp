@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Json.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "platform/Values.h"
 
@@ -45,8 +46,8 @@ std::optional<QVariantMap> UserDefaults::readFile(bool warn) const
     const auto parsed = parseJson(file.readAll(), &error);
     if (!parsed || parsed->metaType().id() != QMetaType::QVariantMap) {
         if (warn)
-            qWarning("%s:%d damaged settings file %s: %s", __FILE__, __LINE__, qUtf8Printable(m_path),
-                qUtf8Printable(error));
+            qCWarning(
+                lcPlatform, "damaged settings file %s: %s", qUtf8Printable(m_path), qUtf8Printable(error));
         return std::nullopt;
     }
     return parsed->toMap();
@@ -102,8 +103,7 @@ bool UserDefaults::synchronize()
     QLockFile lock(m_path + QStringLiteral(".lock"));
     lock.setStaleLockTime(10000);
     if (!lock.tryLock(5000))
-        qWarning(
-            "%s:%d settings file %s is locked; writing anyway", __FILE__, __LINE__, qUtf8Printable(m_path));
+        qCWarning(lcPlatform, "settings file %s is locked; writing anyway", qUtf8Printable(m_path));
     // A damaged or missing file is rebuilt from what this copy holds.
     QVariantMap merged = readFile(false).value_or(m_values);
     for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {

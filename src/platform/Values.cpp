@@ -1,5 +1,7 @@
 #include "platform/Values.h"
 
+#include "platform/Logging.h"
+
 #include <array>
 #include <climits>
 #include <cmath>
@@ -328,7 +330,7 @@ QString cFormat(const char* format, ...)
     va_end(args);
     QString result;
     if (size < 0) {
-        qWarning("%s:%d: bad format \"%s\"", __FILE__, __LINE__, format);
+        qCWarning(lcPlatform, "bad format \"%s\"", format);
     } else if (size_t(size) < buffer.size()) {
         result = QString::fromUtf8(buffer.data(), size);
     } else {

@@ -10,6 +10,7 @@
 #include "platform/UrlSession.h"
 #include "platform/widgets/Colors.h"
 #include "screens/ColumnView.h"
+#include "screens/Logging.h"
 #include "screens/SegmentedControl.h"
 #include "ui/ListBaseView.h"
 #include "ui/NoticelistView.h"
@@ -168,7 +169,7 @@ void CompanyBaseInfoView::fetch(FileKind kind)
             }
             // An error page is no reply, even when it parses.
             if (!response.ok() || response.body.isEmpty()) {
-                qWarning("company data %s failed: HTTP %d %s", qUtf8Printable(url.toString()),
+                qCWarning(lcScreens, "company data %s failed: HTTP %d %s", qUtf8Printable(url.toString()),
                     response.status, qUtf8Printable(response.error));
                 takeReply(kind, std::nullopt, generation);
                 Q_EMIT fetchFinished(url);
@@ -338,7 +339,7 @@ void CompanyBaseInfoView::UpdateCashUI()
         removeAllView();
         lastHightcellView = 0;
         if (code.isEmpty())
-            qWarning() << "money flow of a record without a code:" << *record;
+            qCWarning(lcScreens, "money flow of a record without a code");
     }
     if (plan.draw) {
         valuesArray = plan.pieValues;

@@ -2,6 +2,7 @@
 
 #include "backend/QuilorSDK.h"
 #include "platform/widgets/Colors.h"
+#include "screens/Logging.h"
 
 #include <QFont>
 #include <QGridLayout>
@@ -249,7 +250,7 @@ void QuotePanel::apply(const quotepanel::PanelUpdate& update)
     for (const quotepanel::FieldWrite& write : update.writes) {
         QLabel* label = m_fields.value(write.field);
         if (!label) {
-            qWarning("%s:%d no field %s on this panel", __FILE__, __LINE__, qUtf8Printable(write.field));
+            qCWarning(lcScreens, "no field %s on this panel", qUtf8Printable(write.field));
             continue;
         }
         if (write.color) {

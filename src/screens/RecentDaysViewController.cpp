@@ -7,6 +7,7 @@
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
 #include "platform/widgets/Presenters.h"
+#include "screens/Logging.h"
 #include "screens/stockDayDict.h"
 
 #include <QAbstractTableModel>
@@ -291,8 +292,7 @@ void RecentDaysViewController::DorefreshStockDay()
 {
     QuilorSDK* sdk = client();
     if (!sdk) {
-        qWarning(
-            "%s:%d: no backend client for the recent days of %s", __FILE__, __LINE__, qPrintable(curCode));
+        qCWarning(lcScreens, "no backend client for the recent days of %s", qPrintable(curCode));
         return;
     }
     const QString page = QStringLiteral("0");
@@ -381,14 +381,13 @@ void RecentDaysViewController::tableView(
 bool RecentDaysViewController::HttpResult(const QVariant& result, int api, bool isCache)
 {
     Q_UNUSED(isCache);
-    qDebug("recent days of %s: reply of API %d", qPrintable(curCode), api);
+    qCDebug(lcScreens, "recent days of %s: reply of API %d", qPrintable(curCode), api);
     if (api != ownApi())
         return false;
     m_failures = 0;
     const std::optional<QVariantList> rows = stockDayDict::rowsOfReply(result);
     if (!rows) {
-        qWarning(
-            "%s:%d: recent days of %s: reply without rows ignored", __FILE__, __LINE__, qPrintable(curCode));
+        qCWarning(lcScreens, "recent days of %s: reply without rows ignored", qPrintable(curCode));
         return false;
     }
     takeRows(*rows);
@@ -401,8 +400,8 @@ bool RecentDaysViewController::HttpEvent(int code, const QString& description, i
 {
     if (code == 1)
         return false;
-    qWarning("%s:%d: recent days of %s failed: api %d code %d %s", __FILE__, __LINE__, qPrintable(curCode),
-        api, code, qPrintable(description));
+    qCWarning(lcScreens, "recent days of %s failed: api %d code %d %s", qPrintable(curCode), api, code,
+        qPrintable(description));
     platform::deliverUserNotification(QStringLiteral("网络不给力"), QStringLiteral("网络不给力，请重试！"));
     // A server that keeps failing must not be asked forever.
     if (m_failures >= kRetryLimit)

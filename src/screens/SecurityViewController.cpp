@@ -20,6 +20,7 @@
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
 #include "platform/widgets/Presenters.h"
+#include "screens/Logging.h"
 #include "screens/SegmentedControl.h"
 #include "screens/stockDayDict.h"
 #include "screens/stockHistoryViewController.h"
@@ -474,7 +475,7 @@ void SecurityViewController::openEnlarged(const char* identifier, const QVariant
     const QVariantMap stock = selfDict ? *selfDict : QVariantMap();
     if (!QMetaObject::invokeMethod(
             window, "InitByStocksDict", Qt::DirectConnection, Q_ARG(QVariantMap, stock)))
-        qWarning("%s:%d %s takes no stock dictionary", __FILE__, __LINE__, identifier);
+        qCWarning(lcScreens, "%s takes no stock dictionary", identifier);
     presentViewControllerAsModalWindow(window);
 }
 
@@ -506,7 +507,7 @@ void SecurityViewController::MonthKLineCallBack(const QVariantMap& event)
 bool SecurityViewController::HttpResult(const QVariant& result, int api, bool isCache)
 {
     Q_UNUSED(isCache);
-    qDebug("security screen %s: reply of API %d", qUtf8Printable(curCode), api);
+    qCDebug(lcScreens, "security screen %s: reply of API %d", qUtf8Printable(curCode), api);
     if (api == dayListApi()) {
         std::optional<QVariantList> rows = stockDayDict::rowsOfReply(result);
         if (!rows)
@@ -536,8 +537,8 @@ bool SecurityViewController::HttpEvent(int code, const QString& description, int
         // Asked again after a growing pause, a bounded number of times; the
         // screen keeps whatever day list it had.
         if (m_dayListFailures >= kDayListRetries) {
-            qWarning("security screen %s: day list failed %d times, giving up", qUtf8Printable(curCode),
-                m_dayListFailures + 1);
+            qCWarning(lcScreens, "security screen %s: day list failed %d times, giving up",
+                qUtf8Printable(curCode), m_dayListFailures + 1);
             return true;
         }
         const int pause = g_retryBaseMs << m_dayListFailures;
@@ -620,8 +621,8 @@ void SecurityViewController::DoAddStockToGroup()
         delete reply;
         // Nothing went out (no code or no group id): say so rather than
         // leave the click without an answer.
-        qWarning(
-            "security screen %s: add to group %s not sent", qUtf8Printable(curCode), qUtf8Printable(groupId));
+        qCWarning(lcScreens, "security screen %s: add to group %s not sent", qUtf8Printable(curCode),
+            qUtf8Printable(groupId));
         platform::showAlert(this, QStringLiteral("网络不给力，添加自选股失败，请重试!"));
     }
 }
@@ -652,8 +653,7 @@ void SecurityViewController::VIPHistoryDay()
         RecentDaysViewController* table
             = RecentDaysViewController::makeBound(QString::fromLatin1(identifier), curCode, stocks);
         if (!table) {
-            qWarning("%s:%d no recent-days table %s for %s", __FILE__, __LINE__, identifier,
-                qUtf8Printable(curCode));
+            qCWarning(lcScreens, "no recent-days table %s for %s", identifier, qUtf8Printable(curCode));
             return;
         }
         presentViewControllerAsModalWindow(table);
@@ -684,7 +684,7 @@ platform::ViewController* SecurityViewController::presentRegistered(const QStrin
 {
     platform::ViewController* window = platform::ControllerRegistry::instantiateController(identifier);
     if (!window) {
-        qWarning("%s:%d no window registered as %s", __FILE__, __LINE__, qUtf8Printable(identifier));
+        qCWarning(lcScreens, "no window registered as %s", qUtf8Printable(identifier));
         return nullptr;
     }
     presentViewControllerAsModalWindow(window);

@@ -3,6 +3,7 @@
 #include "platform/MainThread.h"
 #include "platform/TextCodec.h"
 #include "platform/UrlSession.h"
+#include "ui/Logging.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -72,7 +73,7 @@ void WebNoticeViewController::DOInit(const QString& url, const QString& title)
         m_url, platform::feedHeaders(), this,
         [this, load](const platform::UrlResponse& response) {
             if (!response.ok()) {
-                qWarning("notice page %s failed: HTTP %d %s", qUtf8Printable(m_url.toString()),
+                qCWarning(lcUi, "notice page %s failed: HTTP %d %s", qUtf8Printable(m_url.toString()),
                     response.status, qUtf8Printable(response.error));
                 finishLoad(false);
                 return;

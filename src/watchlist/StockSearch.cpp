@@ -3,6 +3,7 @@
 #include "app/SecurityScreen.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
+#include "watchlist/Logging.h"
 
 #include <QAction>
 #include <QMenu>
@@ -36,8 +37,8 @@ QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::func
     auto* menu = new QMenu(QStringLiteral("results"), parent);
     for (const QVariant& item : hits) {
         if (item.typeId() != QMetaType::QVariantMap) {
-            qWarning("%s:%d a search hit that is not a record: %s", __FILE__, __LINE__,
-                qUtf8Printable(platform::stringOf(item)));
+            qCWarning(lcWatchlist, "a search hit that is not a record: %s",
+                qUtf8Printable(platform::stringOf(item).left(80)));
             continue;
         }
         const QVariantMap hit = item.toMap();
@@ -77,9 +78,9 @@ bool SearchRequest::HttpResult(const QVariant& result, int, bool)
     return true;
 }
 
-bool SearchRequest::HttpEvent(int, const QString&, int api)
+bool SearchRequest::HttpEvent(int code, const QString& description, int)
 {
-    qWarning("Network ERRO:%ld", long(api));
+    qCWarning(lcWatchlist, "search failed (%d %s)", code, qUtf8Printable(description));
     deleteLater();
     return true;
 }

@@ -14,6 +14,7 @@
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/SegmentedControl.h"
+#include "watchlist/Logging.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -313,7 +314,7 @@ void VIPViewController::DoRefresh()
     if (!client
         || !client->GetRecommentStockList(
             type, QStringLiteral("0"), QString::number(kPageSize), iDateStr, nullptr, m_listObserver.get())) {
-        qWarning("%s:%d recommendation list not requested", __FILE__, __LINE__);
+        qCWarning(lcWatchlist, "recommendation list not requested");
         isDoRefresh = false;
         stopProgress();
     }
@@ -325,7 +326,7 @@ void VIPViewController::UpdateAllstockDicts()
     for (const QVariant& record : commentStocks) {
         const QString code = vip::recordText(record.toMap(), key("stockcode")).trimmed();
         if (code.isEmpty())
-            qWarning("%s:%d recommendation without a stockcode skipped", __FILE__, __LINE__);
+            qCWarning(lcWatchlist, "recommendation without a stockcode skipped");
         else
             codes << code;
     }
@@ -338,7 +339,7 @@ void VIPViewController::UpdateAllstockDicts()
             if (body) {
                 const vip::FeedEntries feed = vip::quoteFeedEntries(*body);
                 if (!feed.error.isEmpty())
-                    qWarning("%s:%d quote feed: %s", __FILE__, __LINE__, qUtf8Printable(feed.error));
+                    qCWarning(lcWatchlist, "quote feed: %s", qUtf8Printable(feed.error));
                 QList<platform::SharedDict> rows;
                 if (feed.error.isEmpty()) {
                     for (const QVariant& value : records) {
@@ -381,7 +382,8 @@ void VIPViewController::UpDateNowData()
         DoRefresh();
         return;
     }
-    qDebug("-------------刷新数据－－－－－－－－－－");
+    qCDebug(
+        lcWatchlist, "recommended stocks: %lld rows refreshed", static_cast<long long>(stockDicts.size()));
     isUpdateAllStocks = false;
     if (isDoRefresh)
         return;
@@ -459,8 +461,8 @@ void VIPViewController::GetFFData()
                 });
                 return;
             }
-            qWarning("%s:%d fund flow of row %lld failed %d times", __FILE__, __LINE__,
-                static_cast<long long>(updateIdx), kFlowAttempts);
+            qCWarning(lcWatchlist, "fund flow of row %lld failed %d times", static_cast<long long>(updateIdx),
+                kFlowAttempts);
             m_flowAttempts = 0;
             ++updateIdx;
             nextStep(&VIPViewController::UpDateNowData);
@@ -562,7 +564,6 @@ void VIPViewController::cellMenuDeleItemPressed(QAction* item)
 
 void VIPViewController::doubleClickInTable()
 {
-    qDebug("Double click!");
     const QModelIndexList selected
         = table->selectionModel() ? table->selectionModel()->selectedRows() : QModelIndexList();
     if (selected.isEmpty())
@@ -584,7 +585,7 @@ void VIPViewController::refreshTableView()
 bool VIPViewController::HttpResult(const QVariant& result, int api, bool isCache)
 {
     Q_UNUSED(isCache);
-    qDebug().noquote() << result;
+    qCDebug(lcWatchlist, "recommended stocks: reply of API %d", api);
     if ((api == backend::kApiRecommendList || api == backend::kApiDelRecommend)
         && result.typeId() == QMetaType::QVariantMap) {
         isDoRefresh = false;
@@ -613,7 +614,11 @@ bool VIPViewController::HttpResult(const QVariant& result, int api, bool isCache
 
 bool VIPViewController::HttpEvent(int code, const QString& description, int api)
 {
-    qWarning("%s:%d API %d failed: %d %s", __FILE__, __LINE__, api, code, qUtf8Printable(description));
+    // Code 1 is no failure the user hears of, so it is no warning either.
+    if (code == 1 && api != backend::kApiAddStockToGroup)
+        qCDebug(lcWatchlist, "API %d answered code 1", api);
+    else
+        qCWarning(lcWatchlist, "API %d failed: %d %s", api, code, qUtf8Printable(description));
     stopProgress();
     if (api == backend::kApiAddStockToGroup || code != 1)
         notifyFailure(api, code);
@@ -639,7 +644,7 @@ void VIPViewController::fetch(
             if (!passIsCurrent(token))
                 return;
             if (!response.ok())
-                qWarning("%s:%d feed request failed: %d %s", __FILE__, __LINE__, response.status,
+                qCWarning(lcWatchlist, "feed request failed: %d %s", response.status,
                     qUtf8Printable(response.error));
             done(response.ok() ? &response.body : nullptr);
         },

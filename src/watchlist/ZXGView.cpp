@@ -22,6 +22,7 @@
 #include "platform/widgets/Presenters.h"
 #include "platform/widgets/ViewController.h"
 #include "watchlist/GroupDialogLayout.h"
+#include "watchlist/Logging.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/PopUpButton.h"
 #include "watchlist/StockSearch.h"
@@ -239,7 +240,7 @@ void ZXGView::initByFather(QObject* father)
     fatherCtr = qobject_cast<platform::ViewController*>(father);
     AppDelegate* delegate = AppDelegate::shared();
     if (!delegate) {
-        qWarning("%s:%d the list needs the application delegate", __FILE__, __LINE__);
+        qCWarning(lcWatchlist, "the list needs the application delegate");
         return;
     }
 
@@ -456,7 +457,7 @@ void ZXGView::rowsArrived(const QString& groupId, int serial, const QVariant& re
 
 void ZXGView::rowsFailed(const QString& groupId, int serial, int api, int code)
 {
-    qWarning("Network ERRO:%ld", long(api));
+    qCWarning(lcWatchlist, "group %s: API %d failed (%d)", qUtf8Printable(groupId), api, code);
     if (code == kCodeNoSuchGroup && iMyStockGroup && serial > m_shownRowsSerial) {
         // Not a network failure: the group is gone (deleted elsewhere), so it
         // is neither shown nor asked for again.
@@ -489,7 +490,7 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
         return false;
     const QVariant data = reply.value(kData);
     if (data.typeId() != QMetaType::QVariantList && !platform::stringOf(data).isEmpty()) {
-        qWarning("%s:%d group rows that are not a list (%lld characters)", __FILE__, __LINE__,
+        qCWarning(lcWatchlist, "group rows that are not a list (%lld characters)",
             qlonglong(platform::stringOf(data).size()));
         return false;
     }
@@ -630,10 +631,9 @@ bool ZXGView::HttpResult(const QVariant& result, int api, bool)
 
 bool ZXGView::HttpEvent(int code, const QString& description, int api)
 {
-    Q_UNUSED(description);
     switch (api) {
     case backend::kApiLogin:
-        qWarning("Network ERRO:%ld", long(api));
+        qCWarning(lcWatchlist, "background login failed (%d %s)", code, qUtf8Printable(description));
         // One pending retry per panel, however often it is set up meanwhile.
         if (!m_loginRetryPending) {
             m_loginRetryPending = true;
@@ -650,7 +650,7 @@ bool ZXGView::HttpEvent(int code, const QString& description, int api)
         rowsFailed(m_curGroupId, m_rowsSerial + 1, api, code);
         break;
     default:
-        qWarning("Network ERRO:%ld", long(api));
+        qCWarning(lcWatchlist, "API %d failed (%d %s)", api, code, qUtf8Printable(description));
         break;
     }
     return true;
@@ -943,7 +943,7 @@ void ZXGView::ShowMatchText()
 void ZXGView::SeachMenuItemSelected(QAction* item)
 {
     const QString code = item ? item->data().toString() : QString();
-    qInfo("search hit %s", qUtf8Printable(code));
+    qCDebug(lcWatchlist, "search hit %s", qUtf8Printable(code));
     QPointer<ZXGView> self(this);
     const auto reload = [self]() {
         platform::runOnMainAsync(self, [self]() {

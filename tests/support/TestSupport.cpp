@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QMutex>
 #include <QPixmap>
 #include <QTest>
 #include <QWidget>
@@ -297,6 +298,45 @@ QByteArray readFixture(const QString& relativePath)
         return QByteArray();
     }
     return file.readAll();
+}
+
+namespace {
+QMutex g_logMutex;
+QStringList* g_logged = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+void captureMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    const QByteArray category(context.category ? context.category : "");
+    if (category == "default" || category.startsWith("lst.")) {
+        const QMutexLocker lock(&g_logMutex);
+        if (g_logged)
+            g_logged->append(QString::fromUtf8(category) + QStringLiteral(": ") + text);
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+} // namespace
+
+LogCapture::LogCapture()
+{
+    const QMutexLocker lock(&g_logMutex);
+    g_logged = new QStringList;
+    g_previousHandler = qInstallMessageHandler(captureMessage);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(g_previousHandler);
+    const QMutexLocker lock(&g_logMutex);
+    delete g_logged;
+    g_logged = nullptr;
+}
+
+QStringList LogCapture::messages() const
+{
+    const QMutexLocker lock(&g_logMutex);
+    return *g_logged;
 }
 
 } // namespace testsupport

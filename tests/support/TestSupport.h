@@ -114,4 +114,15 @@ QString renderToPng(QWidget* widget, const QString& name);
 // A fixture file under tests/fixtures; a missing one fails the test.
 QByteArray readFixture(const QString& relativePath);
 
+// Collects, while it lives, what the application logs (the default category
+// and the "lst." ones) as "category: text"; the test log still gets it all.
+// What is logged follows the logging rules: a test program that checks a
+// user's terminal clears QT_LOGGING_RULES in its initMain().
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList messages() const;
+};
+
 } // namespace testsupport

@@ -23,6 +23,10 @@
 
 class tst_StockSearch : public QObject {
     Q_OBJECT
+public:
+    // The terminal as a user has it: no logging rules from the test set-up.
+    static void initMain() { qunsetenv("QT_LOGGING_RULES"); }
+
 private Q_SLOTS:
     void init();
     void cleanup();
@@ -169,6 +173,8 @@ void tst_StockSearch::choosingHit_opensTheScreenOfItsKind()
     QFETCH(QString, hit);
     QFETCH(QString, code);
 
+    // Searching and opening a stock is a normal run: it leaves the terminal quiet.
+    const testsupport::LogCapture log;
     ZXGView* panel = setUpPanel();
     testsupport::MenuRecorder menus;
     menus.choice = QStringList { hit };
@@ -200,6 +206,7 @@ void tst_StockSearch::choosingHit_opensTheScreenOfItsKind()
     QVERIFY(screen->MyStockChanged);
     screen->MyStockChanged();
     QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), loads + 1);
+    QVERIFY2(log.messages().isEmpty(), qPrintable(log.messages().join(QLatin1Char('\n'))));
 }
 
 void tst_StockSearch::replyNotAList_showsNoMenu()

@@ -1,5 +1,6 @@
 #include "platform/widgets/ControllerRegistry.h"
 
+#include "platform/Logging.h"
 #include "platform/widgets/ViewController.h"
 
 #include <QHash>
@@ -28,7 +29,7 @@ QWidget* ControllerRegistry::instantiate(const QString& identifier)
 {
     const auto it = factories().constFind(identifier);
     if (it == factories().constEnd()) {
-        qWarning("%s:%d no class registered as %s", __FILE__, __LINE__, qUtf8Printable(identifier));
+        qCWarning(lcPlatform, "no class registered as %s", qUtf8Printable(identifier));
         return nullptr;
     }
     return (*it)();

@@ -1,0 +1,3 @@
+#include "screens/Logging.h"
+
+Q_LOGGING_CATEGORY(lcScreens, "lst.screens", QtInfoMsg)

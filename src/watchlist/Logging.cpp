@@ -1,0 +1,3 @@
+#include "watchlist/Logging.h"
+
+Q_LOGGING_CATEGORY(lcWatchlist, "lst.watchlist", QtInfoMsg)
