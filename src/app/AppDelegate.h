@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backend/MHTTPObserver.h"
+#include "backend/QuilorSDK.h"
 #include "market/stocks.h"
 
 #include <QObject>
@@ -83,7 +84,7 @@ private:
     void requestAppSettings();
     void buildMainWindow();
 
-    QuilorSDK* m_sdk = nullptr;
+    QPointer<QuilorSDK> m_sdk;
     QPointer<QObject> m_msgCenter;
     QPointer<QObject> m_viewController;
     QPointer<MainViewController> m_main;
