@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <climits>
+
 namespace testsupport {
 
 namespace {

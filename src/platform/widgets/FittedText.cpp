@@ -88,14 +88,16 @@ FittedText fitText(const QFont& font, const QString& text, qreal width)
     if (text.isEmpty() || fits(font, text, width))
         return { font, text };
     const int size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    const int smallest = std::min(size, std::max(kSmallestPixels, int(std::ceil(size * kSmallestShare))));
     QFont smaller = font;
-    for (int pixels = size - 1; pixels >= smallest; --pixels) {
-        smaller.setPixelSize(pixels);
-        if (fits(smaller, text, width))
-            return { smaller, text };
+    if (size > 0) {
+        const int smallest = std::min(size, std::max(kSmallestPixels, int(std::ceil(size * kSmallestShare))));
+        for (int pixels = size - 1; pixels >= smallest; --pixels) {
+            smaller.setPixelSize(pixels);
+            if (fits(smaller, text, width))
+                return { smaller, text };
+        }
+        smaller.setPixelSize(smallest);
     }
-    smaller.setPixelSize(smallest);
     return { smaller, QFontMetricsF(smaller).elidedText(text, Qt::ElideRight, std::max<qreal>(0, width)) };
 }
 
