@@ -10,6 +10,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/FittedText.h"
 #include "platform/widgets/Presenters.h"
 
 #include <QContextMenuEvent>
@@ -83,7 +84,7 @@ void drawAxisLabel(QPainter& p, double y, const QString& text)
     const QRectF box(1, y - 7, kAxisWidth - 2, 14);
     p.fillRect(box, QColor(0, 0, 0, 170));
     p.setPen(axisText());
-    p.drawText(box.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+    platform::drawFittedText(p, box.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
 }
 
 void drawSeries(QPainter& p, const QVector<double>& values, const PriceScale& scale, const QRectF& plot,
@@ -407,11 +408,29 @@ void CandleView::drawPricePane(QPainter& p) const
             p.drawEllipse(QPointF(geometry::barCenterX(m_plot, i, space), m_priceScale.y(v)), r, r);
         }
     }
-    // Labels last, over the oldest bars.
+    p.restore();
+}
+
+void CandleView::paintScale(QPainter& p) const
+{
+    // Over the back image at each paint, on the oldest bars.
+    p.setFont(chartFont());
+    const double step = geometry::niceStep(m_priceScale.high - m_priceScale.low, 4);
+    const double firstLine = std::ceil(m_priceScale.low / step) * step;
     for (double v = firstLine; v <= m_priceScale.high; v += step) {
         const double y = m_priceScale.y(v);
-        if (y - 7 >= pane.top() && y + 7 <= pane.bottom())
+        if (y - 7 >= m_pricePane.top() && y + 7 <= m_pricePane.bottom())
             drawAxisLabel(p, y, platform::stringWithFormat("%.2f", v));
+    }
+    if (m_lowerPane.height() <= 2)
+        return;
+    p.save();
+    p.setClipRect(m_lowerPane);
+    if (m_typeBottomIdx == BottomVolume) {
+        drawAxisLabel(p, m_lowerPane.top() + 8, volumeText(m_lowerScale.high));
+    } else {
+        drawAxisLabel(p, m_lowerPane.top() + 8, valueText(m_lowerScale.high));
+        drawAxisLabel(p, m_lowerPane.bottom() - 8, valueText(m_lowerScale.low));
     }
     p.restore();
 }
@@ -430,7 +449,7 @@ void CandleView::drawDateScale(QPainter& p) const
         p.setPen(QPen(gridColor(), 1, Qt::DotLine));
         p.drawLine(QPointF(x, m_pricePane.top()), QPointF(x, m_pricePane.bottom()));
         p.setPen(axisText());
-        p.drawText(QRectF(x, m_dateStrip.top(), labelWidth, m_dateStrip.height()),
+        platform::drawFittedText(p, QRectF(x, m_dateStrip.top(), labelWidth, m_dateStrip.height()),
             Qt::AlignLeft | Qt::AlignVCenter, m_dates.value(m_range.first + i));
     }
 }
@@ -478,12 +497,6 @@ void CandleView::drawLowerPane(QPainter& p) const
         drawSeries(p, m_kdj.k, m_lowerScale, m_plot, m_range, space, lineColor(0));
         drawSeries(p, m_kdj.d, m_lowerScale, m_plot, m_range, space, lineColor(1));
         drawSeries(p, m_kdj.j, m_lowerScale, m_plot, m_range, space, lineColor(2));
-    }
-    if (m_typeBottomIdx == BottomVolume) {
-        drawAxisLabel(p, pane.top() + 8, volumeText(m_lowerScale.high));
-    } else {
-        drawAxisLabel(p, pane.top() + 8, valueText(m_lowerScale.high));
-        drawAxisLabel(p, pane.bottom() - 8, valueText(m_lowerScale.low));
     }
     p.restore();
 }
@@ -555,9 +568,11 @@ void CandleView::paintOverlay(QPainter& p) const
         = m_crossBar ? *m_crossBar : (m_range.count > 0 ? m_range.first + m_range.count - 1 : -1);
     p.setPen(axisText());
     const double legendRight = m_buttons[0] ? m_buttons[0]->x() - 4 : width();
-    p.drawText(QRectF(m_plot.left() + 2, 0, std::max(0.0, legendRight - m_plot.left() - 2), kLegendHeight),
+    platform::drawFittedText(p,
+        QRectF(m_plot.left() + 2, 0, std::max(0.0, legendRight - m_plot.left() - 2), kLegendHeight),
         Qt::AlignLeft | Qt::AlignVCenter, topLegend(legendBar));
-    p.drawText(QRectF(m_plot.left() + 2, m_dateStrip.bottom(), m_plot.width(), kLowerLegendHeight),
+    platform::drawFittedText(p,
+        QRectF(m_plot.left() + 2, m_dateStrip.bottom(), m_plot.width(), kLowerLegendHeight),
         Qt::AlignLeft | Qt::AlignVCenter, bottomLegend(legendBar));
 
     // The live price, kept inside the pane when it leaves the visible range.
@@ -569,7 +584,7 @@ void CandleView::paintOverlay(QPainter& p) const
         const QRectF box(0, y - 7, kAxisWidth - 2, 14);
         p.fillRect(box, platform::Colors::yellow());
         p.setPen(platform::Colors::black());
-        p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+        platform::drawFittedText(p, box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
             platform::stringWithFormat("%.2f", double(live)));
     }
 
@@ -592,7 +607,7 @@ void CandleView::paintOverlay(QPainter& p) const
         p.fillRect(box, QColor(40, 40, 120));
         p.setPen(platform::Colors::white());
         const double v = scale->value(y);
-        p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+        platform::drawFittedText(p, box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
             scale == &m_lowerScale && m_typeBottomIdx == BottomVolume
                 ? volumeText(v)
                 : platform::stringWithFormat("%.2f", v));
@@ -603,7 +618,7 @@ void CandleView::paintOverlay(QPainter& p) const
         std::clamp(x - 34, m_plot.left(), m_plot.right() - 68), m_dateStrip.top(), 68, m_dateStrip.height());
     p.fillRect(dateBox, QColor(40, 40, 120));
     p.setPen(platform::Colors::white());
-    p.drawText(dateBox, Qt::AlignCenter, date);
+    platform::drawFittedText(p, dateBox, Qt::AlignCenter, date);
 
     const auto& b = m_bars[bar];
     const double prevClose = bar > 0 ? m_bars[bar - 1].close : b.open;
@@ -625,7 +640,7 @@ void CandleView::paintOverlay(QPainter& p) const
             c = b.change > 0 ? riseColor() : (b.change < 0 ? fallColor() : flatColor());
         }
         p.setPen(c);
-        p.drawText(QRectF(info.left() + 4, info.top() + 3 + i * 14, boxW - 8, 14),
+        platform::drawFittedText(p, QRectF(info.left() + 4, info.top() + 3 + i * 14, boxW - 8, 14),
             Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
     }
 }
@@ -633,8 +648,10 @@ void CandleView::paintOverlay(QPainter& p) const
 void CandleView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    if (paintBackImage(p, *this, m_backImage))
+    if (paintBackImage(p, *this, m_backImage)) {
+        paintScale(p);
         paintOverlay(p);
+    }
 }
 
 void CandleView::resizeEvent(QResizeEvent* event)

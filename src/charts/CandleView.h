@@ -84,6 +84,8 @@ public:
     void setCrosshair(std::optional<QPointF> point) override;
     std::optional<long> crosshairBar() const { return m_crossBar; }
     void paintOverlay(QPainter& painter) const;
+    // The price and lower-pane scales, over the oldest bars.
+    void paintScale(QPainter& painter) const;
     // How many times the indicators were computed (they must not be on a
     // mouse move).
     int indicatorRuns() const { return m_indicatorRuns; }

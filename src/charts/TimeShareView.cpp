@@ -6,6 +6,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/FittedText.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -148,19 +149,10 @@ void TimeShareView::InitBackImage()
     };
 
     // Grid: the previous close in the middle, quarter steps above and below.
-    // Without a previous close there is no change to show, only prices.
-    const bool referenced = !m_days.isEmpty() && m_days.first().yestclose > 0;
     for (int i = -2; i <= 2; ++i) {
-        const double v = m_base + m_span * i / 2;
-        const double y = yOf(v);
+        const double y = yOf(m_base + m_span * i / 2);
         p.setPen(QPen(gridColor(), 1, i == 0 ? Qt::SolidLine : Qt::DotLine));
         p.drawLine(QPointF(m_pricePane.left(), y), QPointF(m_pricePane.right(), y));
-        p.setPen(referenced ? colorFor(v, m_base) : flatColor());
-        p.drawText(QRectF(0, y - 7, kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
-            platform::stringWithFormat("%.2f", v));
-        const double percent = referenced ? (v - m_base) / m_base * 100 : std::nan("");
-        p.drawText(QRectF(m_pricePane.right() + 4, y - 7, kAxisRight - 4, 14),
-            Qt::AlignLeft | Qt::AlignVCenter, figureText("%.2f%%", percent));
     }
     p.setPen(QPen(gridColor(), 1));
     p.setBrush(Qt::NoBrush);
@@ -199,10 +191,6 @@ void TimeShareView::InitBackImage()
             p.drawText(QRectF(left, m_timeStrip.top(), column, kTimeHeight), Qt::AlignCenter, label);
         }
     }
-
-    p.setPen(axisText());
-    p.drawText(QRectF(0, m_volumePane.top(), kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignTop,
-        lotsText(m_maxVolume));
 
     p.save();
     p.setClipRect(m_pricePane.united(m_volumePane));
@@ -271,6 +259,28 @@ void TimeShareView::setCrosshair(std::optional<QPointF> point)
     update();
 }
 
+void TimeShareView::paintScale(QPainter& p) const
+{
+    // Drawn over the back image at each paint, each figure fitted to its
+    // place beside the panes.
+    p.setFont(chartFont());
+    // Without a previous close there is no change to show, only prices.
+    const bool referenced = !m_days.isEmpty() && m_days.first().yestclose > 0;
+    for (int i = -2; i <= 2; ++i) {
+        const double v = m_base + m_span * i / 2;
+        const double y = m_pricePane.center().y() - (v - m_base) / m_span * (m_pricePane.height() / 2);
+        p.setPen(referenced ? colorFor(v, m_base) : flatColor());
+        platform::drawFittedText(p, QRectF(0, y - 7, kAxisLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
+            platform::stringWithFormat("%.2f", v));
+        const double percent = referenced ? (v - m_base) / m_base * 100 : std::nan("");
+        platform::drawFittedText(p, QRectF(m_pricePane.right() + 4, y - 7, kAxisRight - 4, 14),
+            Qt::AlignLeft | Qt::AlignVCenter, figureText("%.2f%%", percent));
+    }
+    p.setPen(axisText());
+    platform::drawFittedText(p, QRectF(0, m_volumePane.top(), kAxisLeft - 4, 14),
+        Qt::AlignRight | Qt::AlignTop, lotsText(m_maxVolume));
+}
+
 void TimeShareView::paintOverlay(QPainter& p) const
 {
     p.setFont(chartFont());
@@ -287,7 +297,7 @@ void TimeShareView::paintOverlay(QPainter& p) const
     const MinutePoint& pt = m_days[hit.day].points[hit.point];
     const double base = m_days[hit.day].yestclose;
     p.setPen(base > 0 ? colorFor(pt.price, base) : flatColor());
-    p.drawText(QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight),
+    platform::drawFittedText(p, QRectF(m_pricePane.left() + 2, 0, m_pricePane.width(), kLegendHeight),
         Qt::AlignLeft | Qt::AlignVCenter, legend(hit.day, hit.point));
     if (!m_crossPoint)
         return;
@@ -300,7 +310,7 @@ void TimeShareView::paintOverlay(QPainter& p) const
     const QString hhmm = pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2);
     const QRectF priceBox(0, y - 7, kAxisLeft - 2, 14);
     p.fillRect(priceBox, QColor(40, 40, 120));
-    p.drawText(priceBox.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+    platform::drawFittedText(p, priceBox.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
         platform::stringWithFormat("%.2f", double(pt.price)));
     const QRectF timeBox(
         std::clamp(x - 24, m_timeStrip.left(), m_timeStrip.right() - 48), m_timeStrip.top(), 48, kTimeHeight);
@@ -325,8 +335,10 @@ QString TimeShareView::legend(int day, int point) const
 void TimeShareView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    if (paintBackImage(p, *this, m_backImage))
+    if (paintBackImage(p, *this, m_backImage)) {
+        paintScale(p);
         paintOverlay(p);
+    }
 }
 
 void TimeShareView::resizeEvent(QResizeEvent* event)

@@ -22,6 +22,8 @@ public:
     const QImage& backImage() const { return m_backImage; }
     void setCrosshair(std::optional<QPointF> point) override;
     void paintOverlay(QPainter& painter) const;
+    // The price, change and volume scales beside the panes.
+    void paintScale(QPainter& painter) const;
     QRectF pricePane() const { return m_pricePane; }
     QRectF volumePane() const { return m_volumePane; }
     // The legend of one minute of a day held.

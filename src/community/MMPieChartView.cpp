@@ -3,6 +3,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/FittedText.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -165,7 +166,7 @@ void MMPieChartView::paintEvent(QPaintEvent*)
         painter.setBrush(m_colors.value(i));
         painter.drawRect(swatch);
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(QRectF(x + 16, y, qMax<qreal>(0, width() - x - 16), lineHeight),
+        platform::drawFittedText(painter, QRectF(x + 16, y, qMax<qreal>(0, width() - x - 16), lineHeight),
             Qt::AlignLeft | Qt::AlignVCenter, legend.at(i));
         y += lineHeight;
     }

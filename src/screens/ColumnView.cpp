@@ -2,6 +2,7 @@
 
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/FittedText.h"
 #include "screens/FeedText.h"
 
 #include <QLabel>
@@ -155,13 +156,13 @@ void ColumnView::paintEvent(QPaintEvent* event)
     painter.setFont(font);
     for (const Text& t : g.scale) {
         painter.setPen(t.color);
-        painter.drawText(toWidget(t.rect, h), Qt::AlignRight | Qt::AlignVCenter, t.text);
+        platform::drawFittedText(painter, toWidget(t.rect, h), Qt::AlignRight | Qt::AlignVCenter, t.text);
     }
     for (const Bar& bar : g.bars) {
         painter.fillRect(toWidget(bar.fill, h), bar.color);
         painter.setPen(bar.label.color);
-        painter.drawText(toWidget(bar.label.rect, h), Qt::AlignCenter, bar.label.text);
+        platform::drawFittedText(painter, toWidget(bar.label.rect, h), Qt::AlignCenter, bar.label.text);
         painter.setPen(bar.value.color);
-        painter.drawText(toWidget(bar.value.rect, h), Qt::AlignCenter, bar.value.text);
+        platform::drawFittedText(painter, toWidget(bar.value.rect, h), Qt::AlignCenter, bar.value.text);
     }
 }

@@ -92,7 +92,22 @@ void CompanyBaseInfoView::UpdateWithFrame(
 
 void CompanyBaseInfoView::SegmentedValueChanged()
 {
-    switch (iSegmentedCtr->selectedSegment()) {
+    const int segment = iSegmentedCtr->selectedSegment();
+    if (segment < Summary || segment > Notices)
+        return;
+    // Another tab's blocks leave at once, not when this tab's reply comes:
+    // under a title there is only that tab's data, or nothing yet.
+    for (int other = Summary; other <= Indicators; ++other) {
+        if (other != segment) {
+            for (QWidget* block : blocksOf(other))
+                delete block;
+        }
+    }
+    if (segment != Notices)
+        iNoticelistView->setHidden(true);
+    if (blocksOf(segment).isEmpty())
+        lastHightcellView = 0;
+    switch (segment) {
     case Summary:
         summaryDict.reset();
         GetSummaryData();
@@ -319,6 +334,8 @@ void CompanyBaseInfoView::UpdateCashUI()
 {
     const platform::SharedDict current = currentRecord();
     if (!current) {
+        removeAllView();
+        lastHightcellView = 0;
         Q_EMIT tabBuilt(Cash);
         return;
     }
@@ -335,12 +352,12 @@ void CompanyBaseInfoView::UpdateCashUI()
         code = platform::stringOf(*record, QStringLiteral("code"));
     const double w = cellView->width();
     const companydata::CashPlan plan = companydata::planCash(*record, code, w);
-    if (plan.clear) {
-        removeAllView();
-        lastHightcellView = 0;
-        if (code.isEmpty())
-            qCWarning(lcScreens, "money flow of a record without a code");
-    }
+    // Built from the record at once: a record without a money flow shows an
+    // empty tab, not the flow drawn before it.
+    removeAllView();
+    lastHightcellView = 0;
+    if (plan.clear && code.isEmpty())
+        qCWarning(lcScreens, "money flow of a record without a code");
     if (plan.draw) {
         valuesArray = plan.pieValues;
         keysArray = { QStringLiteral("超大单"), QStringLiteral("大单"), QStringLiteral("中单"),

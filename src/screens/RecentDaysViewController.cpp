@@ -6,6 +6,7 @@
 #include "platform/Types.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/FittedText.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/Logging.h"
 #include "screens/stockDayDict.h"
@@ -319,7 +320,7 @@ void RecentDaysViewController::UpdateUI()
             if (update.colour)
                 setTextColour(field, *update.colour);
             if (update.text)
-                field->setText(*update.text);
+                platform::setFittedText(field, *update.text);
         }
     }
     Q_EMIT updatedUI();

@@ -2,6 +2,7 @@
 
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/FittedText.h"
 
 #include <QPainter>
 
@@ -98,7 +99,8 @@ void ListBaseView::paintEvent(QPaintEvent*)
     int y = 0;
     if (!m_title.isEmpty()) {
         painter.setPen(m_titleColor);
-        painter.drawText(QRect(4, 0, w - 8, m_rowHight), int(alignmentOf(m_titleAlignment)), m_title);
+        platform::drawFittedText(
+            painter, QRectF(4, 0, w - 8, m_rowHight), int(alignmentOf(m_titleAlignment)), m_title);
         y += m_rowHight;
         painter.setPen(m_lineColor);
         painter.drawLine(0, y - 1, w, y - 1);
@@ -112,8 +114,9 @@ void ListBaseView::paintEvent(QPaintEvent*)
             const QString& cell = row.at(column);
             const QRectF box(x + 3, y, qMax<qreal>(0, cellWidth - 6), m_rowHight);
             painter.setPen(colorForCell(column, cell));
-            painter.drawText(box, int(alignmentOf(column == 0 ? m_titleAlignment : m_textAlignment)),
-                markedText(cell).text);
+            // A cell too narrow shrinks or elides its text; a figure is never cut.
+            platform::drawFittedText(painter, box,
+                int(alignmentOf(column == 0 ? m_titleAlignment : m_textAlignment)), markedText(cell).text);
             x += cellWidth;
             if (column + 1 < row.size()) {
                 painter.setPen(m_lineColor);

@@ -7,6 +7,7 @@
 #include "market/stocks.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
+#include "platform/widgets/FittedText.h"
 #include "platform/widgets/Presenters.h"
 #include "watchlist/GroupDialogLayout.h"
 #include "watchlist/RowFormat.h"
@@ -137,14 +138,14 @@ void MyStockTableCell::UpdateCell(const QVariantMap& record)
     selfDict.insert(QStringLiteral("isRunningHttp"), QStringLiteral("NO"));
     selfDict.insert(QStringLiteral("dataUploaded"), QStringLiteral("YES"));
     const QString stockcode = platform::stringOf(record, kStockcode);
-    name->setText(platform::stringOf(record, QStringLiteral("stockname")));
+    platform::setFittedText(name, platform::stringOf(record, QStringLiteral("stockname")));
 
     // A reused row shows nothing of the stock it showed before: the code and
     // quote labels start empty and white, and only this record fills them.
     const watchlist::CodeLabel label = watchlist::codeLabelFor(stockcode);
-    code->setText(label.rule == watchlist::CodeLabelRule::Set ? label.text : QString());
+    platform::setFittedText(code, label.rule == watchlist::CodeLabelRule::Set ? label.text : QString());
     for (QLabel* field : { price, wave, ratio, turnoverrate, mainvalue })
-        field->clear();
+        platform::setFittedText(field, QString());
     for (QLabel* field : { name, code, price, wave, ratio, turnoverrate, mainvalue })
         watchlist::setTextColor(field, watchlist::colorOf(watchlist::Tone::White));
     if (label.rule == watchlist::CodeLabelRule::StopBinding)
@@ -188,18 +189,19 @@ void MyStockTableCell::UpdateUI(const QVariantMap* quote)
     if (fields->whitenMainvalue)
         watchlist::setTextColor(mainvalue, color);
 
+    // Narrow labels shrink or elide a long figure, never drop its sign or digits.
     if (fields->name)
-        name->setText(*fields->name);
+        platform::setFittedText(name, *fields->name);
     if (fields->price)
-        price->setText(*fields->price);
+        platform::setFittedText(price, *fields->price);
     // A price the feed could not give reads as no change.
     if (fields->price == QStringLiteral("--"))
         watchlist::setTextColor(price, watchlist::colorOf(watchlist::Tone::White));
-    wave->setText(fields->wave);
+    platform::setFittedText(wave, fields->wave);
     if (fields->ratio)
-        ratio->setText(*fields->ratio);
+        platform::setFittedText(ratio, *fields->ratio);
     if (fields->turnoverrate)
-        turnoverrate->setText(*fields->turnoverrate);
+        platform::setFittedText(turnoverrate, *fields->turnoverrate);
 
     if (fields->layout == watchlist::RatioLayout::Stock)
         turnoverrate->show();
@@ -211,7 +213,7 @@ void MyStockTableCell::UpdateUI(const QVariantMap* quote)
 
     if (fields->mainvalue) {
         watchlist::setTextColor(mainvalue, watchlist::colorOf(*fields->mainvalueTone));
-        mainvalue->setText(*fields->mainvalue);
+        platform::setFittedText(mainvalue, *fields->mainvalue);
     }
 }
 

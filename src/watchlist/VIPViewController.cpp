@@ -279,7 +279,11 @@ void VIPViewController::datePickerCell(QDateEdit* cell, const QDate& validatePro
 
 void VIPViewController::SegmentedValueChanged()
 {
-    RefreshBtnPressed();
+    // Another list is chosen: the rows of the one before go at once, and a
+    // pass over them ends, rather than standing under the new title.
+    iProgressIndicator->setRange(0, 0);
+    iProgressIndicator->show();
+    DoRefresh();
 }
 
 void VIPViewController::RefreshBtnPressed()

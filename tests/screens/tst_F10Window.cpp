@@ -16,6 +16,7 @@
 #include "ui/NoticelistView.h"
 #include "ui/WebNoticeViewController.h"
 
+#include <QAbstractButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTcpServer>
@@ -391,6 +392,31 @@ private Q_SLOTS:
         QCOMPARE(grids.at(0)->mainTitle(), QStringLiteral("当日净流入"));
         // The pie's legend stands out on the dark page.
         QVERIFY(page()->iCashPieView->palette().color(QPalette::WindowText).lightnessF() > 0.6);
+    }
+
+    // A click on another tab takes the blocks of the tab before away at once:
+    // while its reply is held, or when the tab has nothing to show.
+    void tabClick_showsNothingOfThePreviousTab_data()
+    {
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<QString>("mainvalue");
+        QTest::newRow("holders, reply held") << int(CompanyBaseInfoView::Holders) << QStringLiteral("0.8123");
+        QTest::newRow("money flow without figures") << int(CompanyBaseInfoView::Cash) << QStringLiteral("0");
+    }
+    void tabClick_showsNothingOfThePreviousTab()
+    {
+        QFETCH(int, segment);
+        QFETCH(QString, mainvalue);
+        m_delegate->curSingleStockDict->insert(QStringLiteral("mainvalue"), mainvalue);
+        open();
+        QTRY_COMPARE(shownGrids().size(), 3);
+        if (segment == CompanyBaseInfoView::Holders)
+            server().failPath(QStringLiteral("0600000_holders.json"), -1);
+        QTest::mouseClick(static_cast<QWidget*>(page()->iSegmentedCtr->segment(segment)), Qt::LeftButton);
+        QVERIFY(shownGrids().isEmpty());
+        QVERIFY(!page()->iJianJieListBaseView);
+        if (segment == CompanyBaseInfoView::Holders)
+            QTRY_COMPARE(requestsContaining(QStringLiteral("0600000_holders.json")), 1);
     }
 
     void indicators_chartOfEveryQuarterAndTableOfFour()

@@ -104,6 +104,7 @@ private Q_SLOTS:
     void refresh_fillsRowsThenPassesRefreshThem();
     void refreshDuringPass_endsPassAndListsAgain();
     void refreshDuringPause_runsAtOnceWithOnePass();
+    void segmentDuringPass_showsNoRowOfTheListBefore();
     void failures_notifyUnlessCodeOne_data();
     void failures_notifyUnlessCodeOne();
     void quoteFeedFailure_leavesTableEmpty();
@@ -310,6 +311,19 @@ void tst_RecommendWindow::refreshDuringPause_runsAtOnceWithOnePass()
     const QStringList steps = passSteps(m_env->standin.server().requestLog());
     QString why;
     QVERIFY2(stepsAreSequential(steps, &why), qPrintable(why));
+}
+
+void tst_RecommendWindow::segmentDuringPass_showsNoRowOfTheListBefore()
+{
+    VIPViewController* window = openWindow();
+    refreshAndWaitForRows();
+    QTRY_VERIFY(window->isUpdateAllStocks);
+    QTest::mouseClick(static_cast<QWidget*>(window->iSegmentedControl->segment(1)), Qt::LeftButton);
+    QVERIFY(window->stockDicts.isEmpty());
+    QTRY_COMPARE(listRequests().size(), 2);
+    QCOMPARE(listRequests().constLast().value(s("recomtype")).toString(), s("2"));
+    QTRY_COMPARE(window->stockDicts.size(), 5);
+    QCOMPARE(rowValue(*window, 0, "recomtype"), s("2"));
 }
 
 void tst_RecommendWindow::failures_notifyUnlessCodeOne_data()

@@ -1,6 +1,7 @@
 #include "platform/widgets/Presenters.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -10,6 +11,8 @@
 namespace platform {
 
 namespace {
+
+constexpr int kAlertMinimumWidth = 240;
 
 class QtAlertPresenter : public AlertPresenter {
 public:
@@ -30,6 +33,12 @@ public:
             made << box->addButton(
                 spec.buttons.at(i), i == cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
         }
+        // A short text alone makes a box 120 points wide, with no room left
+        // beside the title bar's buttons to show its title.
+        box->setWindowTitle(QGuiApplication::applicationDisplayName());
+        if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+            grid->addItem(
+                new QSpacerItem(kAlertMinimumWidth, 0), grid->rowCount(), 0, 1, grid->columnCount());
         box->setDefaultButton(qobject_cast<QPushButton*>(made.first()));
         if (cancel >= 0)
             box->setEscapeButton(made.at(cancel));
