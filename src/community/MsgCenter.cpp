@@ -8,11 +8,17 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 int countOf(const QVariant& result)
 {
-    return int(platform::integerValue(platform::dictFromVariant(result).value(QStringLiteral("count"))));
+    // A count beyond an int's range is many new messages, not a negative number.
+    const long long count
+        = platform::integerValue(platform::dictFromVariant(result).value(QStringLiteral("count")));
+    return int(std::clamp<long long>(count, 0, std::numeric_limits<int>::max()));
 }
 
 } // namespace

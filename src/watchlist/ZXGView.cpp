@@ -38,6 +38,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace {
 const QString kData = QStringLiteral("data");
 const QString kId = QStringLiteral("id");
@@ -89,6 +91,14 @@ private:
     Result m_result;
     Failure m_failure;
 };
+
+// The saved index as an int: a value beyond its range names no group
+// rather than wrapping onto one.
+int savedGroupIndex(const QString& text)
+{
+    const long long value = platform::integerValue(QStringView(text));
+    return value < 0 || value > std::numeric_limits<int>::max() ? -1 : int(value);
+}
 
 void setButtonBackground(QPushButton* button, const QColor& color)
 {
@@ -301,7 +311,7 @@ void ZXGView::restoreSaved()
     iCurGroupIdx = iMyStockGroup->savedCurIdx();
     if (iCurGroupIdx.isNull())
         iCurGroupIdx = QStringLiteral("0");
-    const int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    const int index = savedGroupIndex(iCurGroupIdx);
     iMyStockGroup->setICurIdx(index);
     m_curGroupId.clear();
     // Rows still on their way belong to the state left behind (maybe another
@@ -367,7 +377,7 @@ void ZXGView::UpDateGroup()
 
     // The chosen group stays chosen wherever the groups moved; when it is
     // gone the index decides, and never names a group that is not there.
-    int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    int index = savedGroupIndex(iCurGroupIdx);
     if (const int found = indexOfGroup(m_curGroupId); found >= 0)
         index = found;
     else if (groupCount() > 0 && (index < 0 || index >= groupCount()))
@@ -417,7 +427,7 @@ void ZXGView::PopUpButtonMenuItemPressed(QAction* item)
 
 void ZXGView::DoGetAGroupOfStocks()
 {
-    int index = int(platform::integerValue(QStringView(iCurGroupIdx)));
+    int index = savedGroupIndex(iCurGroupIdx);
     if (const int found = indexOfGroup(m_curGroupId); found >= 0)
         index = found;
     QuilorSDK* client = sdk();
