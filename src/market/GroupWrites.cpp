@@ -2,6 +2,7 @@
 
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "market/MyStockGroup.h"
 
 #include <QLoggingCategory>
 
@@ -92,6 +93,15 @@ GroupWrites::Build GroupWrites::addIfNew(const QString& code, const QString& nam
     };
 }
 
+QString GroupWrites::refusalText(int code)
+{
+    if (code == kAlreadyInGroup)
+        return QStringLiteral("目标组已经存在这支股票!");
+    if (code == kNoSuchGroup)
+        return QStringLiteral("这个分组已经不存在了!");
+    return QString();
+}
+
 QVariantMap GroupWrites::memberOf(const QVariantList& rows, const QString& code)
 {
     if (code.isEmpty())
@@ -146,6 +156,9 @@ void GroupWrites::next()
         [this](int code, const QString& description) {
             qCWarning(lcGroupWrites) << "rows of group" << m_current.groupId << "not fetched:" << code
                                      << description;
+            // The group was deleted elsewhere: no window offers it any more.
+            if (code == kNoSuchGroup && sameUser() && m_client->iMyStockGroup())
+                m_client->iMyStockGroup()->groupDeleted(m_current.groupId);
             finish(nullptr, code, description);
         });
     if (!sameUser()) {

@@ -37,6 +37,11 @@ public:
     // stock, or no longer holds it.
     static constexpr int kAlreadyInGroup = -1001;
     static constexpr int kNotInGroup = -1005;
+    // The group is gone (deleted from another window or copy).
+    static constexpr int kNoSuchGroup = -1004;
+    // What the user is told of a refusal that is no network failure; null
+    // for any other code.
+    static QString refusalText(int code);
     // A write queued before the user changed is not sent for the next user
     // (a code of our own: the group may well exist, under the other user).
     static constexpr int kUserChanged = 1314;

@@ -41,7 +41,6 @@ namespace {
 
 const QString kSegIdxKey = QStringLiteral("kSegIdx");
 const QString kOwnIndex = QStringLiteral("888888.idx");
-const QString kAlreadyThere = QStringLiteral("目标组已经存在这支股票!");
 int g_retryBaseMs = 1000;
 
 // The chart host: whatever chart it holds always covers it, also when the
@@ -92,9 +91,8 @@ app::WindowReply* groupEditReply(SecurityViewController* screen, QObject* owner)
             [](const app::ReplyOutcome& outcome) {
                 if (outcome.api == backend::kApiDelStockFromGroup)
                     return QStringLiteral("网络不给力，删除自选股失败，请重试!");
-                return outcome.code == market::GroupWrites::kAlreadyInGroup
-                    ? kAlreadyThere
-                    : QStringLiteral("网络不给力，添加自选股失败，请重试!");
+                const QString refusal = market::GroupWrites::refusalText(outcome.code);
+                return refusal.isNull() ? QStringLiteral("网络不给力，添加自选股失败，请重试!") : refusal;
             }),
         owner);
 }
@@ -549,10 +547,9 @@ bool SecurityViewController::HttpEvent(int code, const QString& description, int
         platform::runOnMainAfter(pause, this, [this]() { DorefreshStockDay(); });
     } else if (api == backend::kApiAddStockToGroup) {
         platform::runOnMain(this, [this, code]() {
-            platform::showAlert(this,
-                code == market::GroupWrites::kAlreadyInGroup
-                    ? kAlreadyThere
-                    : QStringLiteral("网络不给力，添加自选股失败，请重试!"));
+            const QString refusal = market::GroupWrites::refusalText(code);
+            platform::showAlert(
+                this, refusal.isNull() ? QStringLiteral("网络不给力，添加自选股失败，请重试!") : refusal);
         });
     } else if (api == backend::kApiDelStockFromGroup) {
         platform::runOnMain(this,

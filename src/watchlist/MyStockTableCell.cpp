@@ -477,6 +477,12 @@ bool MyStockTableCell::HttpResult(const QVariant&, int api, bool)
 
 bool MyStockTableCell::HttpEvent(int code, const QString&, int api)
 {
+    // A group deleted meanwhile (elsewhere) is no network failure.
+    if (code == market::GroupWrites::kNoSuchGroup) {
+        alert(market::GroupWrites::refusalText(code));
+        sendEvent(QStringLiteral("DoRefresh"));
+        return true;
+    }
     // The stock left the group while the command waited: the list catches up.
     if (code == market::GroupWrites::kNotInGroup
         && (api == backend::kApiAddStockToGroup || api == backend::kApiDelStockFromGroup)) {
@@ -484,8 +490,8 @@ bool MyStockTableCell::HttpEvent(int code, const QString&, int api)
         return true;
     }
     if (api == backend::kApiMoveOrCopyStock)
-        alert(code == -1001 ? QStringLiteral("目标组已经存在这支股票!")
-                            : QStringLiteral("网络不给力，请重试!"));
+        alert(code == market::GroupWrites::kAlreadyInGroup ? market::GroupWrites::refusalText(code)
+                                                           : QStringLiteral("网络不给力，请重试!"));
     else if (api == backend::kApiDelStockFromGroup)
         alert(QStringLiteral("网络不给力，删除自选股失败，请重试!"));
     else if (api == backend::kApiAddStockToGroup)

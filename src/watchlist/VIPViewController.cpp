@@ -88,9 +88,9 @@ private:
 // the stock is no network failure.
 void notifyFailure(int api, int code)
 {
-    if (api == backend::kApiAddStockToGroup && code == market::GroupWrites::kAlreadyInGroup)
-        platform::deliverUserNotification(
-            QStringLiteral("添加分组"), QStringLiteral("目标组已经存在这支股票!"));
+    const QString refusal = market::GroupWrites::refusalText(code);
+    if (api == backend::kApiAddStockToGroup && !refusal.isNull())
+        platform::deliverUserNotification(QStringLiteral("添加分组"), refusal);
     else
         platform::deliverUserNotification(
             QStringLiteral("网络不给力"), QStringLiteral("网络不给力，请重试！"));

@@ -8,6 +8,7 @@
 #include "watchlist/EditGroupTableCellView.h"
 #include "watchlist/EditGroupViewController.h"
 #include "watchlist/EditGroupViewController1.h"
+#include "watchlist/MyStockTableCell.h"
 #include "watchlist/Registration.h"
 #include "watchlist/ZXGView.h"
 
@@ -77,6 +78,7 @@ private Q_SLOTS:
     void delete_cancelledOrFailed();
     void deletingShownGroup_panelFollowsOnClose();
     void everyGroupGone_nothingDeletedIsOfferedOrLoaded();
+    void rowCommand_groupDeletedElsewhere_saysSoAndDropsIt();
     void rowButtons_sendOrders_data();
     void rowButtons_sendOrders();
     void drag_sendsTargetOrder_data();
@@ -427,6 +429,25 @@ void tst_GroupManager::deletingShownGroup_panelFollowsOnClose()
     dialog->okButton->click();
     QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
     QCOMPARE(sent(backend::kApiAddGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
+}
+
+// A command on a row of a group another device deleted is told so, once,
+// and the group leaves the list; it is not reported as a network failure.
+void tst_GroupManager::rowCommand_groupDeletedElsewhere_saysSoAndDropsIt()
+{
+    m_panel = showPanel(m_host);
+    QVERIFY(groupLoaded(m_panel));
+    QTRY_COMPARE(m_panel->tableArray.size(), 3);
+    QPointer<backend::ReplyObserver> elsewhere = new backend::ReplyObserver(this, {}, {});
+    QVERIFY(m_env->delegate->iQuilorSDK()->delStockGroup(QStringLiteral("1"), nullptr, elsewhere));
+    QTRY_VERIFY(!elsewhere);
+    testsupport::AlertRecorder alerts;
+    testsupport::MenuRecorder menus;
+    menus.choice = strings({ "移到最前" });
+    static_cast<MyStockTableCell*>(m_panel->iTableView->viewAtRow(2))->menuForEvent(QPoint());
+    QTRY_COMPARE(alerts.messages(), strings({ "这个分组已经不存在了!" }));
+    QTRY_COMPARE(titles(m_panel->iPopUpButton), strings({ "股票组2" }));
+    QVERIFY(sent(backend::kApiAddStockToGroup).isEmpty());
 }
 
 void tst_GroupManager::everyGroupGone_nothingDeletedIsOfferedOrLoaded()
