@@ -192,7 +192,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("alert");
         QTest::addColumn<QString>("title");
         const QString layoutTitle = QStringLiteral("加自选");
-        const QString failed = QStringLiteral("网络不给力，添加自选股失败，请重试!");
         const QString code = QStringLiteral("600036");
         QTest::newRow("second of three, another group than the list's")
             << threeGroups() << code << QStringLiteral("股票组2") << QStringLiteral("招商银行") << false
@@ -206,9 +205,9 @@ private Q_SLOTS:
         QTest::newRow("lone item of a user without groups does nothing")
             << QVariantList() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << false
             << QString() << QString() << layoutTitle;
-        QTest::newRow("group the server no longer has: alert, title kept, nothing added")
+        QTest::newRow("group the server no longer has: said so, title kept, nothing added")
             << threeGroups() << code << QStringLiteral("股票组9") << QStringLiteral("招商银行") << false
-            << QString() << failed << layoutTitle;
+            << QString() << QStringLiteral("这个分组已经不存在了!") << layoutTitle;
     }
     void addMenu_choosingAGroup()
     {
@@ -354,8 +353,8 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(reloads, 1, 10000);
             QVERIFY(alerts.messages().isEmpty());
         } else {
-            QTRY_COMPARE_WITH_TIMEOUT(alerts.messages(),
-                QStringList { QStringLiteral("网络不给力，添加自选股失败，请重试!") }, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(
+                alerts.messages(), QStringList { QStringLiteral("这个分组已经不存在了!") }, 10000);
             QCOMPARE(reloads, 0);
         }
     }
