@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 using namespace platform;
 
@@ -32,6 +34,8 @@ private Q_SLOTS:
     void initTestCase();
     void hooks_runInOrder();
     void presentedController_doesNotBlock_andDiesOnDismiss();
+    void presentedWindow_standsOverItsOpener_data();
+    void presentedWindow_standsOverItsOpener();
     void windowWillResize_holdsTheAnsweredSize();
     void registry_makesControllersByIdentifier();
     void alerts_goThroughThePresenter();
@@ -82,6 +86,41 @@ void tst_Widgets::presentedController_doesNotBlock_andDiesOnDismiss()
     QTRY_VERIFY(guard.isNull());
     QCOMPARE(childEvents.last(), QStringLiteral("disappear"));
     QVERIFY(parent.isVisible());
+}
+
+void tst_Widgets::presentedWindow_standsOverItsOpener_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("small: centred on the opener") << QSize(120, 60);
+    QTest::newRow("larger than the screen: held to it") << QSize(4000, 3000);
+}
+
+void tst_Widgets::presentedWindow_standsOverItsOpener()
+{
+    QFETCH(QSize, size);
+    QStringList events;
+    Probe opener;
+    opener.events = &events;
+    opener.setGeometry(60, 50, 300, 200);
+    opener.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&opener));
+    auto* child = new Probe;
+    child->events = &events;
+    child->fixed = size;
+    child->resize(size);
+    opener.presentViewControllerAsModalWindow(child);
+    QVERIFY(QTest::qWaitForWindowExposed(child));
+    QVERIFY(child->windowHandle());
+    QCOMPARE(child->windowHandle()->transientParent(), opener.windowHandle());
+    const QRect area = opener.screen()->availableGeometry();
+    if (size.width() < area.width()) {
+        QCOMPARE(child->frameGeometry().center(), opener.frameGeometry().center());
+    } else {
+        // Even a window that insists on its size.
+        child->resize(size);
+        QTRY_COMPARE(child->frameGeometry(), area);
+    }
+    child->close();
 }
 
 void tst_Widgets::windowWillResize_holdsTheAnsweredSize()

@@ -7,6 +7,7 @@
 #include <QHttpServerResponse>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
 
 class tst_WebNoticeViewController : public QObject {
     Q_OBJECT
@@ -35,6 +36,20 @@ private Q_SLOTS:
             []() { return QHttpServerResponse(QHttpServerResponse::StatusCode::NotFound); });
         m_port = m_server.listen(QHostAddress::LocalHost, 0);
         QVERIFY(m_port != 0);
+    }
+
+    void escape_closesThePresentedPage()
+    {
+        platform::ViewController::setPresentsModally(false);
+        platform::ViewController opener;
+        opener.show();
+        auto* controller = new WebNoticeViewController;
+        QPointer<WebNoticeViewController> page(controller);
+        opener.presentViewControllerAsModalWindow(controller);
+        QVERIFY(QTest::qWaitForWindowExposed(controller));
+        controller->iWebView()->setFocus();
+        QTest::keyClick(controller->iWebView(), Qt::Key_Escape);
+        QTRY_VERIFY(!page);
     }
 
     void decodePage_followsTheDeclaredCharset()
