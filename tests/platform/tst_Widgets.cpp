@@ -7,10 +7,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QWindow>
 
@@ -41,6 +43,7 @@ private Q_SLOTS:
     void alerts_goThroughThePresenter();
     void menus_areRecordedAndChosen();
     void userNotifications_areRecorded();
+    void userNotifications_withoutTrayShowInTheWindow();
     void inputs_areAnsweredOrCancelled();
     void qtInput_okOnEmptyIsNoCancel_data();
     void qtInput_okOnEmptyIsNoCancel();
@@ -202,6 +205,22 @@ void tst_Widgets::userNotifications_areRecorded()
     QCOMPARE(notices.delivered.size(), 1);
     QCOMPARE(notices.delivered.first().informativeText, QStringLiteral("获取数据失败"));
     QCOMPARE(notices.delivered.first().soundName, QStringLiteral("default"));
+}
+
+void tst_Widgets::userNotifications_withoutTrayShowInTheWindow()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this desktop has a tray");
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    deliverUserNotification(QStringLiteral("自选股"), QStringLiteral("网络不给力，请重试！"));
+    auto* shown = window.findChild<QLabel*>();
+    QVERIFY(shown && shown->isVisible());
+    QVERIFY(shown->text().contains(QStringLiteral("网络不给力，请重试！")));
+    QVERIFY(window.rect().contains(shown->geometry()));
 }
 
 void tst_Widgets::inputs_areAnsweredOrCancelled()

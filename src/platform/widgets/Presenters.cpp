@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -19,6 +23,8 @@ public:
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setText(alert.messageText);
         box->setInformativeText(alert.informativeText);
+        // Texts may carry a server's words: never read as markup.
+        box->setTextFormat(Qt::PlainText);
         AlertSpec spec = alert;
         if (spec.buttons.isEmpty())
             spec.buttons << QStringLiteral("确定");
@@ -66,7 +72,46 @@ public:
         } else {
             QApplication::beep();
             qInfo("%s: %s", qUtf8Printable(n.title), qUtf8Printable(n.informativeText));
+            showInWindow(n);
         }
+    }
+
+private:
+    // Without a tray the notice shows for a few seconds over the active window.
+    static void showInWindow(const UserNotification& n)
+    {
+        QWidget* window = QApplication::activeWindow();
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (auto it = windows.begin(); !window && it != windows.end(); ++it) {
+            if ((*it)->isVisible() && (*it)->windowType() != Qt::Popup)
+                window = *it;
+        }
+        if (!window)
+            return;
+        auto* notice
+            = window->findChild<QLabel*>(QStringLiteral("userNotification"), Qt::FindDirectChildrenOnly);
+        if (!notice) {
+            notice = new QLabel(window);
+            notice->setObjectName(QStringLiteral("userNotification"));
+            notice->setTextFormat(Qt::PlainText);
+            notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+            notice->setStyleSheet(QStringLiteral("QLabel { background: rgba(30, 30, 30, 230); color: white;"
+                                                 " border-radius: 6px; padding: 8px 14px; }"));
+            auto* timer = new QTimer(notice);
+            timer->setObjectName(QStringLiteral("hideTimer"));
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, notice, &QObject::deleteLater);
+        }
+        notice->setText(
+            n.title.isEmpty() ? n.informativeText : n.title + QLatin1Char('\n') + n.informativeText);
+        notice->setWordWrap(true);
+        notice->setMaximumWidth(std::max(120, window->width() - 40));
+        notice->adjustSize();
+        notice->move(std::max(0, (window->width() - notice->width()) / 2),
+            std::max(0, window->height() - notice->height() - 24));
+        notice->raise();
+        notice->show();
+        notice->findChild<QTimer*>(QStringLiteral("hideTimer"))->start(5000);
     }
 };
 
