@@ -1,6 +1,7 @@
 #include "platform/widgets/Presenters.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -143,10 +144,16 @@ public:
     }
 };
 
+class QtBrowserPresenter : public BrowserPresenter {
+public:
+    void open(const QUrl& url) override { QDesktopServices::openUrl(url); }
+};
+
 AlertPresenter* g_alert = nullptr;
 MenuPresenter* g_menu = nullptr;
 UserNotificationPresenter* g_notify = nullptr;
 InputPresenter* g_input = nullptr;
+BrowserPresenter* g_browser = nullptr;
 
 } // namespace
 
@@ -165,6 +172,11 @@ void setUserNotificationPresenter(UserNotificationPresenter* presenter)
 void setInputPresenter(InputPresenter* presenter)
 {
     g_input = presenter;
+}
+
+void setBrowserPresenter(BrowserPresenter* presenter)
+{
+    g_browser = presenter;
 }
 
 AlertPresenter* alertPresenter()
@@ -191,6 +203,12 @@ InputPresenter* inputPresenter()
     return g_input ? g_input : &fallback;
 }
 
+BrowserPresenter* browserPresenter()
+{
+    static QtBrowserPresenter fallback;
+    return g_browser ? g_browser : &fallback;
+}
+
 int cancelButtonOf(const AlertSpec& alert)
 {
     return int(alert.buttons.indexOf(QStringLiteral("取消")));
@@ -215,6 +233,21 @@ void deliverUserNotification(const QString& title, const QString& informativeTex
 {
     userNotificationPresenter()->deliver(
         UserNotification { title, informativeText, QStringLiteral("default") });
+}
+
+bool isWebAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+bool openInBrowser(const QUrl& url)
+{
+    if (!isWebAddress(url))
+        return false;
+    browserPresenter()->open(url);
+    return true;
 }
 
 } // namespace platform
