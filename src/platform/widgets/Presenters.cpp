@@ -125,6 +125,9 @@ public:
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setWindowTitle(title);
         dialog->setLabelText(label);
+        // The question may name a group the server chose: plain text only.
+        for (QLabel* text : dialog->findChildren<QLabel*>())
+            text->setTextFormat(Qt::PlainText);
         dialog->setTextValue(text);
         dialog->setOkButtonText(QStringLiteral("确定"));
         dialog->setCancelButtonText(QStringLiteral("取消"));
