@@ -119,7 +119,8 @@ void tst_Widgets::presentedWindow_standsOverItsOpener()
     if (size.width() < area.width()) {
         QCOMPARE(child->frameGeometry().center(), opener.frameGeometry().center());
     } else {
-        // Even a window that insists on its size.
+        // Even a window that insists on its size, with its frame.
+        QCOMPARE(child->frameGeometry(), area);
         child->resize(size);
         QTRY_COMPARE(child->frameGeometry(), area);
     }

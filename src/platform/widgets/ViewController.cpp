@@ -97,6 +97,7 @@ void ViewController::placeOver(QWidget* over)
     const QRect area = screen->availableGeometry();
     // Not shown yet, the window is taken to get its opener's decorations.
     const QMargins frame = over ? frameOf(over) : QMargins();
+    m_frameGuess = frame;
     const QSize room = area.marginsRemoved(frame).size();
     if (QLayout* layout = this->layout())
         layout->activate();
@@ -150,7 +151,7 @@ void ViewController::resizeEvent(QResizeEvent* event)
         return;
     QSize allowed = windowWillResize(event->size());
     if (m_presented && screen()) {
-        const QMargins frame = frameOf(this);
+        const QMargins frame = frameOf(this).isNull() ? m_frameGuess : frameOf(this);
         allowed = allowed.boundedTo(screen()->availableGeometry().marginsRemoved(frame).size());
     }
     if (allowed != event->size() && allowed.isValid()) {

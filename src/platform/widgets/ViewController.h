@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -64,6 +65,8 @@ private:
 
     QPointer<ViewController> m_presenter;
     bool m_presented = false;
+    // The decorations the window is taken to get until it shows its own.
+    QMargins m_frameGuess;
     bool m_loaded = false;
     bool m_appeared = false;
     bool m_adjusting = false;
