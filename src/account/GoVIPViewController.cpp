@@ -32,6 +32,7 @@ void GoVIPViewController::viewDidLoad()
     layout->addWidget(offer, 1);
 
     auto* close = new QPushButton(QStringLiteral("确定"), this);
+    close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &GoVIPViewController::dismissController);
     layout->addWidget(close, 0, Qt::AlignRight);
 }

@@ -36,14 +36,10 @@ platform::ViewController* openSecurityScreenWith(platform::ViewController* prese
         delete controller;
         return nullptr;
     }
-    if (presenter) {
+    if (presenter)
         presenter->presentViewControllerAsModalWindow(controller);
-    } else {
-        // Without an opener window the screen still has to close and go away.
-        controller->setAttribute(Qt::WA_DeleteOnClose, true);
-        controller->loadViewIfNeeded();
-        controller->show();
-    }
+    else
+        platform::ViewController::presentOver(controller, nullptr);
     screen->setMyStockChanged(std::move(myStockChanged));
     return controller;
 }

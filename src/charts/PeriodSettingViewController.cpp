@@ -43,7 +43,6 @@ PeriodSettingViewController::PeriodSettingViewController(
     connect(okButton, &QPushButton::clicked, this, [this]() { DoOKBtnPressed(); });
     connect(cancelButton, &QPushButton::clicked, this, [this]() { DoCanceBtnPressed(); });
     connect(defaultButton, &QPushButton::clicked, this, [this]() { DefaultButtonPressed(); });
-    connect(iTextField, &QLineEdit::returnPressed, this, [this]() { DoOKBtnPressed(); });
     setFixedSize(280, 110);
 }
 

@@ -4,17 +4,105 @@
 #include "platform/TextCodec.h"
 #include "platform/UrlSession.h"
 #include "ui/Logging.h"
+#include "platform/widgets/Presenters.h"
 
-#include <QDesktopServices>
+#include <QBuffer>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
+
+#include <utility>
+
+namespace {
+
+// A page's images: the most fetched for one page, and the most pixels one may
+// decode to (a small body can announce a huge picture).
+constexpr int kMaxImages = 32;
+constexpr qint64 kMaxImagePixels = 4096 * 4096;
+
+// A page comes from the network: nothing it names is read from the disk or a
+// device. Its images are renamed to blanks of its own, so that Qt never looks
+// for them as files; http and https ones are then fetched through the URL
+// session and shown as they come. Style sheets and the rest are left out.
+class PageDocument : public QTextDocument {
+public:
+    using QTextDocument::QTextDocument;
+
+    void setPage(const QString& html, const QUrl& address)
+    {
+        setMetaInformation(QTextDocument::DocumentUrl, address.toString());
+        setHtml(html);
+        QList<QTextCursor> images;
+        for (QTextBlock block = begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                if (!fragment.charFormat().isImageFormat())
+                    continue;
+                QTextCursor cursor(this);
+                cursor.setPosition(fragment.position());
+                cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+                images << cursor;
+            }
+        }
+        QImage blank(1, 1, QImage::Format_ARGB32);
+        blank.fill(Qt::transparent);
+        for (QTextCursor& cursor : images) {
+            QTextImageFormat image = cursor.charFormat().toImageFormat();
+            const QUrl source = address.resolved(QUrl(image.name()));
+            const QString name = QStringLiteral("page-image:%1").arg(m_images.size() + m_ignored);
+            image.setName(name);
+            cursor.setCharFormat(image);
+            addResource(ImageResource, QUrl(name), blank);
+            if (platform::isWebAddress(source) && m_images.size() < kMaxImages)
+                m_images.append({ QUrl(name), source });
+            else
+                ++m_ignored;
+        }
+    }
+
+    // On the main thread, once the page is shown.
+    void fetchImages()
+    {
+        for (const auto& [name, source] : std::as_const(m_images)) {
+            platform::UrlSession::sharedSession()->get(
+                source, platform::feedHeaders(), this,
+                [this, name = name](const platform::UrlResponse& response) {
+                    QBuffer buffer;
+                    buffer.setData(response.body);
+                    QImageReader reader(&buffer);
+                    const QSize size = reader.size();
+                    if (!response.ok() || !size.isValid()
+                        || qint64(size.width()) * size.height() > kMaxImagePixels)
+                        return;
+                    const QImage image = reader.read();
+                    if (image.isNull())
+                        return;
+                    addResource(ImageResource, name, image);
+                    markContentsDirty(0, characterCount());
+                },
+                platform::bodylimit::kNoticePage);
+        }
+        m_images.clear();
+    }
+
+protected:
+    QVariant loadResource(int, const QUrl&) override { return {}; }
+
+private:
+    QList<std::pair<QUrl, QUrl>> m_images;
+    int m_ignored = 0;
+};
+
+} // namespace
 
 WebNoticeViewController::WebNoticeViewController(QWidget* parent)
     : platform::ViewController(parent)
@@ -27,9 +115,15 @@ WebNoticeViewController::WebNoticeViewController(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     m_view->setObjectName(QStringLiteral("iWebView"));
-    m_view->setOpenExternalLinks(true);
+    m_view->setDocument(new PageDocument(m_view));
+    // Links open only in the system's browser, never in the view.
+    m_view->setOpenLinks(false);
+    m_view->setOpenExternalLinks(false);
+    connect(m_view, &QTextBrowser::anchorClicked, this, &WebNoticeViewController::openLink);
     layout->addWidget(m_view, 1);
     auto* bar = new QHBoxLayout;
+    // It shows the page's address, which the feed chose.
+    m_status->setTextFormat(Qt::PlainText);
     bar->addWidget(m_status, 1);
     bar->addWidget(m_openButton);
     layout->addLayout(bar);
@@ -56,8 +150,7 @@ void WebNoticeViewController::DOInit(const QString& url, const QString& title)
     setTitle(title);
     m_url = QUrl(url);
     // The address comes from a feed: only web pages are fetched, never local files.
-    const QString scheme = m_url.scheme().toLower();
-    if (!m_url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    if (!platform::isWebAddress(m_url)) {
         m_openButton->setEnabled(false);
         m_status->setText(QStringLiteral("网页地址无效"));
         m_state = QStringLiteral("failed");
@@ -84,9 +177,8 @@ void WebNoticeViewController::DOInit(const QString& url, const QString& title)
             QThread* mainThread = thread();
             platform::runInBackground(
                 [guard, mainThread, load, address = m_url.toString(), body = response.body]() {
-                    auto* document = new QTextDocument;
-                    document->setMetaInformation(QTextDocument::DocumentUrl, address);
-                    document->setHtml(decodePage(body));
+                    auto* document = new PageDocument;
+                    document->setPage(decodePage(body), QUrl(address));
                     document->moveToThread(mainThread);
                     platform::runOnMain([guard, document, load]() {
                         if (guard && guard->m_load == load)
@@ -104,6 +196,8 @@ void WebNoticeViewController::showDocument(QTextDocument* document)
     // Owned by the view, which drops the page it showed before.
     document->setParent(m_view);
     m_view->setDocument(document);
+    if (auto* page = dynamic_cast<PageDocument*>(document))
+        page->fetchImages();
     finishLoad(true);
 }
 
@@ -121,6 +215,15 @@ void WebNoticeViewController::pageText(std::function<void(const QString&)> done)
 
 void WebNoticeViewController::openInBrowser()
 {
-    if (m_url.isValid())
-        QDesktopServices::openUrl(m_url);
+    platform::openInBrowser(m_url);
+}
+
+void WebNoticeViewController::openLink(const QUrl& link)
+{
+    // A place on the page itself; any other link but a web address does nothing.
+    if (link.isRelative() && link.path().isEmpty() && link.hasFragment()) {
+        m_view->scrollToAnchor(link.fragment());
+        return;
+    }
+    platform::openInBrowser(link);
 }

@@ -45,6 +45,7 @@ private:
     // Shows a page laid out on a worker; the view takes the document.
     void showDocument(QTextDocument* document);
     void openInBrowser();
+    void openLink(const QUrl& link);
 
     QTextBrowser* m_view;
     QPointer<platform::UrlTask> m_task;

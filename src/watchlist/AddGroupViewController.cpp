@@ -19,7 +19,6 @@ AddGroupViewController::AddGroupViewController(QWidget* parent)
     watchlist::layOutGroupDialog(
         this, QStringLiteral("分组名称："), &nameTextField, &okButton, &cancelButton);
     connect(okButton, &QPushButton::clicked, this, &AddGroupViewController::OKBtnPressed);
-    connect(nameTextField, &QLineEdit::returnPressed, this, &AddGroupViewController::OKBtnPressed);
     connect(cancelButton, &QPushButton::clicked, this, &AddGroupViewController::dismissController);
 }
 

@@ -18,7 +18,6 @@ EditGroupViewController::EditGroupViewController(QWidget* parent)
     watchlist::layOutGroupDialog(
         this, QStringLiteral("新分组名："), &nameTextField, &okButton, &cancelButton);
     connect(okButton, &QPushButton::clicked, this, &EditGroupViewController::OKBtnPressed);
-    connect(nameTextField, &QLineEdit::returnPressed, this, &EditGroupViewController::OKBtnPressed);
     connect(cancelButton, &QPushButton::clicked, this, &EditGroupViewController::dismissController);
 }
 

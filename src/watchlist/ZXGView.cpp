@@ -733,9 +733,7 @@ void ZXGView::presentFromFather(platform::ViewController* controller)
         fatherCtr->presentViewControllerAsModalWindow(controller);
         return;
     }
-    controller->setAttribute(Qt::WA_DeleteOnClose, true);
-    controller->loadViewIfNeeded();
-    controller->show();
+    platform::ViewController::presentOver(controller, window());
 }
 
 void ZXGView::openGroupDialog(const char* identifier)

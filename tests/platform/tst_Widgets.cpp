@@ -7,10 +7,14 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QWindow>
 
 using namespace platform;
 
@@ -32,11 +36,14 @@ private Q_SLOTS:
     void initTestCase();
     void hooks_runInOrder();
     void presentedController_doesNotBlock_andDiesOnDismiss();
+    void presentedWindow_standsOverItsOpener_data();
+    void presentedWindow_standsOverItsOpener();
     void windowWillResize_holdsTheAnsweredSize();
     void registry_makesControllersByIdentifier();
     void alerts_goThroughThePresenter();
     void menus_areRecordedAndChosen();
     void userNotifications_areRecorded();
+    void userNotifications_withoutTrayShowInTheWindow();
     void inputs_areAnsweredOrCancelled();
     void qtInput_okOnEmptyIsNoCancel_data();
     void qtInput_okOnEmptyIsNoCancel();
@@ -82,6 +89,42 @@ void tst_Widgets::presentedController_doesNotBlock_andDiesOnDismiss()
     QTRY_VERIFY(guard.isNull());
     QCOMPARE(childEvents.last(), QStringLiteral("disappear"));
     QVERIFY(parent.isVisible());
+}
+
+void tst_Widgets::presentedWindow_standsOverItsOpener_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("small: centred on the opener") << QSize(120, 60);
+    QTest::newRow("larger than the screen: held to it") << QSize(4000, 3000);
+}
+
+void tst_Widgets::presentedWindow_standsOverItsOpener()
+{
+    QFETCH(QSize, size);
+    QStringList events;
+    Probe opener;
+    opener.events = &events;
+    opener.setGeometry(60, 50, 300, 200);
+    opener.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&opener));
+    auto* child = new Probe;
+    child->events = &events;
+    child->fixed = size;
+    child->resize(size);
+    opener.presentViewControllerAsModalWindow(child);
+    QVERIFY(QTest::qWaitForWindowExposed(child));
+    QVERIFY(child->windowHandle());
+    QCOMPARE(child->windowHandle()->transientParent(), opener.windowHandle());
+    const QRect area = opener.screen()->availableGeometry();
+    if (size.width() < area.width()) {
+        QCOMPARE(child->frameGeometry().center(), opener.frameGeometry().center());
+    } else {
+        // Even a window that insists on its size, with its frame.
+        QCOMPARE(child->frameGeometry(), area);
+        child->resize(size);
+        QTRY_COMPARE(child->frameGeometry(), area);
+    }
+    child->close();
 }
 
 void tst_Widgets::windowWillResize_holdsTheAnsweredSize()
@@ -163,6 +206,22 @@ void tst_Widgets::userNotifications_areRecorded()
     QCOMPARE(notices.delivered.size(), 1);
     QCOMPARE(notices.delivered.first().informativeText, QStringLiteral("获取数据失败"));
     QCOMPARE(notices.delivered.first().soundName, QStringLiteral("default"));
+}
+
+void tst_Widgets::userNotifications_withoutTrayShowInTheWindow()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this desktop has a tray");
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    deliverUserNotification(QStringLiteral("自选股"), QStringLiteral("网络不给力，请重试！"));
+    auto* shown = window.findChild<QLabel*>();
+    QVERIFY(shown && shown->isVisible());
+    QVERIFY(shown->text().contains(QStringLiteral("网络不给力，请重试！")));
+    QVERIFY(window.rect().contains(shown->geometry()));
 }
 
 void tst_Widgets::inputs_areAnsweredOrCancelled()

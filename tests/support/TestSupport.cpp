@@ -199,6 +199,22 @@ void NotificationRecorder::deliver(const platform::UserNotification& notificatio
     delivered << notification;
 }
 
+BrowserRecorder::BrowserRecorder()
+{
+    platform::setBrowserPresenter(this);
+}
+
+BrowserRecorder::~BrowserRecorder()
+{
+    if (platform::browserPresenter() == this)
+        platform::setBrowserPresenter(nullptr);
+}
+
+void BrowserRecorder::open(const QUrl& url)
+{
+    opened << url;
+}
+
 InputRecorder::InputRecorder()
 {
     platform::setInputPresenter(this);

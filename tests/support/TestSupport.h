@@ -90,6 +90,15 @@ public:
     QStringList asked;
 };
 
+// Records the addresses handed to the system's browser.
+class BrowserRecorder : public platform::BrowserPresenter {
+public:
+    BrowserRecorder();
+    ~BrowserRecorder() override;
+    void open(const QUrl& url) override;
+    QList<QUrl> opened;
+};
+
 // Waits (running the event loop) for a notification of that name that
 // passes `accept`; answers whether one came in time.
 bool waitForNotification(const QString& name, int timeoutMs, platform::Notification* received = nullptr,

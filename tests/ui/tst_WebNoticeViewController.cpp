@@ -3,16 +3,56 @@
 #include "TestSupport.h"
 #include "platform/TextCodec.h"
 
+#include <QBuffer>
+#include <QDesktopServices>
+#include <QDir>
 #include <QHttpServer>
 #include <QHttpServerResponse>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+namespace {
+
+// Ends the run instead of hanging when the main thread blocks on a read.
+struct Watchdog {
+    std::promise<void> done;
+    std::thread thread { [finished = done.get_future()]() {
+        if (finished.wait_for(std::chrono::seconds(60)) != std::future_status::ready)
+            qFatal("the main thread is blocked");
+    } };
+    ~Watchdog()
+    {
+        done.set_value();
+        thread.join();
+    }
+};
+
+// Catches what would bypass the browser presenter and reach the system.
+class SystemOpener : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
+
+} // namespace
 
 class tst_WebNoticeViewController : public QObject {
     Q_OBJECT
 
     QHttpServer m_server;
     quint16 m_port = 0;
+    QTemporaryDir m_local;
+    int m_imageRequests = 0;
 
     QString urlOf(const char* path) const
     {
@@ -33,8 +73,104 @@ private Q_SLOTS:
         });
         m_server.route(QStringLiteral("/missing.html"),
             []() { return QHttpServerResponse(QHttpServerResponse::StatusCode::NotFound); });
+        // A page naming local files as images and links, next to a web image.
+        m_server.route(QStringLiteral("/hostile.html"), [this]() {
+            const QString dir = m_local.path();
+            return QHttpServerResponse("text/html",
+                QStringLiteral("<p>公告正文</p><img src=\"file://%1/local.png\"><img src=\"%1/local.png\">"
+                               "<img src=\"/web.png\"><p><a href=\"smb://127.0.0.1/share\">SMB</a> "
+                               "<a href=\"local.txt\">REL</a> <a href=\"file://%1/local.txt\">FILE</a> "
+                               "<a href=\"http://127.0.0.1/next.html\">WEB</a></p>")
+                    .arg(dir)
+                    .toUtf8());
+        });
+        m_server.route(QStringLiteral("/web.png"), [this]() {
+            ++m_imageRequests;
+            return QHttpServerResponse("image/png", png());
+        });
         m_port = m_server.listen(QHostAddress::LocalHost, 0);
         QVERIFY(m_port != 0);
+        QFile text(m_local.filePath(QStringLiteral("local.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("LOCAL FILE TEXT");
+        text.close();
+        QFile image(m_local.filePath(QStringLiteral("local.png")));
+        QVERIFY(image.open(QIODevice::WriteOnly));
+        image.write(png());
+    }
+
+    static QByteArray png()
+    {
+        QImage image(10, 10, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return buffer.data();
+    }
+
+    void hostilePage_readsNoLocalFile_andOpensOnlyWebLinks()
+    {
+        Watchdog watchdog;
+        // A relative link would be read from here.
+        const QString home = QDir::currentPath();
+        QDir::setCurrent(m_local.path());
+        const auto restore = qScopeGuard([&home]() { QDir::setCurrent(home); });
+        testsupport::BrowserRecorder browser;
+        SystemOpener system;
+        for (const char* scheme : { "smb", "file", "http", "https" })
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &system, "open");
+        const auto unset = qScopeGuard([]() {
+            for (const char* scheme : { "smb", "file", "http", "https" })
+                QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        });
+
+        WebNoticeViewController controller;
+        controller.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&controller));
+        QSignalSpy loaded(&controller, &WebNoticeViewController::pageLoaded);
+        controller.DOInit(urlOf("/hostile.html"), QStringLiteral("公告"));
+        QVERIFY(loaded.wait(5000));
+        QTextBrowser* view = controller.iWebView();
+        QTextDocument* page = view->document();
+        // Only the web image shows, fetched over http; the local copies of it are never read.
+        const auto redPixels = [view]() {
+            const QImage shot = view->viewport()->grab().toImage();
+            qsizetype red = 0;
+            for (int y = 0; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x)
+                    red += shot.pixel(x, y) == qRgb(255, 0, 0);
+            }
+            return red;
+        };
+        QTRY_COMPARE(redPixels(), qsizetype(100));
+        QCOMPARE(m_imageRequests, 1);
+
+        const QString shown = view->toPlainText();
+        for (const char* link : { "SMB", "REL", "FILE", "WEB" }) {
+            QTextCursor at = page->find(QString::fromLatin1(link));
+            QVERIFY(!at.isNull());
+            at.setPosition(at.selectionStart() + 1);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->cursorRect(at).center());
+        }
+        QCOMPARE(browser.opened, QList<QUrl> { QUrl(QStringLiteral("http://127.0.0.1/next.html")) });
+        QVERIFY(system.opened.isEmpty());
+        QCOMPARE(view->toPlainText(), shown);
+        QVERIFY(view->source().isEmpty());
+    }
+
+    void escape_closesThePresentedPage()
+    {
+        platform::ViewController::setPresentsModally(false);
+        platform::ViewController opener;
+        opener.show();
+        auto* controller = new WebNoticeViewController;
+        QPointer<WebNoticeViewController> page(controller);
+        opener.presentViewControllerAsModalWindow(controller);
+        QVERIFY(QTest::qWaitForWindowExposed(controller));
+        controller->iWebView()->setFocus();
+        QTest::keyClick(controller->iWebView(), Qt::Key_Escape);
+        QTRY_VERIFY(!page);
     }
 
     void decodePage_followsTheDeclaredCharset()

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void save_typedEntry();
     void save_editorClosedBeforeReply_data();
     void save_editorClosedBeforeReply();
+    void keys_returnSavesEscapeCancels_data();
+    void keys_returnSavesEscapeCancels();
     void render_editor();
 
 private:
@@ -394,6 +396,34 @@ void tst_commentStockViewController::save_editorClosedBeforeReply()
         QTRY_COMPARE_WITH_TIMEOUT(
             alerts.messages(), QStringList { QStringLiteral("修改提醒失败，请重试!") }, 10000);
     }
+}
+
+void tst_commentStockViewController::keys_returnSavesEscapeCancels_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("saves");
+    QTest::newRow("Return in a price field: 确定") << int(Qt::Key_Return) << 1;
+    QTest::newRow("Escape: 取消, nothing sent") << int(Qt::Key_Escape) << 0;
+}
+
+void tst_commentStockViewController::keys_returnSavesEscapeCancels()
+{
+    QFETCH(int, key);
+    QFETCH(int, saves);
+    setUpPanel();
+    QPointer<commentStockViewController> editor
+        = openEditor(rowOf(m_panel->tableArray, QStringLiteral("600000")));
+    QVERIFY(editor);
+    QVERIFY(QTest::qWaitForWindowExposed(editor));
+    testsupport::AlertRecorder alerts;
+    QTest::mouseClick(editor->hpriceButton, Qt::LeftButton);
+    QTest::keyClicks(editor->hpriceTextField, QStringLiteral("12.5"));
+    QTest::keyClick(editor->hpriceTextField, Qt::Key(key));
+    // Saved, the editor closes on the reply; cancelled, at once.
+    QTRY_VERIFY(!editor);
+    QVERIFY(testsupport::waitForQuietRequests(m_env->standin.server()));
+    QCOMPARE(m_env->bodiesFor(backend::kApiAddStockToGroup).size(), saves);
+    QCOMPARE(alerts.messages().size(), saves);
 }
 
 void tst_commentStockViewController::render_editor()

@@ -2,11 +2,16 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QDesktopServices>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -22,6 +27,8 @@ public:
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setText(alert.messageText);
         box->setInformativeText(alert.informativeText);
+        // Texts may carry a server's words: never read as markup.
+        box->setTextFormat(Qt::PlainText);
         AlertSpec spec = alert;
         if (spec.buttons.isEmpty())
             spec.buttons << QStringLiteral("确定");
@@ -75,7 +82,46 @@ public:
         } else {
             QApplication::beep();
             qInfo("%s: %s", qUtf8Printable(n.title), qUtf8Printable(n.informativeText));
+            showInWindow(n);
         }
+    }
+
+private:
+    // Without a tray the notice shows for a few seconds over the active window.
+    static void showInWindow(const UserNotification& n)
+    {
+        QWidget* window = QApplication::activeWindow();
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (auto it = windows.begin(); !window && it != windows.end(); ++it) {
+            if ((*it)->isVisible() && (*it)->windowType() != Qt::Popup)
+                window = *it;
+        }
+        if (!window)
+            return;
+        auto* notice
+            = window->findChild<QLabel*>(QStringLiteral("userNotification"), Qt::FindDirectChildrenOnly);
+        if (!notice) {
+            notice = new QLabel(window);
+            notice->setObjectName(QStringLiteral("userNotification"));
+            notice->setTextFormat(Qt::PlainText);
+            notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+            notice->setStyleSheet(QStringLiteral("QLabel { background: rgba(30, 30, 30, 230); color: white;"
+                                                 " border-radius: 6px; padding: 8px 14px; }"));
+            auto* timer = new QTimer(notice);
+            timer->setObjectName(QStringLiteral("hideTimer"));
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, notice, &QObject::deleteLater);
+        }
+        notice->setText(
+            n.title.isEmpty() ? n.informativeText : n.title + QLatin1Char('\n') + n.informativeText);
+        notice->setWordWrap(true);
+        notice->setMaximumWidth(std::max(120, window->width() - 40));
+        notice->adjustSize();
+        notice->move(std::max(0, (window->width() - notice->width()) / 2),
+            std::max(0, window->height() - notice->height() - 24));
+        notice->raise();
+        notice->show();
+        notice->findChild<QTimer*>(QStringLiteral("hideTimer"))->start(5000);
     }
 };
 
@@ -88,6 +134,9 @@ public:
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setWindowTitle(title);
         dialog->setLabelText(label);
+        // The question may name a group the server chose: plain text only.
+        for (QLabel* text : dialog->findChildren<QLabel*>())
+            text->setTextFormat(Qt::PlainText);
         dialog->setTextValue(text);
         dialog->setOkButtonText(QStringLiteral("确定"));
         dialog->setCancelButtonText(QStringLiteral("取消"));
@@ -107,10 +156,16 @@ public:
     }
 };
 
+class QtBrowserPresenter : public BrowserPresenter {
+public:
+    void open(const QUrl& url) override { QDesktopServices::openUrl(url); }
+};
+
 AlertPresenter* g_alert = nullptr;
 MenuPresenter* g_menu = nullptr;
 UserNotificationPresenter* g_notify = nullptr;
 InputPresenter* g_input = nullptr;
+BrowserPresenter* g_browser = nullptr;
 
 } // namespace
 
@@ -129,6 +184,11 @@ void setUserNotificationPresenter(UserNotificationPresenter* presenter)
 void setInputPresenter(InputPresenter* presenter)
 {
     g_input = presenter;
+}
+
+void setBrowserPresenter(BrowserPresenter* presenter)
+{
+    g_browser = presenter;
 }
 
 AlertPresenter* alertPresenter()
@@ -155,6 +215,12 @@ InputPresenter* inputPresenter()
     return g_input ? g_input : &fallback;
 }
 
+BrowserPresenter* browserPresenter()
+{
+    static QtBrowserPresenter fallback;
+    return g_browser ? g_browser : &fallback;
+}
+
 int cancelButtonOf(const AlertSpec& alert)
 {
     return int(alert.buttons.indexOf(QStringLiteral("取消")));
@@ -179,6 +245,21 @@ void deliverUserNotification(const QString& title, const QString& informativeTex
 {
     userNotificationPresenter()->deliver(
         UserNotification { title, informativeText, QStringLiteral("default") });
+}
+
+bool isWebAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+bool openInBrowser(const QUrl& url)
+{
+    if (!isWebAddress(url))
+        return false;
+    browserPresenter()->open(url);
+    return true;
 }
 
 } // namespace platform

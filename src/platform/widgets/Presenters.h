@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -61,20 +62,34 @@ public:
         = 0;
 };
 
+// Hands a web address to the system's browser.
+class BrowserPresenter {
+public:
+    virtual ~BrowserPresenter() = default;
+    virtual void open(const QUrl& url) = 0;
+};
+
 // The presenters in force; nullptr restores the Qt ones. Not owned.
 void setAlertPresenter(AlertPresenter* presenter);
 void setMenuPresenter(MenuPresenter* presenter);
 void setUserNotificationPresenter(UserNotificationPresenter* presenter);
 void setInputPresenter(InputPresenter* presenter);
+void setBrowserPresenter(BrowserPresenter* presenter);
 AlertPresenter* alertPresenter();
 MenuPresenter* menuPresenter();
 UserNotificationPresenter* userNotificationPresenter();
 InputPresenter* inputPresenter();
+BrowserPresenter* browserPresenter();
 
 // The one error alert of the application: the text and the single button "确定".
 void showAlert(QWidget* parent, const QString& message, std::function<void(int)> done = {});
 void showAlert(QWidget* parent, const AlertSpec& alert, std::function<void(int)> done = {});
 void popUpMenu(QMenu* menu, const QPoint& globalPos, QWidget* view);
 void deliverUserNotification(const QString& title, const QString& informativeText);
+// Whether `url` is an absolute http or https address.
+bool isWebAddress(const QUrl& url);
+// Opens an absolute http or https address in the system's browser; any other
+// address opens nothing (false).
+bool openInBrowser(const QUrl& url);
 
 } // namespace platform

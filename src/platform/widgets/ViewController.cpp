@@ -1,12 +1,38 @@
 #include "platform/widgets/ViewController.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace platform {
 
 namespace {
 bool g_modal = true;
+
+QMargins frameOf(const QWidget* window)
+{
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+        outer.bottom() - inner.bottom());
 }
+
+// A button of `window` itself, not of a window it holds.
+template <typename Pick> QPushButton* buttonOf(QWidget* window, Pick pick)
+{
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        if (button->window() == window && button->isVisible() && button->isEnabled() && pick(button))
+            return button;
+    }
+    return nullptr;
+}
+} // namespace
 
 ViewController::ViewController(QWidget* parent)
     : QWidget(parent)
@@ -34,11 +60,58 @@ void ViewController::presentViewControllerAsModalWindow(ViewController* controll
         return;
     controller->m_presenter = this;
     controller->setParent(this, Qt::Window);
+    presentWindow(controller, this);
+}
+
+void ViewController::presentOver(ViewController* controller, QWidget* opener)
+{
+    if (controller)
+        presentWindow(controller, opener ? opener : QApplication::activeWindow());
+}
+
+void ViewController::presentWindow(ViewController* controller, QWidget* opener)
+{
+    QWidget* over = opener ? opener->window() : nullptr;
+    if (over == controller)
+        over = nullptr;
+    controller->m_presented = true;
     controller->setAttribute(Qt::WA_DeleteOnClose, true);
     if (g_modal)
         controller->setWindowModality(Qt::ApplicationModal);
     controller->loadViewIfNeeded();
+    controller->placeOver(over);
+    if (over && over->windowHandle()) {
+        // Window managers place a window and keep it above by its transient parent.
+        controller->winId();
+        if (QWindow* handle = controller->windowHandle())
+            handle->setTransientParent(over->windowHandle());
+    }
     controller->show();
+}
+
+void ViewController::placeOver(QWidget* over)
+{
+    QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // Not shown yet, the window is taken to get its opener's decorations.
+    const QMargins frame = over ? frameOf(over) : QMargins();
+    m_frameGuess = frame;
+    const QSize room = area.marginsRemoved(frame).size();
+    if (QLayout* layout = this->layout())
+        layout->activate();
+    if (minimumWidth() > room.width() || minimumHeight() > room.height()) {
+        setMinimumSize(minimumSize().boundedTo(room));
+        setMaximumSize(maximumSize().boundedTo(room));
+    }
+    resize(size().boundedTo(room));
+
+    QRect outer(QPoint(), size().grownBy(frame));
+    outer.moveCenter(over ? over->frameGeometry().center() : area.center());
+    outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width())));
+    outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height())));
+    move(outer.topLeft());
 }
 
 void ViewController::dismissController()
@@ -76,12 +149,42 @@ void ViewController::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (!isWindow() || m_adjusting)
         return;
-    const QSize allowed = windowWillResize(event->size());
+    QSize allowed = windowWillResize(event->size());
+    if (m_presented && screen()) {
+        const QMargins frame = frameOf(this).isNull() ? m_frameGuess : frameOf(this);
+        allowed = allowed.boundedTo(screen()->availableGeometry().marginsRemoved(frame).size());
+    }
     if (allowed != event->size() && allowed.isValid()) {
         m_adjusting = true;
         resize(allowed);
         m_adjusting = false;
     }
+}
+
+void ViewController::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    if (isWindow() && plain) {
+        if (event->key() == Qt::Key_Escape && m_presented) {
+            if (QPushButton* cancel
+                = buttonOf(this, [](QPushButton* b) { return b->text() == QStringLiteral("取消"); }))
+                cancel->click();
+            else
+                dismissController();
+            return;
+        }
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            auto* focused = qobject_cast<QPushButton*>(focusWidget());
+            QPushButton* button = focused && focused->window() == this
+                ? focused
+                : buttonOf(this, [](QPushButton* b) { return b->isDefault(); });
+            if (button) {
+                button->click();
+                return;
+            }
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -10,7 +11,9 @@ namespace platform {
 // A window's controller and its root view in one widget. Hooks run in the
 // order load (once, before the first show), appear (each show), disappear
 // (each hide or close). A presented controller is its own modal window and
-// is destroyed when it closes.
+// is destroyed when it closes; it stands over its opener (transient for it,
+// centred on it, within the screen's free area), Escape presses its "取消"
+// button or closes it, and Return presses the focused or the default button.
 class ViewController : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +30,9 @@ public:
 
     // Shows `controller` as a modal window owned by this one; returns at once.
     void presentViewControllerAsModalWindow(ViewController* controller);
+    // The same for an opener that is no controller (nullptr: the active
+    // window); the presented window belongs to nobody.
+    static void presentOver(ViewController* controller, QWidget* opener);
     // Closes this controller's window (and so destroys a presented one).
     void dismissController();
 
@@ -50,9 +56,17 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    static void presentWindow(ViewController* controller, QWidget* opener);
+    // Sizes the window to its screen's free area and centres it over `over`.
+    void placeOver(QWidget* over);
+
     QPointer<ViewController> m_presenter;
+    bool m_presented = false;
+    // The decorations the window is taken to get until it shows its own.
+    QMargins m_frameGuess;
     bool m_loaded = false;
     bool m_appeared = false;
     bool m_adjusting = false;

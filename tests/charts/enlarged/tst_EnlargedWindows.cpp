@@ -154,7 +154,8 @@ private Q_SLOTS:
         QCOMPARE(chartsIn(controller).size(), 1);
 
         QList<QPointer<StockChartView>> previous { first };
-        const QSize steps[] = { { 800, 500 }, { 700, 460 }, { 1000, 640 } };
+        // Sizes within the test screen: a window is held to the screen.
+        const QSize steps[] = { { 640, 420 }, { 560, 380 }, { 760, 520 } };
         for (const QSize& size : steps) {
             controller->resize(size);
             QTRY_COMPARE(controller->size(), size);
@@ -164,7 +165,7 @@ private Q_SLOTS:
         flushDeletes();
         QCOMPARE(chartsIn(controller).size(), 1);
         StockChartView* live = controller->chart();
-        QCOMPARE(live->geometry(), QRect(0, 0, 1000, 640));
+        QCOMPARE(live->geometry(), QRect(0, 0, 760, 520));
         QVERIFY(!live->isSelfHiden());
         // Each step makes the window's own chart class for the same stock.
         QCOMPARE(QString::fromLatin1(live->metaObject()->className()),
