@@ -1,4 +1,5 @@
 #include "platform/widgets/Presenters.h"
+#include "platform/Logging.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -81,7 +82,7 @@ public:
             icon->showMessage(n.title, n.informativeText);
         } else {
             QApplication::beep();
-            qInfo("%s: %s", qUtf8Printable(n.title), qUtf8Printable(n.informativeText));
+            qCDebug(lcPlatform, "notice %s: %s", qUtf8Printable(n.title), qUtf8Printable(n.informativeText));
             showInWindow(n);
         }
     }
