@@ -154,6 +154,17 @@ void tst_Values::stringWithFormat_roundsLikePrintf_data()
     QTest::newRow("%6.2f|%-4d|%05d") << stringWithFormat("%6.2f|%-4d|%05d", 2.125, 7, -42)
                                      << QStringLiteral("  2.12|7   |-0042");
     QTest::newRow("%%@") << stringWithFormat("%%@%@", QStringLiteral("x")) << QStringLiteral("%@x");
+    // An argument of the other kind is converted, never read as the wrong type.
+    QTest::newRow("%@ of a number") << stringWithFormat("[%@|%@]", 42, 1.5) << QStringLiteral("[42|1.5]");
+    QTest::newRow("%d and %.2f of texts") << stringWithFormat("%d|%.2f", QStringLiteral("12"),
+        QStringLiteral("0.125")) << QStringLiteral("12|0.12");
+    QTest::newRow("%d of a double, %.1f of an int")
+        << stringWithFormat("%d|%.1f", 7.9, 3) << QStringLiteral("7|3.0");
+    QTest::newRow("missing arguments write nothing") << stringWithFormat("a%@b%dc") << QStringLiteral("abc");
+    QTest::newRow("%n writes nothing") << stringWithFormat("x%ny", 5) << QStringLiteral("xy");
+    QTest::newRow("a text is not cut at a NUL")
+        << stringWithFormat("%@季", QStringView(u"2016\u0000年", 6).toString())
+        << QStringView(u"2016\u0000年季", 7).toString();
 }
 
 void tst_Values::stringWithFormat_roundsLikePrintf()
