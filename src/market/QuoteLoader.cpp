@@ -105,7 +105,10 @@ void QuoteLoader::run(Step step)
         fetch(Configuration::join(config.neteaseCompanyUrl,
                   QStringLiteral("/app/stock/") + neteaseCode(m_code) + QStringLiteral(".json")),
             [this](const platform::UrlResponse& r) {
-                const FeedResult result = parseStockAppJson(r.body);
+                FeedResult result = parseStockAppJson(r.body);
+                // The Tencent step read the same two figures: a "--" here keeps its.
+                result.fields.removeIf(
+                    [](const auto& it) { return it.value().toString() == QLatin1String("--"); });
                 apply(QStringLiteral("NetEase stock app"), result.error, result.fields);
             });
         return;
@@ -153,8 +156,13 @@ void QuoteLoader::apply(const QString& what, const QString& error, const QVarian
             QVariantMap take = fields;
             if (onlyAbsent) {
                 const StockQuoteDict record = m_store->recordFor(m_code);
+                // A figure the quote could not read ("--") counts as left out.
+                const auto held = [&](const QString& key) {
+                    return record && record->contains(key)
+                        && record->value(key).toString() != QLatin1String("--");
+                };
                 for (auto it = take.begin(); it != take.end();)
-                    it = record && record->contains(it.key()) ? take.erase(it) : std::next(it);
+                    it = held(it.key()) ? take.erase(it) : std::next(it);
             }
             if (!take.isEmpty() && m_store->mergeFields(m_code, take))
                 m_changed = true;
