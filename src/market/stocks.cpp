@@ -79,6 +79,7 @@ StockQuoteDict stocks::AddwillDoRefreshDict(const QVariantMap& dict)
     const QString code = stockCodeOf(dict);
     if (code.isEmpty())
         return nullptr;
+    ++m_shownBy[code];
     StockQuoteDict record = m_records.value(code);
     if (!record) {
         record = platform::makeSharedDict(dict);
@@ -109,8 +110,14 @@ StockQuoteDict stocks::AddwillDoRefreshDict(const QVariantMap& dict)
 void stocks::DelwillDoRefreshDict(const QVariantMap& dict)
 {
     const QString code = stockCodeOf(dict);
-    if (code.isEmpty())
+    const auto shown = m_shownBy.find(code);
+    if (shown == m_shownBy.end()) {
+        qCWarning(lcStocks) << "a holder let go of" << code << "that it never registered";
         return;
+    }
+    if (--*shown > 0)
+        return; // another window still shows it
+    m_shownBy.erase(shown);
     m_queue.removeAll(code);
     if (market::QuoteLoader* loader = m_loaders.take(code))
         loader->deleteLater(); // its replies are no longer delivered
@@ -122,10 +129,17 @@ void stocks::touch(const QString& code)
     m_age.append(code);
 }
 
+// A record something shows is never dropped, however old: the store may
+// then hold more than kMaxRecords for a while.
 void stocks::dropOldest()
 {
-    while (m_records.size() > kMaxRecords && !m_age.isEmpty()) {
-        const QString code = m_age.takeFirst();
+    for (qsizetype i = 0; m_records.size() > kMaxRecords && i < m_age.size();) {
+        const QString code = m_age.at(i);
+        if (m_shownBy.value(code) > 0) {
+            ++i;
+            continue;
+        }
+        m_age.removeAt(i);
         m_records.remove(code);
         m_queue.removeAll(code);
         m_lastRefresh.remove(code);

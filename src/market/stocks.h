@@ -40,9 +40,12 @@ public:
 
     // Copies (new code) or merges (known code) the dictionary, moves the code
     // to the end of the refresh queue and has it refreshed; answers the
-    // store's record (nullptr without "stockcode" and "code").
+    // store's record (nullptr without "stockcode" and "code"). Each call
+    // counts one more holder that shows the code: pair it with one
+    // DelwillDoRefreshDict when that holder stops showing it.
     StockQuoteDict AddwillDoRefreshDict(const QVariantMap& dict);
-    // Takes the code out of the refresh queue; the record stays.
+    // One holder less; the code leaves the refresh queue when nothing shows
+    // it any more. The record stays.
     void DelwillDoRefreshDict(const QVariantMap& dict);
 
     // The market warning level, or -9999 (see docs/market-warning.md).
@@ -107,6 +110,7 @@ private:
     QHash<QString, market::QuoteLoader*> m_loaders;
     QHash<QString, qint64> m_lastRefresh; // ms since epoch
     QHash<QString, bool> m_pendingRefresh;
+    QHash<QString, int> m_shownBy; // holders per code
     int m_openMs = 8000;
     int m_closedMs = 30000;
     int m_repeatMs = 1000;

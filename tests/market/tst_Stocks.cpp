@@ -107,7 +107,7 @@ private Q_SLOTS:
     void ownIndex_comesFromTheBackend();
     void failingStep_leavesItsKeysAsTheyWere();
     void merge_keepsIdentityAndTakesOnlyStrings();
-    void twoHundredAndFirst_dropsTheOldest();
+    void records_stayWhileSomethingShowsThem();
     void del_stopsRefreshesButKeepsTheRecord();
     void poll_paceFollowsMarketStatus_data();
     void poll_paceFollowsMarketStatus();
@@ -251,23 +251,32 @@ void StocksTest::merge_keepsIdentityAndTakesOnlyStrings()
     QVERIFY(!store()->recordFor(QStringLiteral("600001")));
 }
 
-void StocksTest::twoHundredAndFirst_dropsTheOldest()
+void StocksTest::records_stayWhileSomethingShowsThem()
 {
     pointAtNothing();
+    // The oldest code has two holders (a list row and an open window).
     QList<StockQuoteDict> held;
     for (int i = 0; i < stocks::kMaxRecords; ++i)
         held << store()->AddwillDoRefreshDict(codeDict(QString::number(600000 + i)));
-    QCOMPARE(store()->localStocksDict().size(), stocks::kMaxRecords);
-    // A code registered again is young again.
-    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600000")));
+    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600000"))); // young again, and shown
+    for (int i = 0; i < stocks::kMaxRecords; ++i)
+        store()->DelwillDoRefreshDict(codeDict(QString::number(600000 + i)));
+    QCOMPARE(store()->refreshQueue(), QStringList { QStringLiteral("600000") });
+
+    // Beyond 200 records the oldest one that nothing shows goes.
+    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600001")));
     store()->AddwillDoRefreshDict(codeDict(QStringLiteral("000001")));
     QCOMPARE(store()->localStocksDict().size(), stocks::kMaxRecords);
     QVERIFY(store()->recordFor(QStringLiteral("600000")));
-    QVERIFY(!store()->recordFor(QStringLiteral("600001")));
-    QVERIFY(!store()->refreshQueue().contains(QStringLiteral("600001")));
-    QCOMPARE(store()->refreshQueue().last(), QStringLiteral("000001"));
-    QCOMPARE(held.at(1)->value(QStringLiteral("stockcode")).toString(),
-        QStringLiteral("600001")); // holders keep theirs
+    QVERIFY(store()->recordFor(QStringLiteral("600001")));
+    QVERIFY(!store()->recordFor(QStringLiteral("600002")));
+    QCOMPARE(held.at(2)->value(QStringLiteral("stockcode")).toString(),
+        QStringLiteral("600002")); // holders keep theirs
+
+    // The last holder lets go: the code leaves the queue, the record stays.
+    store()->DelwillDoRefreshDict(codeDict(QStringLiteral("600000")));
+    QVERIFY(!store()->refreshQueue().contains(QStringLiteral("600000")));
+    QVERIFY(store()->recordFor(QStringLiteral("600000")));
 }
 
 void StocksTest::del_stopsRefreshesButKeepsTheRecord()
