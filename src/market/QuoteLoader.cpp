@@ -52,13 +52,18 @@ void QuoteLoader::run(Step step)
     switch (step) {
     case Tencent:
         fetch(Configuration::join(config.tencentQuoteUrl, QStringLiteral("/q=") + tencentCode(m_code)),
-            [this](const platform::UrlResponse& r) {
+            [this, request = m_store->nextQuoteRequest()](const platform::UrlResponse& r) {
                 const TencentBatch batch = parseTencentFull(r.body);
                 const auto it = batch.records.constFind(tencentCode(m_code));
                 QString error = batch.error;
                 if (error.isEmpty() && it == batch.records.cend())
                     error = batch.errors.isEmpty() ? QStringLiteral("code not in the reply")
                                                    : batch.errors.join(u"; ");
+                // The poll may have brought a newer quote while this one was on its way.
+                if (error.isEmpty() && !m_store->acceptQuoteAnswer(m_code, request)) {
+                    next();
+                    return;
+                }
                 apply(QStringLiteral("Tencent quote"), error,
                     it == batch.records.cend() ? QVariantMap() : toVariantMap(*it));
             });

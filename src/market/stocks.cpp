@@ -143,10 +143,22 @@ void stocks::dropOldest()
         m_records.remove(code);
         m_queue.removeAll(code);
         m_lastRefresh.remove(code);
+        m_quoteAnswer.remove(code);
         if (market::QuoteLoader* loader = m_loaders.take(code))
             loader->deleteLater();
         qCDebug(lcStocks) << "dropped the oldest record" << code;
     }
+}
+
+bool stocks::acceptQuoteAnswer(const QString& code, quint64 request)
+{
+    quint64& held = m_quoteAnswer[code];
+    if (request < held) {
+        qCDebug(lcStocks) << code << "kept its newer quote over a late answer";
+        return false;
+    }
+    held = request;
+    return true;
 }
 
 void stocks::refresh(const QString& code, int delayMs)
@@ -328,9 +340,9 @@ void stocks::fetchBatches(QStringList codes, std::function<void()> done)
         Configuration::current().tencentQuoteUrl, QStringLiteral("/q=") + feedCodes.join(u','));
     m_session->get(
         url, headers(), this,
-        [this, codes, done](const platform::UrlResponse& r) {
+        [this, codes, done, request = nextQuoteRequest()](const platform::UrlResponse& r) {
             if (r.ok())
-                applyTencentBody(r.body);
+                applyTencentBody(r.body, request);
             else
                 qCWarning(lcStocks) << "batched quote request failed:" << r.status << r.error;
             fetchBatches(codes, done);
@@ -338,8 +350,10 @@ void stocks::fetchBatches(QStringList codes, std::function<void()> done)
         platform::bodylimit::kQuoteText);
 }
 
-int stocks::applyTencentBody(const QByteArray& body)
+int stocks::applyTencentBody(const QByteArray& body, quint64 request)
 {
+    if (request == 0)
+        request = nextQuoteRequest();
     const market::TencentBatch batch = market::parseTencentFull(body);
     if (!batch.error.isEmpty())
         qCWarning(lcStocks) << "quote body refused:" << batch.error;
@@ -354,7 +368,7 @@ int stocks::applyTencentBody(const QByteArray& body)
         if (it == batch.records.cend())
             continue;
         const StockQuoteDict record = m_records.value(code);
-        if (!record)
+        if (!record || !acceptQuoteAnswer(code, request))
             continue;
         for (const market::Field& field : *it)
             record->insert(*field.key, field.value());

@@ -75,7 +75,14 @@ public:
 
     // Merges one batched Tencent full-quote body into the queued records and
     // posts "StockupDateOk" for each; answers how many records changed.
-    int applyTencentBody(const QByteArray& body);
+    // `request` is the quote request's number (nextQuoteRequest() when it
+    // was sent; 0: a fresh one): a record never takes an answer to a request
+    // sent before the one whose answer it holds.
+    int applyTencentBody(const QByteArray& body, quint64 request = 0);
+    quint64 nextQuoteRequest() { return ++m_quoteRequests; }
+    // Whether the code's record may take the answer to `request`; if so the
+    // record holds that answer from now on.
+    bool acceptQuoteAnswer(const QString& code, quint64 request);
     // Merges fields into the code's record as a whole (no-op for an unknown code).
     bool mergeFields(const QString& code, const QVariantMap& fields);
     void postUpdate(const QString& code);
@@ -111,6 +118,8 @@ private:
     QHash<QString, qint64> m_lastRefresh; // ms since epoch
     QHash<QString, bool> m_pendingRefresh;
     QHash<QString, int> m_shownBy; // holders per code
+    QHash<QString, quint64> m_quoteAnswer; // the request whose answer each record holds
+    quint64 m_quoteRequests = 0;
     int m_openMs = 8000;
     int m_closedMs = 30000;
     int m_repeatMs = 1000;

@@ -1,3 +1,4 @@
+#include "../watchlist/BackendRelay.h"
 #include "TestSupport.h"
 
 #include "backend/QuilorSDK.h"
@@ -108,6 +109,7 @@ private Q_SLOTS:
     void failingStep_leavesItsKeysAsTheyWere();
     void merge_keepsIdentityAndTakesOnlyStrings();
     void records_stayWhileSomethingShowsThem();
+    void lateOlderQuote_neverReplacesNewer();
     void del_stopsRefreshesButKeepsTheRecord();
     void poll_paceFollowsMarketStatus_data();
     void poll_paceFollowsMarketStatus();
@@ -277,6 +279,35 @@ void StocksTest::records_stayWhileSomethingShowsThem()
     store()->DelwillDoRefreshDict(codeDict(QStringLiteral("600000")));
     QVERIFY(!store()->refreshQueue().contains(QStringLiteral("600000")));
     QVERIFY(store()->recordFor(QStringLiteral("600000")));
+}
+
+void StocksTest::lateOlderQuote_neverReplacesNewer()
+{
+    // The feeds go through a relay that holds the loader's own quote request
+    // ("/q=sh600000" alone; the poll asks for both codes in one batch).
+    BackendRelay relay(m_standIn->server().port());
+    platform::Configuration::setCurrent(platform::Configuration::allAt(relay.url()));
+    store()->setLoadersPerPoll(0);
+    relay.holdAnswersTo("GET /q=sh600000 HTTP");
+    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("000001")));
+    const StockQuoteDict record = store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600000")));
+    QTRY_VERIFY_WITH_TIMEOUT(relay.hasHeld(), 5000);
+
+    // The market moves on and the poll brings the newer price.
+    const QDateTime later = kFridayMorning.addSecs(40 * 60);
+    m_standIn->server().market().setNow(later);
+    const QString newer
+        = QString::number(m_standIn->server().market().quoteAt(QStringLiteral("600000"), later).last, 'f', 2);
+    const QString older = QString::number(
+        m_standIn->server().market().quoteAt(QStringLiteral("600000"), kFridayMorning).last, 'f', 2);
+    QVERIFY(newer != older);
+    QTRY_COMPARE_WITH_TIMEOUT(record->value(QStringLiteral("cprice")).toString(), newer, 10000);
+
+    // The held answer lands last (no poll after it) and changes nothing.
+    m_standIn->server().failPath(QStringLiteral("sz000001,sh600000"), 503, 1000);
+    relay.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!store()->isLoading(QStringLiteral("600000")), 10000);
+    QCOMPARE(record->value(QStringLiteral("cprice")).toString(), newer);
 }
 
 void StocksTest::del_stopsRefreshesButKeepsTheRecord()
