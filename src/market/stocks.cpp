@@ -26,16 +26,6 @@ constexpr int kMinAlertRows = 10;
 constexpr int kSaveDelayMs = 3000;
 constexpr int kFeedTimeoutMs = 15000;
 
-QString recordsPath()
-{
-    return platform::cacheFolder() + QStringLiteral("/stocks.plist");
-}
-
-QString keysPath()
-{
-    return platform::cacheFolder() + QStringLiteral("/stocksKeys.plist");
-}
-
 qint64 nowMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
@@ -53,6 +43,8 @@ stocks::stocks(QuilorSDK* sdk, QObject* parent)
     , m_sdk(sdk)
     , m_session(new platform::UrlSession(this))
     , m_clock(&market::shanghaiNow)
+    , m_recordsPath(platform::cacheFolder() + QStringLiteral("/stocks.plist"))
+    , m_keysPath(platform::cacheFolder() + QStringLiteral("/stocksKeys.plist"))
 {
     m_session->setTimeoutMs(kFeedTimeoutMs);
     statusFromClock();
@@ -393,12 +385,12 @@ void stocks::afterPoll()
 void stocks::load()
 {
     QString error;
-    const auto records = market::loadPropertyList(recordsPath(), &error);
+    const auto records = market::loadPropertyList(m_recordsPath, &error);
     if (!records)
         return; // first run or no cache yet
     const QVariantMap all = records->toMap();
     QStringList order;
-    if (const auto keys = market::loadPropertyList(keysPath()))
+    if (const auto keys = market::loadPropertyList(m_keysPath))
         order = keys->toStringList();
     for (auto it = all.cbegin(); it != all.cend(); ++it)
         if (!order.contains(it.key()))
@@ -433,10 +425,10 @@ bool stocks::saveNow()
     QVariantMap all;
     for (auto it = m_records.cbegin(); it != m_records.cend(); ++it)
         all.insert(it.key(), *it.value());
-    const bool ok = market::savePropertyList(recordsPath(), all)
-        && market::savePropertyList(keysPath(), QVariant(m_age));
+    const bool ok = market::savePropertyList(m_recordsPath, all)
+        && market::savePropertyList(m_keysPath, QVariant(m_age));
     if (!ok)
-        qCWarning(lcStocks) << "could not write the quote cache in" << platform::cacheFolder();
+        qCWarning(lcStocks) << "could not write the quote cache" << m_recordsPath;
     return ok;
 }
 

@@ -133,6 +133,9 @@ private:
     QString m_shanghaiText;
     QString m_shenzhenText;
     std::function<QDateTime()> m_clock;
+    // The cache files of this store, fixed when it was made.
+    QString m_recordsPath;
+    QString m_keysPath;
 };
 
 // The code of a record or a notification's record: "stockcode", else "code".
