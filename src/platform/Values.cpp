@@ -1,5 +1,6 @@
 #include "platform/Values.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
@@ -395,8 +396,18 @@ QString formatArgs(const char* format, const FormatArg* args, qsizetype count)
         case 'G':
         case 'a':
         case 'A':
-            if (const FormatArg* arg = take())
-                appendPrintf(out, pattern + conversion, asReal(*arg));
+            if (const FormatArg* arg = take()) {
+                const double value = asReal(*arg);
+                const qsizetype at = out.size();
+                appendPrintf(out, pattern + conversion, value);
+                // A zero reads the same whatever its sign: never "-0.00".
+                const QByteArrayView written = QByteArrayView(out).sliced(at);
+                const bool zero = std::none_of(written.begin(), written.end(), [](char c) { return c >= '1' && c <= '9'; });
+                if (std::signbit(value) && value > -1 && zero) {
+                    out.truncate(at);
+                    appendPrintf(out, pattern + conversion, 0.0);
+                }
+            }
             break;
         case 'c':
             if (const FormatArg* arg = take())

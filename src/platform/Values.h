@@ -83,7 +83,8 @@ QString formatArgs(const char* format, const FormatArg* args, qsizetype count);
 
 // printf formats as the screens give them; "%@" takes a text. Numbers come
 // out exactly as C printf writes them ("%.2f" of 0.125 is "0.12"), with a
-// '.' whatever the system's locale. Only numbers and texts are taken (any
+// '.' whatever the system's locale, except that a zero is never written with
+// a minus sign ("%.2f" of -0.001 is "0.00"). Only numbers and texts are taken (any
 // other argument does not compile), and an argument of the other kind than
 // its conversion is converted: a number given to "%@" is its decimal text,
 // a text given to "%d" or "%f" is read as a number. A text is never cut at
