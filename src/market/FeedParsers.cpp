@@ -40,6 +40,8 @@ const QString kLimitHigh = QStringLiteral("today_limith_price");
 const QString kLimitLow = QStringLiteral("today_limitl_price");
 const QString kRatio = QStringLiteral("ratio");
 const QString kPreprice = QStringLiteral("preprice");
+const QString kDash = QStringLiteral("--");
+constexpr qsizetype kMaxRefusals = 20;
 
 const QString& bookKey(bool buy, int level, bool count)
 {
@@ -84,98 +86,69 @@ struct LineResult {
     static LineResult failure(const QString& why) { return LineResult { {}, why }; }
 };
 
-// Fields that must be numbers; the first one that is not is the error.
-struct NumberReader {
-    QList<QStringView> fields;
-    QString error;
-
-    std::optional<double> required(int index)
-    {
-        if (!error.isEmpty())
-            return std::nullopt;
-        const auto value = feedNumber(fields.at(index));
-        if (!value)
-            error = stringWithFormat(
-                "field %d is not a number: \"%@\"", index, fields.at(index).left(40).toString());
-        return value;
-    }
-    // Empty or "-" means no figure; anything else must be a number.
-    std::optional<double> optional(int index)
-    {
-        if (!error.isEmpty() || index >= fields.size())
-            return std::nullopt;
-        const QStringView text = fields.at(index).trimmed();
-        if (text.isEmpty() || text == QLatin1String("-"))
-            return std::nullopt;
-        return required(index);
-    }
-};
-
 QStringView trimmedNumber(QStringView text)
 {
     return text.trimmed();
 }
 
-// Splits `v_<name>="<fields>";` records; calls `take` with the name and the
-// raw field bytes, or `refuse` with a reason.
-template <typename Take, typename Refuse>
-void forEachTencentRecord(const QByteArray& body, Take take, Refuse refuse)
+inline char16_t unitOf(char c)
 {
-    qsizetype pos = 0;
-    const qsizetype size = body.size();
-    while (pos < size) {
-        const qsizetype start = body.indexOf("v_", pos);
-        if (start < 0)
-            break;
-        const qsizetype eq = body.indexOf("=\"", start);
-        if (eq < 0) {
-            refuse(QStringLiteral("record without =\""));
-            break;
-        }
-        const QByteArray name = body.mid(start + 2, eq - start - 2);
-        const qsizetype close = body.indexOf('"', eq + 2);
-        if (close < 0) {
-            refuse(QStringLiteral("record %1 has no closing quote").arg(QString::fromLatin1(name.left(20))));
-            break;
-        }
-        if (name.contains('\n') || name.contains(';')) {
-            // A name across lines means the previous record was broken.
-            refuse(QStringLiteral("malformed record name"));
-            pos = close + 1;
-            continue;
-        }
-        take(QString::fromLatin1(name), QByteArrayView(body.constData() + eq + 2, close - eq - 2));
-        pos = close + 1;
-    }
+    return uchar(c);
+}
+inline char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+inline QString textOf(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+inline QString textOf(QStringView text)
+{
+    return text.toString();
 }
 
-// Walks `v_<name>="<fields>";` records of already decoded text.
-template <typename Take, typename Refuse>
-void forEachDecodedRecord(QStringView text, Take take, Refuse refuse)
+bool isNameUnit(char16_t c)
 {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+// Walks `v_<name>="<fields>";` records of raw bytes or decoded text, calling
+// `take` with the name and the fields or `refuse` with a reason. A record's
+// fields end at its closing quote on its own line and hold no "=" (no field
+// of the feed does): a record that meets a line end or the next record's
+// "=\"" first was cut, and only it is refused.
+template <typename View, typename Take, typename Refuse>
+void forEachTencentRecord(View text, Take take, Refuse refuse)
+{
+    const qsizetype n = text.size();
     qsizetype pos = 0;
-    while (pos < text.size()) {
-        const qsizetype start = text.indexOf(u"v_", pos);
-        if (start < 0)
+    while (pos + 1 < n) {
+        qsizetype start = pos;
+        while (start + 1 < n && !(unitOf(text[start]) == u'v' && unitOf(text[start + 1]) == u'_'))
+            ++start;
+        if (start + 1 >= n)
             break;
-        const qsizetype eq = text.indexOf(u"=\"", start);
-        if (eq < 0) {
-            refuse(QStringLiteral("record without =\""));
-            break;
-        }
-        const QStringView name = text.mid(start + 2, eq - start - 2);
-        const qsizetype close = text.indexOf(u'"', eq + 2);
-        if (close < 0) {
-            refuse(QStringLiteral("record ") + name.left(20).toString()
-                + QStringLiteral(" has no closing quote"));
-            break;
-        }
-        if (name.contains(u'\n') || name.contains(u';')) {
+        qsizetype eq = start + 2;
+        while (eq < n && isNameUnit(unitOf(text[eq])))
+            ++eq;
+        if (eq == start + 2 || eq + 1 >= n || unitOf(text[eq]) != u'=' || unitOf(text[eq + 1]) != u'"') {
             refuse(QStringLiteral("malformed record name"));
-            pos = close + 1;
+            pos = start + 2;
             continue;
         }
-        take(name.toString(), text.mid(eq + 2, close - eq - 2));
+        const QString name = textOf(text.sliced(start + 2, eq - start - 2));
+        const qsizetype open = eq + 2;
+        qsizetype close = open;
+        while (close < n && unitOf(text[close]) != u'"' && unitOf(text[close]) != u'\n'
+            && unitOf(text[close]) != u'=')
+            ++close;
+        if (close >= n || unitOf(text[close]) != u'"') {
+            refuse(QStringLiteral("record ") + name.left(20) + QStringLiteral(" is cut"));
+            pos = open;
+            continue;
+        }
+        take(name, text.sliced(open, close - open));
         pos = close + 1;
     }
 }
@@ -187,6 +160,12 @@ template <typename Map> TencentBatch parseTencent(const QByteArray& body, Map ma
         return batch;
     QList<QStringView> split; // reused: one list per line is a measurable cost
     split.reserve(96);
+    // A hostile body could be refused a million times: the log keeps a few.
+    qsizetype refused = 0;
+    const auto refuse = [&](const QString& why) {
+        if (++refused <= kMaxRefusals)
+            batch.errors << why;
+    };
     const auto takeFields = [&](const QString& name, QStringView fields) {
         if (name == QLatin1String("pv_none_match"))
             return; // the feed's answer for an unknown code among known ones
@@ -199,24 +178,23 @@ template <typename Map> TencentBatch parseTencent(const QByteArray& body, Map ma
         split.append(fields.mid(from));
         const LineResult r = map(split);
         if (!r.error.isEmpty()) {
-            batch.errors << name + QStringLiteral(": ") + r.error;
+            refuse(name + QStringLiteral(": ") + r.error);
             return;
         }
         batch.records.insert(name, r.fields);
     };
-    const auto refuse = [&](const QString& why) { batch.errors << why; };
     // One decoder for the whole body; only a body with bad bytes is decoded
     // record by record, so one bad record cannot spoil the others.
     if (const auto whole = platform::decodeGB18030(body)) {
         batch.texts << *whole;
-        forEachDecodedRecord(QStringView(batch.texts.last()), takeFields, refuse);
+        forEachTencentRecord(QStringView(batch.texts.last()), takeFields, refuse);
     } else {
         forEachTencentRecord(
-            body,
+            QByteArrayView(body),
             [&](const QString& name, QByteArrayView raw) {
                 const auto text = platform::decodeGB18030(raw.toByteArray());
                 if (!text) {
-                    batch.errors << name + QStringLiteral(": not GB18030 text");
+                    refuse(name + QStringLiteral(": not GB18030 text"));
                     return;
                 }
                 batch.texts << *text;
@@ -224,6 +202,8 @@ template <typename Map> TencentBatch parseTencent(const QByteArray& body, Map ma
             },
             refuse);
     }
+    if (refused > kMaxRefusals)
+        batch.errors << QStringLiteral("%1 more records refused").arg(refused - kMaxRefusals);
     if (batch.records.isEmpty() && batch.errors.isEmpty() && !body.contains("pv_none_match"))
         batch.error = QStringLiteral("no Tencent record in the body");
     return batch;
@@ -307,113 +287,117 @@ FeedResult tencentBriefRecord(const QList<QStringView>& fields)
 }
 
 namespace {
+// A line is no quote without its code and price; any other figure that
+// cannot be read (a suspended stock's "--" open, an empty change, a field
+// the line is too short for) is written as "--", so that the record never
+// shows an old figure as the current one.
+struct LineReader {
+    const QList<QStringView>& f;
+    FieldsBuilder m;
+
+    QStringView at(int index) const { return index < f.size() ? f.at(index) : QStringView(); }
+    std::optional<double> number(int index) const { return feedNumber(at(index)); }
+    void figure(const QString& key, int index)
+    {
+        if (number(index))
+            m.insert(key, trimmedNumber(at(index)));
+        else
+            m.insert(key, kDash);
+    }
+    void computed(const QString& key, std::optional<double> value, char format, int decimals)
+    {
+        if (value)
+            m.insert(key, QString::number(*value, format, decimals));
+        else
+            m.insert(key, kDash);
+    }
+    // The name, code and price; an error text when the line is no quote.
+    QString identity()
+    {
+        const QStringView code = at(2).trimmed();
+        if (code.size() != 6)
+            return stringWithFormat("bad code \"%@\"", code.left(20).toString());
+        if (!number(3))
+            return stringWithFormat("price is not a number: \"%@\"", at(3).left(40).toString());
+        const QStringView name = at(1).trimmed();
+        if (!name.isEmpty())
+            m.insert(kStockname, name);
+        m.insert(kCprice, trimmedNumber(at(3)));
+        return QString();
+    }
+};
+
 LineResult fullLine(const QList<QStringView>& f)
 {
-    if (f.size() < kMinTencentFullFields)
-        return LineResult::failure(stringWithFormat(
-            "%lld fields, fewer than %d", static_cast<long long>(f.size()), kMinTencentFullFields));
-    const QStringView code = f.at(2).trimmed();
-    if (code.size() != 6)
-        return LineResult::failure(stringWithFormat("bad code \"%@\"", code.left(20).toString()));
-    const QStringView name = f.at(1).trimmed();
-    if (name.isEmpty())
-        return LineResult::failure(QStringLiteral("empty name"));
-
-    NumberReader n { f, {} };
-    for (int i : { 3, 4, 5, 6, 7, 8, 31, 32, 33, 34, 37 })
-        n.required(i);
-    for (int i = 9; i <= 28; ++i)
-        n.required(i);
-    const auto circulating = n.optional(44);
-    for (int i : { 38, 39, 43, 45, 46, 47, 48, 49, 51 })
-        n.optional(i);
-    if (!n.error.isEmpty())
-        return LineResult::failure(n.error);
-
+    LineReader r { f, {} };
+    if (const QString error = r.identity(); !error.isEmpty())
+        return LineResult::failure(error);
+    FieldsBuilder& m = r.m;
+    r.figure(kYprice, 4);
+    r.figure(kOpen, 5);
     // STAR market volumes come in shares, everything else in lots.
-    const bool star = code.startsWith(QLatin1String("688"));
-    const double volume = *feedNumber(f.at(6));
-    const double outer = *feedNumber(f.at(7));
-    const double inner = *feedNumber(f.at(8));
-
-    FieldsBuilder m;
-    m.insert(kStockname, name);
-    m.insert(kCprice, trimmedNumber(f.at(3)));
-    m.insert(kYprice, trimmedNumber(f.at(4)));
-    m.insert(kOpen, trimmedNumber(f.at(5)));
+    const bool star = f.at(2).trimmed().startsWith(QLatin1String("688"));
+    const auto volume = r.number(6);
     if (star)
-        m.insert(kVolume, QString::number(volume / 100.0, 'f', 0));
+        r.computed(kVolume, volume ? std::optional(*volume / 100.0) : std::nullopt, 'f', 0);
     else
-        m.insert(kVolume, trimmedNumber(f.at(6)));
+        r.figure(kVolume, 6);
     // outdisk and indisk are kept in shares
-    m.insert(kOutdisk, QString::number(star ? outer : outer * 100.0, 'f', 0));
-    m.insert(kIndisk, QString::number(star ? inner : inner * 100.0, 'f', 0));
+    const double toShares = star ? 1.0 : 100.0;
+    const auto outer = r.number(7), inner = r.number(8);
+    r.computed(kOutdisk, outer ? std::optional(*outer * toShares) : std::nullopt, 'f', 0);
+    r.computed(kIndisk, inner ? std::optional(*inner * toShares) : std::nullopt, 'f', 0);
     for (int level = 0; level < 5; ++level) {
-        m.insert(bookKey(true, level, false), trimmedNumber(f.at(9 + level * 2)));
-        m.insert(bookKey(true, level, true), trimmedNumber(f.at(10 + level * 2)));
-        m.insert(bookKey(false, level, false), trimmedNumber(f.at(19 + level * 2)));
-        m.insert(bookKey(false, level, true), trimmedNumber(f.at(20 + level * 2)));
+        r.figure(bookKey(true, level, false), 9 + level * 2);
+        r.figure(bookKey(true, level, true), 10 + level * 2);
+        r.figure(bookKey(false, level, false), 19 + level * 2);
+        r.figure(bookKey(false, level, true), 20 + level * 2);
     }
-    m.insert(kDeals, trimmedNumber(f.at(29)));
-    const QString date = dateOf(f.at(30));
+    m.insert(kDeals, r.at(29).trimmed());
+    const QString date = dateOf(r.at(30));
     if (!date.isEmpty())
         m.insert(kCurdate, date);
-    m.insert(kValueprice, trimmedNumber(f.at(31)));
-    m.insert(kValuerate, trimmedNumber(f.at(32)));
-    m.insert(kHigh, trimmedNumber(f.at(33)));
-    m.insert(kLow, trimmedNumber(f.at(34)));
-    m.insert(kAmount, trimmedNumber(f.at(37))); // 万 yuan
-
-    const auto putOptional = [&](int index, const QString& key) {
-        if (index < f.size() && feedNumber(f.at(index)))
-            m.insert(key, trimmedNumber(f.at(index)));
-    };
-    putOptional(38, kTurnover);
-    putOptional(39, kPE);
-    putOptional(43, kAmplitude);
-    if (circulating)
-        m.insert(kMarketvalue, QString::number(*circulating * 10000.0, 'f', 2)); // 亿 -> 万
-    putOptional(45, kTotalvalue);
-    putOptional(46, kPB);
+    r.figure(kValueprice, 31);
+    r.figure(kValuerate, 32);
+    r.figure(kHigh, 33);
+    r.figure(kLow, 34);
+    r.figure(kAmount, 37); // 万 yuan
+    r.figure(kTurnover, 38);
+    r.figure(kPE, 39);
+    r.figure(kAmplitude, 43);
+    const auto circulating = r.number(44);
+    r.computed(
+        kMarketvalue, circulating ? std::optional(*circulating * 10000.0) : std::nullopt, 'f', 2); // 亿 -> 万
+    r.figure(kTotalvalue, 45);
+    r.figure(kPB, 46);
     // Indices carry -1 for the limits: no limit, not a price.
     for (const auto& [index, key] : { std::pair { 47, &kLimitHigh }, std::pair { 48, &kLimitLow } }) {
-        const auto v = index < f.size() ? feedNumber(f.at(index)) : std::nullopt;
-        if (v && *v > 0)
-            m.insert(*key, trimmedNumber(f.at(index)));
+        const auto v = r.number(index);
+        if (!v || *v > 0)
+            r.figure(*key, index);
     }
-    putOptional(49, kRatio);
-    putOptional(51, kPreprice);
+    r.figure(kRatio, 49);
+    r.figure(kPreprice, 51);
     return LineResult { m.list, {} };
 }
 
 LineResult briefLine(const QList<QStringView>& f)
 {
-    if (f.size() < kMinTencentBriefFields)
-        return LineResult::failure(stringWithFormat(
-            "%lld fields, fewer than %d", static_cast<long long>(f.size()), kMinTencentBriefFields));
-    const QStringView name = f.at(1).trimmed();
-    if (name.isEmpty() || f.at(2).trimmed().size() != 6)
-        return LineResult::failure(QStringLiteral("no name or code"));
-    NumberReader n { f, {} };
-    const auto price = n.required(3);
-    const auto change = n.required(4);
-    for (int i : { 5, 6, 7 })
-        n.required(i);
-    const auto total = n.optional(9);
-    if (!n.error.isEmpty())
-        return LineResult::failure(n.error);
-    FieldsBuilder m;
-    m.insert(kStockname, name);
-    m.insert(kCprice, trimmedNumber(f.at(3)));
-    m.insert(kValueprice, trimmedNumber(f.at(4)));
-    m.insert(kValuerate, trimmedNumber(f.at(5)));
+    LineReader r { f, {} };
+    if (const QString error = r.identity(); !error.isEmpty())
+        return LineResult::failure(error);
+    r.figure(kValueprice, 4);
+    r.figure(kValuerate, 5);
     // The brief line has no previous close: it is the price less the change.
-    m.insert(kYprice, stringWithFormat("%.2f", *price - *change));
-    m.insert(kVolume, trimmedNumber(f.at(6)));
-    m.insert(kAmount, trimmedNumber(f.at(7)));
-    if (total)
-        m.insert(kTotalvalue, trimmedNumber(f.at(9)));
-    return LineResult { m.list, {} };
+    const auto price = r.number(3), change = r.number(4);
+    if (price && change)
+        r.m.insert(kYprice, stringWithFormat("%.2f", *price - *change));
+    else
+        r.m.insert(kYprice, kDash);
+    r.figure(kVolume, 6);
+    r.figure(kAmount, 7);
+    r.figure(kTotalvalue, 9);
+    return LineResult { r.m.list, {} };
 }
 
 } // namespace
@@ -468,29 +452,35 @@ FeedResult neteaseQuoteFields(const QVariantMap& e)
 {
     const auto num
         = [&](const char* key) { return feedNumber(platform::stringOf(e, QString::fromLatin1(key))); };
-    const QString name = platform::stringOf(e, QStringLiteral("name")).trimmed();
-    const auto price = num("price"), yest = num("yestclose"), open = num("open"), high = num("high"),
-               low = num("low"), updown = num("updown"), percent = num("percent"), volume = num("volume"),
-               turnover = num("turnover");
-    if (name.isEmpty())
-        return FeedResult::failure(QStringLiteral("entry without a name"));
-    if (!price || !yest || !open || !high || !low || !updown || !percent || !volume || !turnover)
-        return FeedResult::failure(QStringLiteral("entry with a missing or non-numeric price or volume"));
     const auto text
         = [&](const char* key) { return platform::stringOf(e, QString::fromLatin1(key)).trimmed(); };
+    const auto price = num("price"), yest = num("yestclose"), high = num("high"), low = num("low"),
+               percent = num("percent"), volume = num("volume"), turnover = num("turnover");
+    // As with the Tencent line: no price, no quote; any other figure that
+    // cannot be read is "--".
+    if (!price)
+        return FeedResult::failure(QStringLiteral("entry without a price"));
     QVariantMap m;
-    m.insert(kStockname, name);
+    const auto figure = [&](const QString& key, const char* feedKey) {
+        m.insert(key, num(feedKey) ? text(feedKey) : kDash);
+    };
+    const auto computed = [&](const QString& key, bool known, const char* format, double value) {
+        m.insert(key, known ? stringWithFormat(format, value) : kDash);
+    };
+    const QString name = text("name");
+    if (!name.isEmpty())
+        m.insert(kStockname, name);
     m.insert(kCprice, text("price"));
-    m.insert(kYprice, text("yestclose"));
-    m.insert(kOpen, text("open"));
-    m.insert(kHigh, text("high"));
-    m.insert(kLow, text("low"));
-    m.insert(kValueprice, text("updown"));
-    m.insert(kValuerate, stringWithFormat("%.2f", *percent * 100.0)); // a fraction in this feed
+    figure(kYprice, "yestclose");
+    figure(kOpen, "open");
+    figure(kHigh, "high");
+    figure(kLow, "low");
+    figure(kValueprice, "updown");
+    computed(kValuerate, bool(percent), "%.2f", percent.value_or(0) * 100.0); // a fraction in this feed
     // Shares and yuan here; the record keeps lots and 万 like the Tencent step.
-    m.insert(kVolume, stringWithFormat("%.0f", *volume / 100.0));
-    m.insert(kAmount, stringWithFormat("%.2f", *turnover / 10000.0));
-    if (*yest > 0)
+    computed(kVolume, bool(volume), "%.0f", volume.value_or(0) / 100.0);
+    computed(kAmount, bool(turnover), "%.2f", turnover.value_or(0) / 10000.0);
+    if (yest && *yest > 0 && high && low)
         m.insert(kAmplitude, stringWithFormat("%.2f", (*high - *low) / *yest * 100.0));
     const auto numKey = [&](const QString& key) { return feedNumber(platform::stringOf(e, key)); };
     const auto textKey = [&](const QString& key) { return platform::stringOf(e, key).trimmed(); };
@@ -561,12 +551,12 @@ FeedResult parseStockAppJson(const QByteArray& body)
     const QVariantMap first = data.first().toMap();
     const auto lb = feedNumber(platform::stringOf(first, QStringLiteral("LB")));
     const auto hs = feedNumber(platform::stringOf(first, QStringLiteral("HS")));
-    if (!lb || !hs)
-        return FeedResult::failure(QStringLiteral("\"LB\" or \"HS\" missing or not a number"));
+    if (!lb && !hs)
+        return FeedResult::failure(QStringLiteral("neither \"LB\" nor \"HS\" is a number"));
     QVariantMap m;
-    m.insert(kRatio, stringWithFormat("%.2f", *lb));
+    m.insert(kRatio, lb ? stringWithFormat("%.2f", *lb) : kDash);
     // "HS" is the turnover rate in percent, shown as it comes.
-    m.insert(kTurnover, stringWithFormat("%.2f", *hs));
+    m.insert(kTurnover, hs ? stringWithFormat("%.2f", *hs) : kDash);
     return FeedResult { m, {} };
 }
 
@@ -592,25 +582,24 @@ FeedResult parseFundFlow(const QByteArray& body, bool index)
         return FeedResult::failure(QStringLiteral("data text not closed before \"};\""));
     const QStringList f
         = QString::fromLatin1(body.mid(quote + 1, dataEnd - quote - 1)).split(QLatin1Char(','));
-    if (f.size() < kMinFundFlowFields)
-        return FeedResult::failure(stringWithFormat(
-            "%lld fields, fewer than %d", static_cast<long long>(f.size()), kMinFundFlowFields));
-    NumberReader n { QList<QStringView>(f.cbegin(), f.cend()), {} };
-    // Read as the screens read numbers: single precision.
-    float v[20] = {};
-    for (int i = 0; i < 20; ++i) {
-        if (i == 10 || i == 11)
-            continue; // unused by the page
-        if (const auto x = n.required(i))
+    // Read as the screens read numbers: single precision. A field that is
+    // missing or not a number is "--"; only a text without any is refused.
+    std::optional<float> v[kMinFundFlowFields];
+    bool any = false;
+    for (int i = 0; i < kMinFundFlowFields && i < f.size(); ++i) {
+        if (const auto x = feedNumber(f.at(i)); x && i != 10 && i != 11) { // 10 and 11: unused by the page
             v[i] = static_cast<float>(*x);
+            any = true;
+        }
     }
-    if (!n.error.isEmpty())
-        return FeedResult::failure(n.error);
+    if (!any)
+        return FeedResult::failure(QStringLiteral("no field is a number"));
     // The feed counts in 万: a stock's amounts are kept in 亿, an index's as sent.
     const auto amount = [&](int i) {
-        return stringWithFormat("%.4f", static_cast<double>(index ? v[i] : v[i] / 10000.0f));
+        return v[i] ? stringWithFormat("%.4f", static_cast<double>(index ? *v[i] : *v[i] / 10000.0f)) : kDash;
     };
-    const auto percent = [&](int i) { return stringWithFormat("%.2f", static_cast<double>(v[i])); };
+    const auto percent
+        = [&](int i) { return v[i] ? stringWithFormat("%.2f", static_cast<double>(*v[i])) : kDash; };
     QVariantMap m;
     m.insert(QStringLiteral("mainvalue"), amount(0));
     m.insert(QStringLiteral("mainvaluePrecent"), percent(1));

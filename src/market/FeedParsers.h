@@ -9,15 +9,15 @@
 #include <optional>
 
 // Pure parsers of the public feed bodies. Each answers the quote-record keys
-// it read (decimal texts) or an error text; a record is written from an
-// answer only as a whole, so a bad body never half-writes one.
+// it read (decimal texts) or an error text. A body that cannot be a reply at
+// all is refused whole; within a reply, a figure that cannot be read is "--"
+// (the screens' sign for no figure), so that no old figure stays on screen
+// as if it were current.
 namespace market {
 
 // Bodies above this are refused unread.
 inline constexpr qsizetype kMaxFeedBody = 4 * 1024 * 1024;
-// Short legacy Tencent lines still carry the fields up to the market values.
-inline constexpr int kMinTencentFullFields = 47;
-inline constexpr int kMinTencentBriefFields = 8;
+// The fund-flow fields the record takes (a reply may send more).
 inline constexpr int kMinFundFlowFields = 20;
 
 struct FeedResult {
@@ -55,6 +55,8 @@ struct TencentBatch {
 };
 
 // Tencent full quotes (`v_sh600000="1~name~..."`), GB18030 decoded per record.
+// A line without its code or price is refused; every other figure it does
+// not carry as a number reads "--".
 TencentBatch parseTencentFull(const QByteArray& body);
 // Tencent brief quotes (`v_s_sh600000="..."`).
 TencentBatch parseTencentBrief(const QByteArray& body);

@@ -52,13 +52,18 @@ void QuoteLoader::run(Step step)
     switch (step) {
     case Tencent:
         fetch(Configuration::join(config.tencentQuoteUrl, QStringLiteral("/q=") + tencentCode(m_code)),
-            [this](const platform::UrlResponse& r) {
+            [this, request = m_store->nextQuoteRequest()](const platform::UrlResponse& r) {
                 const TencentBatch batch = parseTencentFull(r.body);
                 const auto it = batch.records.constFind(tencentCode(m_code));
                 QString error = batch.error;
                 if (error.isEmpty() && it == batch.records.cend())
                     error = batch.errors.isEmpty() ? QStringLiteral("code not in the reply")
                                                    : batch.errors.join(u"; ");
+                // The poll may have brought a newer quote while this one was on its way.
+                if (error.isEmpty() && !m_store->acceptQuoteAnswer(m_code, request)) {
+                    next();
+                    return;
+                }
                 apply(QStringLiteral("Tencent quote"), error,
                     it == batch.records.cend() ? QVariantMap() : toVariantMap(*it));
             });
@@ -106,7 +111,10 @@ void QuoteLoader::run(Step step)
         fetch(Configuration::join(config.neteaseCompanyUrl,
                   QStringLiteral("/app/stock/") + neteaseCode(m_code) + QStringLiteral(".json")),
             [this](const platform::UrlResponse& r) {
-                const FeedResult result = parseStockAppJson(r.body);
+                FeedResult result = parseStockAppJson(r.body);
+                // The Tencent step read the same two figures: a "--" here keeps its.
+                result.fields.removeIf(
+                    [](const auto& it) { return it.value().toString() == QLatin1String("--"); });
                 apply(QStringLiteral("NetEase stock app"), result.error, result.fields);
             });
         return;
@@ -154,8 +162,13 @@ void QuoteLoader::apply(const QString& what, const QString& error, const QVarian
             QVariantMap take = fields;
             if (onlyAbsent) {
                 const StockQuoteDict record = m_store->recordFor(m_code);
+                // A figure the quote could not read ("--") counts as left out.
+                const auto held = [&](const QString& key) {
+                    return record && record->contains(key)
+                        && record->value(key).toString() != QLatin1String("--");
+                };
                 for (auto it = take.begin(); it != take.end();)
-                    it = record && record->contains(it.key()) ? take.erase(it) : std::next(it);
+                    it = held(it.key()) ? take.erase(it) : std::next(it);
             }
             if (!take.isEmpty() && m_store->mergeFields(m_code, take))
                 m_changed = true;

@@ -26,16 +26,6 @@ constexpr int kMinAlertRows = 10;
 constexpr int kSaveDelayMs = 3000;
 constexpr int kFeedTimeoutMs = 15000;
 
-QString recordsPath()
-{
-    return platform::cacheFolder() + QStringLiteral("/stocks.plist");
-}
-
-QString keysPath()
-{
-    return platform::cacheFolder() + QStringLiteral("/stocksKeys.plist");
-}
-
 qint64 nowMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
@@ -53,6 +43,8 @@ stocks::stocks(QuilorSDK* sdk, QObject* parent)
     , m_sdk(sdk)
     , m_session(new platform::UrlSession(this))
     , m_clock(&market::shanghaiNow)
+    , m_recordsPath(platform::cacheFolder() + QStringLiteral("/stocks.plist"))
+    , m_keysPath(platform::cacheFolder() + QStringLiteral("/stocksKeys.plist"))
 {
     m_session->setTimeoutMs(kFeedTimeoutMs);
     statusFromClock();
@@ -79,6 +71,7 @@ StockQuoteDict stocks::AddwillDoRefreshDict(const QVariantMap& dict)
     const QString code = stockCodeOf(dict);
     if (code.isEmpty())
         return nullptr;
+    ++m_shownBy[code];
     StockQuoteDict record = m_records.value(code);
     if (!record) {
         record = platform::makeSharedDict(dict);
@@ -109,8 +102,14 @@ StockQuoteDict stocks::AddwillDoRefreshDict(const QVariantMap& dict)
 void stocks::DelwillDoRefreshDict(const QVariantMap& dict)
 {
     const QString code = stockCodeOf(dict);
-    if (code.isEmpty())
+    const auto shown = m_shownBy.find(code);
+    if (shown == m_shownBy.end()) {
+        qCWarning(lcStocks) << "a holder let go of" << code << "that it never registered";
         return;
+    }
+    if (--*shown > 0)
+        return; // another window still shows it
+    m_shownBy.erase(shown);
     m_queue.removeAll(code);
     if (market::QuoteLoader* loader = m_loaders.take(code))
         loader->deleteLater(); // its replies are no longer delivered
@@ -122,17 +121,36 @@ void stocks::touch(const QString& code)
     m_age.append(code);
 }
 
+// A record something shows is never dropped, however old: the store may
+// then hold more than kMaxRecords for a while.
 void stocks::dropOldest()
 {
-    while (m_records.size() > kMaxRecords && !m_age.isEmpty()) {
-        const QString code = m_age.takeFirst();
+    for (qsizetype i = 0; m_records.size() > kMaxRecords && i < m_age.size();) {
+        const QString code = m_age.at(i);
+        if (m_shownBy.value(code) > 0) {
+            ++i;
+            continue;
+        }
+        m_age.removeAt(i);
         m_records.remove(code);
         m_queue.removeAll(code);
         m_lastRefresh.remove(code);
+        m_quoteAnswer.remove(code);
         if (market::QuoteLoader* loader = m_loaders.take(code))
             loader->deleteLater();
         qCDebug(lcStocks) << "dropped the oldest record" << code;
     }
+}
+
+bool stocks::acceptQuoteAnswer(const QString& code, quint64 request)
+{
+    quint64& held = m_quoteAnswer[code];
+    if (request < held) {
+        qCDebug(lcStocks) << code << "kept its newer quote over a late answer";
+        return false;
+    }
+    held = request;
+    return true;
 }
 
 void stocks::refresh(const QString& code, int delayMs)
@@ -314,9 +332,9 @@ void stocks::fetchBatches(QStringList codes, std::function<void()> done)
         Configuration::current().tencentQuoteUrl, QStringLiteral("/q=") + feedCodes.join(u','));
     m_session->get(
         url, headers(), this,
-        [this, codes, done](const platform::UrlResponse& r) {
+        [this, codes, done, request = nextQuoteRequest()](const platform::UrlResponse& r) {
             if (r.ok())
-                applyTencentBody(r.body);
+                applyTencentBody(r.body, request);
             else
                 qCWarning(lcStocks) << "batched quote request failed:" << r.status << r.error;
             fetchBatches(codes, done);
@@ -324,8 +342,10 @@ void stocks::fetchBatches(QStringList codes, std::function<void()> done)
         platform::bodylimit::kQuoteText);
 }
 
-int stocks::applyTencentBody(const QByteArray& body)
+int stocks::applyTencentBody(const QByteArray& body, quint64 request)
 {
+    if (request == 0)
+        request = nextQuoteRequest();
     const market::TencentBatch batch = market::parseTencentFull(body);
     if (!batch.error.isEmpty())
         qCWarning(lcStocks) << "quote body refused:" << batch.error;
@@ -340,7 +360,7 @@ int stocks::applyTencentBody(const QByteArray& body)
         if (it == batch.records.cend())
             continue;
         const StockQuoteDict record = m_records.value(code);
-        if (!record)
+        if (!record || !acceptQuoteAnswer(code, request))
             continue;
         for (const market::Field& field : *it)
             record->insert(*field.key, field.value());
@@ -365,12 +385,12 @@ void stocks::afterPoll()
 void stocks::load()
 {
     QString error;
-    const auto records = market::loadPropertyList(recordsPath(), &error);
+    const auto records = market::loadPropertyList(m_recordsPath, &error);
     if (!records)
         return; // first run or no cache yet
     const QVariantMap all = records->toMap();
     QStringList order;
-    if (const auto keys = market::loadPropertyList(keysPath()))
+    if (const auto keys = market::loadPropertyList(m_keysPath))
         order = keys->toStringList();
     for (auto it = all.cbegin(); it != all.cend(); ++it)
         if (!order.contains(it.key()))
@@ -405,10 +425,10 @@ bool stocks::saveNow()
     QVariantMap all;
     for (auto it = m_records.cbegin(); it != m_records.cend(); ++it)
         all.insert(it.key(), *it.value());
-    const bool ok = market::savePropertyList(recordsPath(), all)
-        && market::savePropertyList(keysPath(), QVariant(m_age));
+    const bool ok = market::savePropertyList(m_recordsPath, all)
+        && market::savePropertyList(m_keysPath, QVariant(m_age));
     if (!ok)
-        qCWarning(lcStocks) << "could not write the quote cache in" << platform::cacheFolder();
+        qCWarning(lcStocks) << "could not write the quote cache" << m_recordsPath;
     return ok;
 }
 

@@ -40,9 +40,12 @@ public:
 
     // Copies (new code) or merges (known code) the dictionary, moves the code
     // to the end of the refresh queue and has it refreshed; answers the
-    // store's record (nullptr without "stockcode" and "code").
+    // store's record (nullptr without "stockcode" and "code"). Each call
+    // counts one more holder that shows the code: pair it with one
+    // DelwillDoRefreshDict when that holder stops showing it.
     StockQuoteDict AddwillDoRefreshDict(const QVariantMap& dict);
-    // Takes the code out of the refresh queue; the record stays.
+    // One holder less; the code leaves the refresh queue when nothing shows
+    // it any more. The record stays.
     void DelwillDoRefreshDict(const QVariantMap& dict);
 
     // The market warning level, or -9999 (see docs/market-warning.md).
@@ -72,7 +75,14 @@ public:
 
     // Merges one batched Tencent full-quote body into the queued records and
     // posts "StockupDateOk" for each; answers how many records changed.
-    int applyTencentBody(const QByteArray& body);
+    // `request` is the quote request's number (nextQuoteRequest() when it
+    // was sent; 0: a fresh one): a record never takes an answer to a request
+    // sent before the one whose answer it holds.
+    int applyTencentBody(const QByteArray& body, quint64 request = 0);
+    quint64 nextQuoteRequest() { return ++m_quoteRequests; }
+    // Whether the code's record may take the answer to `request`; if so the
+    // record holds that answer from now on.
+    bool acceptQuoteAnswer(const QString& code, quint64 request);
     // Merges fields into the code's record as a whole (no-op for an unknown code).
     bool mergeFields(const QString& code, const QVariantMap& fields);
     void postUpdate(const QString& code);
@@ -107,6 +117,9 @@ private:
     QHash<QString, market::QuoteLoader*> m_loaders;
     QHash<QString, qint64> m_lastRefresh; // ms since epoch
     QHash<QString, bool> m_pendingRefresh;
+    QHash<QString, int> m_shownBy; // holders per code
+    QHash<QString, quint64> m_quoteAnswer; // the request whose answer each record holds
+    quint64 m_quoteRequests = 0;
     int m_openMs = 8000;
     int m_closedMs = 30000;
     int m_repeatMs = 1000;
@@ -120,6 +133,9 @@ private:
     QString m_shanghaiText;
     QString m_shenzhenText;
     std::function<QDateTime()> m_clock;
+    // The cache files of this store, fixed when it was made.
+    QString m_recordsPath;
+    QString m_keysPath;
 };
 
 // The code of a record or a notification's record: "stockcode", else "code".

@@ -1,5 +1,7 @@
 #include "platform/Json.h"
 
+#include "platform/TextCodec.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,7 +58,7 @@ QVariant convert(const QJsonValue& v)
     case QJsonValue::Double:
         return numberText(v.toDouble());
     case QJsonValue::String:
-        return v.toString();
+        return withoutControlCharacters(v.toString());
     case QJsonValue::Array: {
         QVariantList list;
         const QJsonArray a = v.toArray();
@@ -69,7 +71,7 @@ QVariant convert(const QJsonValue& v)
         QVariantMap map;
         const QJsonObject o = v.toObject();
         for (auto it = o.begin(); it != o.end(); ++it)
-            map.insert(it.key(), convert(it.value()));
+            map.insert(withoutControlCharacters(it.key()), convert(it.value()));
         return map;
     }
     }

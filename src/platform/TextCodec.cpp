@@ -3,7 +3,26 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace platform {
+
+namespace {
+bool isDroppedControl(char16_t c)
+{
+    return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7f && c <= 0x9f);
+}
+} // namespace
+
+QString withoutControlCharacters(QString text)
+{
+    const auto first
+        = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return isDroppedControl(c.unicode()); });
+    if (first == text.cend())
+        return text; // the usual case: no copy
+    text.removeIf([](QChar c) { return isDroppedControl(c.unicode()); });
+    return text;
+}
 
 std::optional<QString> decodeGB18030(const QByteArray& bytes)
 {
@@ -13,7 +32,7 @@ std::optional<QString> decodeGB18030(const QByteArray& bytes)
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
-    return text;
+    return withoutControlCharacters(std::move(text));
 }
 
 QByteArray encodeGB18030(const QString& text)

@@ -42,6 +42,18 @@ bool isSafeHeaderName(const QByteArray& name)
     return true;
 }
 
+// How much of the announced Content-Length never came. A compressed body
+// is announced by its compressed size, so it cannot be compared.
+qint64 missingBytes(QNetworkReply* reply, qint64 received)
+{
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity")
+        return 0;
+    bool known = false;
+    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    return known ? announced - received : 0;
+}
+
 } // namespace
 
 QString bodyTooLargeError(qint64 limit)
@@ -206,10 +218,17 @@ void UrlTask::finish(QNetworkReply* reply)
         response.tooLarge = true;
         response.error = bodyTooLargeError(m_maxBodyBytes);
         qCWarning(lcNet) << reply->url().path() << "refused:" << response.error;
-    } else if (reply->error() != QNetworkReply::NoError && response.status == 0) {
-        response.error = reply->errorString();
     } else if (response.status < 200 || response.status >= 300) {
-        response.error = QStringLiteral("HTTP %1").arg(response.status);
+        const bool noReply = response.status == 0 && reply->error() != QNetworkReply::NoError;
+        response.error = noReply ? reply->errorString() : QStringLiteral("HTTP %1").arg(response.status);
+    } else if (reply->error() != QNetworkReply::NoError) {
+        // Closed or timed out after the status line: what arrived is a cut
+        // body, and a cut at a record boundary would read as a whole one.
+        response.error = QStringLiteral("transfer broken off: ") + reply->errorString();
+        response.body.clear();
+    } else if (const qint64 missing = missingBytes(reply, response.body.size()); missing > 0) {
+        response.error = QStringLiteral("body %1 bytes shorter than announced").arg(missing);
+        response.body.clear();
     }
     reply->deleteLater();
     UrlCompletion completion = std::move(m_completion);

@@ -2,13 +2,12 @@
 
 #include "platform/Logging.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 
 #include <locale.h>
@@ -255,91 +254,201 @@ bool isNumber(QStringView text)
 
 namespace detail {
 
-QByteArray cFormatOf(const char* format)
-{
-    QByteArray out;
-    for (const char* c = format; *c; ++c) {
-        out += *c;
-        if (*c != '%' || !c[1])
-            continue;
-        ++c;
-        out += *c == '@' ? 's' : *c; // "%%" stays as it is, so "%%@" is a '%' and a '@'
-    }
-    return out;
-}
+namespace {
 
-double unsignedZeroArg(double value, const QByteArray& fmt, int index)
-{
-    // Find the conversion that takes argument `index`; a '*' width or
-    // precision takes an argument of its own.
-    int arg = 0;
-    for (const char* c = fmt.constData(); *c; ++c) {
-        if (*c != '%')
-            continue;
-        if (c[1] == '%') {
-            ++c;
-            continue;
-        }
-        QByteArray conversion("%");
-        ++c;
-        while (*c && std::strchr("-+ #0", *c))
-            conversion += *c++;
-        for (; *c == '*' || (*c >= '0' && *c <= '9'); ++c) {
-            if (*c == '*')
-                ++arg;
-        }
-        if (*c == '.') {
-            conversion += *c++;
-            for (; *c == '*' || (*c >= '0' && *c <= '9'); ++c) {
-                if (*c == '*')
-                    ++arg;
-                else
-                    conversion += *c;
-            }
-        }
-        while (*c && std::strchr("hlLqjzt", *c))
-            ++c;
-        if (!*c)
-            break;
-        if (arg++ != index)
-            continue;
-        if (!std::strchr("fFeEgGaA", *c))
-            return value;
-        conversion += *c;
-        const CNumericLocale cLocale;
-        std::array<char, 400> buffer;
-        std::snprintf(buffer.data(), buffer.size(), conversion.constData(), value);
-        for (const char* d = buffer.data(); *d; ++d) {
-            if (*d >= '1' && *d <= '9')
-                return value;
-        }
-        return 0.0;
-    }
-    return value;
-}
-
-QString cFormat(const char* format, ...)
+// C printf of one conversion with one argument, in the "C" locale.
+template <typename T> void appendPrintf(QByteArray& out, const QByteArray& pattern, T value)
 {
     const CNumericLocale cLocale;
-    std::array<char, 256> buffer;
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int size = std::vsnprintf(buffer.data(), buffer.size(), format, args);
-    va_end(args);
-    QString result;
-    if (size < 0) {
-        qCWarning(lcPlatform, "bad format \"%s\"", format);
-    } else if (size_t(size) < buffer.size()) {
-        result = QString::fromUtf8(buffer.data(), size);
-    } else {
-        QByteArray big(size, Qt::Uninitialized);
-        std::vsnprintf(big.data(), size_t(size) + 1, format, again);
-        result = QString::fromUtf8(big);
+    std::array<char, 128> buffer;
+    const int size = std::snprintf(buffer.data(), buffer.size(), pattern.constData(), value);
+    if (size < 0)
+        return;
+    if (size_t(size) < buffer.size()) {
+        out.append(buffer.data(), size);
+        return;
     }
-    va_end(again);
-    return result;
+    QByteArray big(size, Qt::Uninitialized);
+    std::snprintf(big.data(), size_t(size) + 1, pattern.constData(), value);
+    out += big;
+}
+
+long long asInteger(const FormatArg& arg)
+{
+    switch (arg.kind) {
+    case FormatArg::Signed:
+        return arg.i;
+    case FormatArg::Unsigned:
+        return static_cast<long long>(arg.u);
+    case FormatArg::Real:
+        if (std::isnan(arg.d))
+            return 0;
+        if (arg.d >= 9.2e18)
+            return LLONG_MAX;
+        if (arg.d <= -9.2e18)
+            return LLONG_MIN;
+        return static_cast<long long>(arg.d);
+    case FormatArg::Text:
+        return integerValue(QStringView(arg.text));
+    }
+    return 0;
+}
+
+double asReal(const FormatArg& arg)
+{
+    switch (arg.kind) {
+    case FormatArg::Signed:
+        return double(arg.i);
+    case FormatArg::Unsigned:
+        return double(arg.u);
+    case FormatArg::Real:
+        return arg.d;
+    case FormatArg::Text:
+        return doubleValue(QStringView(arg.text));
+    }
+    return 0;
+}
+
+QString asText(const FormatArg& arg)
+{
+    switch (arg.kind) {
+    case FormatArg::Signed:
+        return QString::number(arg.i);
+    case FormatArg::Unsigned:
+        return QString::number(arg.u);
+    case FormatArg::Real:
+        return QString::number(arg.d, 'g', 15);
+    case FormatArg::Text:
+        return arg.text;
+    }
+    return QString();
+}
+
+bool isFlag(char c)
+{
+    return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0';
+}
+
+} // namespace
+
+QString formatArgs(const char* format, const FormatArg* args, qsizetype count)
+{
+    QByteArray out;
+    qsizetype next = 0;
+    bool missing = false;
+    const auto take = [&]() -> const FormatArg* {
+        if (next < count)
+            return &args[next++];
+        missing = true;
+        return nullptr;
+    };
+    const auto number = [&](const char*& c) {
+        // A width or precision: digits, or '*' taking an argument.
+        QByteArray digits;
+        if (*c == '*') {
+            ++c;
+            const FormatArg* arg = take();
+            const long long n = arg ? asInteger(*arg) : 0;
+            return QByteArray::number(qBound(-4096LL, n, 4096LL));
+        }
+        while (*c >= '0' && *c <= '9')
+            digits += *c++;
+        return digits;
+    };
+    for (const char* c = format; c && *c; ++c) {
+        if (*c != '%') {
+            out += *c;
+            continue;
+        }
+        const char* const start = c++;
+        if (*c == '%') {
+            out += '%';
+            continue;
+        }
+        QByteArray flags;
+        while (isFlag(*c))
+            flags += *c++;
+        const QByteArray width = number(c);
+        bool hasPrecision = false;
+        QByteArray precision;
+        if (*c == '.') {
+            ++c;
+            hasPrecision = true;
+            precision = number(c);
+        }
+        // Length modifiers say nothing here: every argument is widened.
+        while (*c == 'h' || *c == 'l' || *c == 'L' || *c == 'q' || *c == 'j' || *c == 'z' || *c == 't')
+            ++c;
+        const char conversion = *c;
+        if (!conversion) {
+            out.append(start, c - start);
+            break;
+        }
+        QByteArray pattern = '%' + flags + width;
+        if (hasPrecision)
+            pattern += '.' + (precision.startsWith('-') ? QByteArray() : precision);
+        switch (conversion) {
+        case 'd':
+        case 'i':
+            if (const FormatArg* arg = take())
+                appendPrintf(out, pattern + "lld", asInteger(*arg));
+            break;
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+            if (const FormatArg* arg = take())
+                appendPrintf(
+                    out, pattern + "ll" + conversion, static_cast<unsigned long long>(asInteger(*arg)));
+            break;
+        case 'f':
+        case 'F':
+        case 'e':
+        case 'E':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
+            if (const FormatArg* arg = take()) {
+                const double value = asReal(*arg);
+                const qsizetype at = out.size();
+                appendPrintf(out, pattern + conversion, value);
+                // A zero reads the same whatever its sign: never "-0.00".
+                const QByteArrayView written = QByteArrayView(out).sliced(at);
+                const bool zero = std::none_of(written.begin(), written.end(), [](char c) { return c >= '1' && c <= '9'; });
+                if (std::signbit(value) && value > -1 && zero) {
+                    out.truncate(at);
+                    appendPrintf(out, pattern + conversion, 0.0);
+                }
+            }
+            break;
+        case 'c':
+            if (const FormatArg* arg = take())
+                out += QString(QChar(char16_t(asInteger(*arg)))).toUtf8();
+            break;
+        case '@':
+        case 's':
+            if (const FormatArg* arg = take()) {
+                QString text = asText(*arg);
+                if (hasPrecision && !precision.startsWith('-'))
+                    text.truncate(qsizetype(precision.toLongLong()));
+                const qsizetype pad = width.toLongLong() - text.size();
+                if (pad > 0 && flags.contains('-'))
+                    text += QString(pad, u' ');
+                else if (pad > 0)
+                    text.prepend(QString(pad, u' '));
+                out += text.toUtf8();
+            }
+            break;
+        default:
+            // "%n" and "%p" and anything unknown write nothing of memory.
+            qCWarning(lcPlatform, "stringWithFormat: conversion %%%c not supported in \"%s\"", conversion, format);
+            break;
+        }
+    }
+    if (missing)
+        qCWarning(lcPlatform, "stringWithFormat: \"%s\" has more conversions than arguments", format);
+    return QString::fromUtf8(out);
 }
 
 } // namespace detail

@@ -5,10 +5,8 @@
 #include <QStringView>
 #include <QVariant>
 
-#include <cmath>
-#include <tuple>
+#include <array>
 #include <type_traits>
-#include <utility>
 
 namespace platform {
 
@@ -47,52 +45,60 @@ bool startsWithNumber(QStringView text);
 bool isNumber(QStringView text);
 
 namespace detail {
-template <typename T> auto keepArg(const T& value)
+// One argument of stringWithFormat: a number or a text, whatever the
+// conversion asks for; the formatter converts between them.
+struct FormatArg {
+    enum Kind { Signed, Unsigned, Real, Text };
+    Kind kind = Signed;
+    long long i = 0;
+    unsigned long long u = 0;
+    double d = 0;
+    QString text;
+};
+template <typename T> FormatArg formatArg(const T& value)
 {
-    if constexpr (std::is_convertible_v<T, QString> && !std::is_arithmetic_v<T>)
-        return QString(value).toUtf8();
-    else
-        return value;
+    FormatArg arg;
+    if constexpr (std::is_enum_v<T>) {
+        arg.i = static_cast<long long>(value);
+    } else if constexpr (std::is_integral_v<T> && std::is_signed_v<T>) {
+        arg.i = value;
+    } else if constexpr (std::is_integral_v<T>) {
+        arg.kind = FormatArg::Unsigned;
+        arg.u = value;
+    } else if constexpr (std::is_floating_point_v<T>) {
+        arg.kind = FormatArg::Real;
+        arg.d = static_cast<double>(value);
+    } else if constexpr (std::is_convertible_v<const T&, const char*>) {
+        arg.kind = FormatArg::Text;
+        arg.text = QString::fromUtf8(static_cast<const char*>(value));
+    } else {
+        static_assert(
+            std::is_convertible_v<const T&, QString> || std::is_convertible_v<const T&, QStringView>,
+            "stringWithFormat takes numbers and texts only");
+        arg.kind = FormatArg::Text;
+        if constexpr (std::is_convertible_v<const T&, QString>)
+            arg.text = QString(value);
+        else
+            arg.text = QStringView(value).toString();
+    }
+    return arg;
 }
-template <typename T> auto passArg(const T& value)
-{
-    if constexpr (std::is_same_v<T, QByteArray>)
-        return value.constData();
-    else
-        return value;
-}
-// The format with each "%@" turned into "%s".
-QByteArray cFormatOf(const char* format);
-// C printf of a cFormatOf format, the text decoded as UTF-8.
-QString cFormat(const char* format, ...);
-
-// The argument at `index` of `fmt`, +0 instead of a negative value that
-// its conversion writes as a zero ("-0.00" is shown as "0.00").
-double unsignedZeroArg(double value, const QByteArray& fmt, int index);
-template <typename T> auto keepArg(const T& value, const QByteArray& fmt, int index)
-{
-    if constexpr (std::is_same_v<T, double> || std::is_same_v<T, float>)
-        return std::signbit(value) && value > -1 ? unsignedZeroArg(double(value), fmt, index) : double(value);
-    else
-        return keepArg(value);
-}
-template <typename... Args, std::size_t... I>
-QString formatArgs(const QByteArray& fmt, std::index_sequence<I...>, const Args&... args)
-{
-    auto kept = std::make_tuple(keepArg(args, fmt, int(I))...);
-    return std::apply([&](const auto&... k) { return cFormat(fmt.constData(), passArg(k)...); }, kept);
-}
+QString formatArgs(const char* format, const FormatArg* args, qsizetype count);
 } // namespace detail
 
-// printf formats as the screens give them; "%@" takes a QString. Numbers
-// come out exactly as C printf writes them ("%.2f" of 0.125 is "0.12"),
-// with a '.' whatever the system's locale, except that a zero is never
-// written with a minus sign ("%.2f" of -0.001 is "0.00").
+// printf formats as the screens give them; "%@" takes a text. Numbers come
+// out exactly as C printf writes them ("%.2f" of 0.125 is "0.12"), with a
+// '.' whatever the system's locale, except that a zero is never written with
+// a minus sign ("%.2f" of -0.001 is "0.00"). Only numbers and texts are taken (any
+// other argument does not compile), and an argument of the other kind than
+// its conversion is converted: a number given to "%@" is its decimal text,
+// a text given to "%d" or "%f" is read as a number. A text is never cut at
+// a NUL, and a conversion without an argument writes nothing.
 // Example: stringWithFormat("%.2f亿", v), stringWithFormat("%@%%", text).
 template <typename... Args> QString stringWithFormat(const char* format, const Args&... args)
 {
-    const QByteArray fmt = detail::cFormatOf(format);
-    return detail::formatArgs(fmt, std::index_sequence_for<Args...> {}, args...);
+    const std::array<detail::FormatArg, sizeof...(Args)> list { detail::formatArg(args)... };
+    return detail::formatArgs(format, list.data(), qsizetype(list.size()));
 }
 
 } // namespace platform

@@ -142,6 +142,8 @@ SecurityViewController::SecurityViewController(Family family, QWidget* parent)
 SecurityViewController::~SecurityViewController()
 {
     platform::NotificationCenter::defaultCenter()->removeObserver(this);
+    if (m_quoteStore)
+        m_quoteStore->DelwillDoRefreshDict({ { QStringLiteral("stockcode"), m_shownCode } });
     if (--g_openScreens == 0)
         releaseClosedScreensMemory();
 }
@@ -224,11 +226,15 @@ void SecurityViewController::bind(const QString& code, QuilorSDK* sdk, Queued wo
         codeField->setText(curCode);
     selfDict = platform::makeSharedDict({ { QStringLiteral("stockcode"), curCode } });
 
-    // The store keeps refreshing the record for the life of the process; the
-    // screen never unregisters.
+    // The store keeps the record refreshed while the screen is open, whatever
+    // else stops showing the code.
     StockQuoteDict record;
-    if (sdk && sdk->iStocks())
-        record = sdk->iStocks()->AddwillDoRefreshDict(*selfDict);
+    if (m_quoteStore)
+        m_quoteStore->DelwillDoRefreshDict({ { QStringLiteral("stockcode"), m_shownCode } });
+    m_quoteStore = sdk ? sdk->iStocks() : nullptr;
+    m_shownCode = curCode;
+    if (m_quoteStore)
+        record = m_quoteStore->AddwillDoRefreshDict(*selfDict);
     if (m_family == Family::Stock) {
         if (AppDelegate* delegate = AppDelegate::shared())
             delegate->curSingleStockDict = record;

@@ -62,8 +62,40 @@ MyStockTableCell::MyStockTableCell(QWidget* parent)
 MyStockTableCell::~MyStockTableCell()
 {
     // A row that goes with its window stops the store's refreshes of its code.
+    unregisterQuote();
+}
+
+// The row counts as showing its code while it is on a list: it registers
+// once when it is placed and lets go once when it is taken off, rebound to
+// another code or destroyed, so that the store's count stays right.
+void MyStockTableCell::registerQuote()
+{
+    // A code the row cannot label is one it shows nothing of.
+    const bool shows = watchlist::codeLabelFor(rowCode()).rule != watchlist::CodeLabelRule::StopBinding;
+    if (!parentWidget() || selfDict.isEmpty() || !shows) {
+        unregisterQuote();
+        return;
+    }
+    const QString code = rowCode();
+    if (m_registered && code == m_registeredCode)
+        return;
+    unregisterQuote();
+    QuilorSDK* client = sdk();
+    stocks* store = client ? client->iStocks() : nullptr;
+    if (!store)
+        return;
+    store->AddwillDoRefreshDict(selfDict);
+    m_store = store;
+    m_registeredCode = code;
+    m_registered = true;
+}
+
+void MyStockTableCell::unregisterQuote()
+{
     if (m_registered && m_store)
-        m_store->DelwillDoRefreshDict(selfDict);
+        m_store->DelwillDoRefreshDict({ { kStockcode, m_registeredCode } });
+    m_registered = false;
+    m_registeredCode.clear();
 }
 
 void MyStockTableCell::layoutLabels()
@@ -137,6 +169,9 @@ void MyStockTableCell::UpdateCell(const QVariantMap& record)
     selfDict = record;
     selfDict.insert(QStringLiteral("isRunningHttp"), QStringLiteral("NO"));
     selfDict.insert(QStringLiteral("dataUploaded"), QStringLiteral("YES"));
+    // A row rebound in place moves its registration to the new code.
+    if (parentWidget())
+        registerQuote();
     const QString stockcode = platform::stringOf(record, kStockcode);
     platform::setFittedText(name, platform::stringOf(record, QStringLiteral("stockname")));
 
@@ -159,7 +194,6 @@ void MyStockTableCell::UpdateCell(const QVariantMap& record)
     if (quote) {
         UpdateUI(quote.get());
     } else {
-        store->AddwillDoRefreshDict(selfDict);
         const QVariantMap own = selfDict;
         UpdateUI(&own);
     }
@@ -229,13 +263,9 @@ void MyStockTableCell::viewDidMoveToSuperview()
     // A row taken off the list has nothing to show, so it registers nothing.
     if (!parentWidget() || selfDict.isEmpty())
         return;
-    QuilorSDK* client = sdk();
-    stocks* store = client ? client->iStocks() : nullptr;
-    if (!store)
+    registerQuote();
+    if (!m_registered)
         return;
-    store->AddwillDoRefreshDict(selfDict);
-    m_store = store;
-    m_registered = true;
     platform::NotificationCenter* center = platform::NotificationCenter::defaultCenter();
     center->removeObserver(this, kStockupDateOk);
     center->addObserver(this, kStockupDateOk,
@@ -245,9 +275,7 @@ void MyStockTableCell::viewDidMoveToSuperview()
 void MyStockTableCell::removeFromSuperview()
 {
     TableCellView::removeFromSuperview();
-    if (m_registered && m_store)
-        m_store->DelwillDoRefreshDict(selfDict);
-    m_registered = false;
+    unregisterQuote();
     platform::NotificationCenter::defaultCenter()->removeObserver(this);
 }
 

@@ -84,8 +84,12 @@ private:
     QuilorSDK* sdk() const;
     MyStockGroup* listGroupModel() const;
 
+    void registerQuote();
+    void unregisterQuote();
+
     QVariantMap m_menuRecord;
     bool m_registered = false;
+    QString m_registeredCode;
     QPointer<stocks> m_store;
     ulong m_lastPressTime = 0;
     QPoint m_lastPressPos;

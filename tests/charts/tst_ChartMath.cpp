@@ -49,6 +49,8 @@ const double NaN = std::nan("");
 
 class tst_ChartMath : public QObject {
     Q_OBJECT
+    // The feed readers look up the configuration: its folder is the test's own.
+    testsupport::IsolatedSettings m_settings;
 
 private Q_SLOTS:
     void movingAverages_data()

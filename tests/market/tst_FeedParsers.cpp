@@ -19,14 +19,14 @@ QByteArray fixture(const char* name)
 }
 
 // The sh600000 record of the full-quote fixture with one field replaced.
-QByteArray stockWithField(int index, const QString& value)
+QByteArray stockWithField(int index, const char* value)
 {
     const QString text = *platform::decodeGB18030(fixture("tencent_full.txt"));
     const QString line = text.split(QLatin1Char('\n')).first();
     const qsizetype open = line.indexOf(QLatin1Char('"'));
     QStringList fields
         = line.mid(open + 1, line.lastIndexOf(QLatin1Char('"')) - open - 1).split(QLatin1Char('~'));
-    fields[index] = value;
+    fields[index] = QString::fromUtf8(value);
     return platform::encodeGB18030(
         QStringLiteral("v_sh600000=\"") + fields.join(QLatin1Char('~')) + QStringLiteral("\";\n"));
 }
@@ -52,8 +52,8 @@ private Q_SLOTS:
 
     void tencentFull_fixtureRecordsAgreeWithThemselves();
     void tencentFull_unitsAndAbsentFields();
-    void tencentFull_badNumberRefusesOnlyItsRecord_data();
-    void tencentFull_badNumberRefusesOnlyItsRecord();
+    void tencentFull_keepsEveryReadableFigure_data();
+    void tencentFull_keepsEveryReadableFigure();
     void tencentFull_badBodies_data();
     void tencentFull_badBodies();
     void tencentBrief_previousCloseIsPriceLessChange();
@@ -67,6 +67,8 @@ private Q_SLOTS:
     void fundFlow_unitsForStocksAndIndices();
     void fundFlow_badBodies_data();
     void fundFlow_badBodies();
+    void otherFeeds_keepEveryReadableFigure_data();
+    void otherFeeds_keepEveryReadableFigure();
     void marketStat_matchesWholeSegments();
 
     void propertyList_roundTripAndRefusal();
@@ -207,29 +209,53 @@ void FeedParsersTest::tencentFull_unitsAndAbsentFields()
     QCOMPARE(str(star, "preprice"), QStringLiteral("300.87")); // a short 54-field line still reads
 }
 
-void FeedParsersTest::tencentFull_badNumberRefusesOnlyItsRecord_data()
+void FeedParsersTest::tencentFull_keepsEveryReadableFigure_data()
 {
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("dash price") << 3 << "-";
-    QTest::newRow("empty price") << 3 << "";
-    QTest::newRow("overflowing price") << 3 << "1e400";
-    QTest::newRow("text volume") << 6 << "abc";
-    QTest::newRow("nan change") << 32 << "nan";
-    QTest::newRow("infinite bid volume") << 10 << "inf";
-    QTest::newRow("garbage PE") << 39 << "x1";
+    // A figure that cannot be read reads "--"; only a line without its code
+    // or price is refused (an empty `shown`).
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("suspended: open") << stockWithField(5, "--") << "today_start_price"
+                                     << "--";
+    QTest::newRow("suspended: high") << stockWithField(33, "--") << "valuehighest"
+                                     << "--";
+    QTest::newRow("empty change") << stockWithField(31, "") << "valueprice"
+                                  << "--";
+    QTest::newRow("text volume") << stockWithField(6, "abc") << "transaction100count"
+                                 << "--";
+    QTest::newRow("nan change percent") << stockWithField(32, "nan") << "valuerate"
+                                        << "--";
+    QTest::newRow("infinite bid volume") << stockWithField(10, "inf") << "buy1count"
+                                         << "--";
+    QTest::newRow("garbage PE") << stockWithField(39, "x1") << "PE"
+                                << "--";
+    QTest::newRow("empty circulating value") << stockWithField(44, "") << "marketvalue"
+                                             << "--";
+    QTest::newRow("line too short for its lows") << fixture("tencent_truncated.txt") << "valuelowest"
+                                                 << "--";
+    QTest::newRow("dash price") << stockWithField(3, "-") << "cprice" << QString();
+    QTest::newRow("empty price") << stockWithField(3, "") << "cprice" << QString();
+    QTest::newRow("overflowing price") << stockWithField(3, "1e400") << "cprice" << QString();
+    QTest::newRow("no code") << stockWithField(2, "") << "cprice" << QString();
 }
 
-void FeedParsersTest::tencentFull_badNumberRefusesOnlyItsRecord()
+void FeedParsersTest::tencentFull_keepsEveryReadableFigure()
 {
-    QFETCH(int, field);
-    QFETCH(QString, value);
-    const QByteArray body = stockWithField(field, value) + QByteArrayLiteral("v_sz000002=\"")
-        + QByteArray("bad") + QByteArrayLiteral("\";\n");
+    QFETCH(QByteArray, body);
+    QFETCH(QString, key);
+    QFETCH(QString, shown);
     const TencentBatch batch = parseTencentFull(body);
-    QVERIFY(!batch.records.contains(QStringLiteral("sh600000")));
-    QCOMPARE(batch.errors.size(), 2);
-    QVERIFY2(batch.errors.first().contains(QString::number(field)), qPrintable(batch.errors.first()));
+    if (shown.isEmpty()) {
+        QVERIFY(!batch.records.contains(QStringLiteral("sh600000")));
+        QCOMPARE(batch.errors.size(), 1);
+        return;
+    }
+    const QVariantMap stock = toVariantMap(batch.records.value(QStringLiteral("sh600000")));
+    QCOMPARE(stock.value(key).toString(), shown);
+    QCOMPARE(str(stock, "cprice"), QStringLiteral("10.45"));
+    QCOMPARE(str(stock, "stockname"), QStringLiteral("浦发银行"));
+    QCOMPARE(str(stock, "buy2"), QStringLiteral("10.43"));
 }
 
 void FeedParsersTest::tencentFull_badBodies_data()
@@ -238,7 +264,10 @@ void FeedParsersTest::tencentFull_badBodies_data()
     QTest::addColumn<int>("records");
     QTest::newRow("empty") << QByteArray() << 0;
     QTest::newRow("html error page") << QByteArray("<html><body>502 Bad Gateway</body></html>") << 0;
-    QTest::newRow("truncated field list") << fixture("tencent_truncated.txt") << 1;
+    const QList<QByteArray> lines = fixture("tencent_full.txt").split('\n');
+    QTest::newRow("record cut, then an intact one")
+        << QByteArray(lines.at(0).left(150) + "\n" + lines.at(3)) << 1;
+    QTest::newRow("record cut and run into the next") << QByteArray(lines.at(0).left(150) + lines.at(3)) << 1;
     QTest::newRow("invalid GB18030") << fixture("tencent_bad_gb18030.bin") << 1;
     QTest::newRow("cut before the closing quote") << fixture("tencent_full.txt").left(300) << 0;
     QTest::newRow("50 MB") << QByteArray(50 * 1024 * 1024, '~') << 0;
@@ -332,9 +361,7 @@ void FeedParsersTest::stockApp_badBodies_data()
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("no data") << QByteArray("{\"SYMBOL\": \"600000\"}");
     QTest::newRow("empty data") << QByteArray("{\"data\": []}");
-    QTest::newRow("dash ratio") << QByteArray("{\"data\": [{\"LB\": \"-\", \"HS\": 0.01}]}");
-    QTest::newRow("missing HS") << QByteArray("{\"data\": [{\"LB\": 1.2}]}");
-    QTest::newRow("overflow") << QByteArray("{\"data\": [{\"LB\": 1e400, \"HS\": 0.01}]}");
+    QTest::newRow("no figure") << QByteArray("{\"data\": [{\"LB\": \"-\", \"HS\": 1e400}]}");
 }
 
 void FeedParsersTest::stockApp_badBodies()
@@ -372,10 +399,7 @@ void FeedParsersTest::fundFlow_badBodies_data()
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("missing marker") << QByteArray(good).replace("zjlx_detail", "zjlx_other");
     QTest::newRow("missing closing") << QByteArray(good).replace("};", "}");
-    QTest::newRow("nineteen fields") << QByteArray(good).replace(",-5539.35", "");
-    QTest::newRow("dash field") << QByteArray(good).replace("562.42", "-");
-    QTest::newRow("empty field") << QByteArray(good).replace("562.42", "");
-    QTest::newRow("overflow") << QByteArray(good).replace("562.42", "1e400");
+    QTest::newRow("no figure") << QByteArray("var zjlx_detail={data:\"-,,x\"};");
     QTest::newRow("unclosed data text") << QByteArray("var zjlx_detail={data:\"1,2,3};");
     QTest::newRow("50 MB") << QByteArray("var zjlx_detail={data:\"") + QByteArray(50 * 1024 * 1024, '1');
 }
@@ -386,6 +410,53 @@ void FeedParsersTest::fundFlow_badBodies()
     const FeedResult r = parseFundFlow(body, false);
     QVERIFY(!r.ok());
     QVERIFY(r.fields.isEmpty());
+}
+
+void FeedParsersTest::otherFeeds_keepEveryReadableFigure_data()
+{
+    // What one unreadable figure leaves of a NetEase entry, a stock app reply
+    // and a fund-flow script: the rest, and "--" for it.
+    QTest::addColumn<QString>("feed");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("kept");
+    const QByteArray entry = fixture("netease_feed.js");
+    const QByteArray flow = fixture("fundflow_600000.js");
+    QTest::newRow("netease: suspended open")
+        << "netease" << QByteArray(entry).replace("\"open\": 10.33", "\"open\": \"--\"")
+        << "today_start_price"
+        << "valuehighest";
+    QTest::newRow("stock app: dash ratio")
+        << "app" << QByteArray("{\"data\": [{\"LB\": \"-\", \"HS\": 0.01}]}") << "ratio"
+        << "turnoverrate";
+    QTest::newRow("stock app: no HS") << "app" << QByteArray("{\"data\": [{\"LB\": 1.2}]}") << "turnoverrate"
+                                      << "ratio";
+    QTest::newRow("fund flow: dash field") << "flow" << QByteArray(flow).replace("562.42", "-") << "midvalue"
+                                           << "mainvalue";
+    QTest::newRow("fund flow: overflow")
+        << "flow" << QByteArray(flow).replace("562.42", "1e400") << "midvalue"
+        << "minbuy";
+    QTest::newRow("fund flow: nineteen fields")
+        << "flow" << QByteArray(flow).replace(",-5539.35", "") << "minsell"
+        << "minbuy";
+}
+
+void FeedParsersTest::otherFeeds_keepEveryReadableFigure()
+{
+    QFETCH(QString, feed);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, key);
+    QFETCH(QString, kept);
+    FeedResult r;
+    if (feed == QLatin1String("netease"))
+        r = neteaseQuoteFields(parseNeteaseFeed(body).entries.value(QStringLiteral("0600000")));
+    else if (feed == QLatin1String("app"))
+        r = parseStockAppJson(body);
+    else
+        r = parseFundFlow(body, false);
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.fields.value(key).toString(), QStringLiteral("--"));
+    QVERIFY(feedNumber(r.fields.value(kept).toString()));
 }
 
 void FeedParsersTest::marketStat_matchesWholeSegments()

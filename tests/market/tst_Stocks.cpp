@@ -1,3 +1,4 @@
+#include "../watchlist/BackendRelay.h"
 #include "TestSupport.h"
 
 #include "backend/QuilorSDK.h"
@@ -107,7 +108,8 @@ private Q_SLOTS:
     void ownIndex_comesFromTheBackend();
     void failingStep_leavesItsKeysAsTheyWere();
     void merge_keepsIdentityAndTakesOnlyStrings();
-    void twoHundredAndFirst_dropsTheOldest();
+    void records_stayWhileSomethingShowsThem();
+    void lateOlderQuote_neverReplacesNewer();
     void del_stopsRefreshesButKeepsTheRecord();
     void poll_paceFollowsMarketStatus_data();
     void poll_paceFollowsMarketStatus();
@@ -253,23 +255,61 @@ void StocksTest::merge_keepsIdentityAndTakesOnlyStrings()
     QVERIFY(!store()->recordFor(QStringLiteral("600001")));
 }
 
-void StocksTest::twoHundredAndFirst_dropsTheOldest()
+void StocksTest::records_stayWhileSomethingShowsThem()
 {
     pointAtNothing();
+    // The oldest code has two holders (a list row and an open window).
     QList<StockQuoteDict> held;
     for (int i = 0; i < stocks::kMaxRecords; ++i)
         held << store()->AddwillDoRefreshDict(codeDict(QString::number(600000 + i)));
-    QCOMPARE(store()->localStocksDict().size(), stocks::kMaxRecords);
-    // A code registered again is young again.
-    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600000")));
+    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600000"))); // young again, and shown
+    for (int i = 0; i < stocks::kMaxRecords; ++i)
+        store()->DelwillDoRefreshDict(codeDict(QString::number(600000 + i)));
+    QCOMPARE(store()->refreshQueue(), QStringList { QStringLiteral("600000") });
+
+    // Beyond 200 records the oldest one that nothing shows goes.
+    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600001")));
     store()->AddwillDoRefreshDict(codeDict(QStringLiteral("000001")));
     QCOMPARE(store()->localStocksDict().size(), stocks::kMaxRecords);
     QVERIFY(store()->recordFor(QStringLiteral("600000")));
-    QVERIFY(!store()->recordFor(QStringLiteral("600001")));
-    QVERIFY(!store()->refreshQueue().contains(QStringLiteral("600001")));
-    QCOMPARE(store()->refreshQueue().last(), QStringLiteral("000001"));
-    QCOMPARE(held.at(1)->value(QStringLiteral("stockcode")).toString(),
-        QStringLiteral("600001")); // holders keep theirs
+    QVERIFY(store()->recordFor(QStringLiteral("600001")));
+    QVERIFY(!store()->recordFor(QStringLiteral("600002")));
+    QCOMPARE(held.at(2)->value(QStringLiteral("stockcode")).toString(),
+        QStringLiteral("600002")); // holders keep theirs
+
+    // The last holder lets go: the code leaves the queue, the record stays.
+    store()->DelwillDoRefreshDict(codeDict(QStringLiteral("600000")));
+    QVERIFY(!store()->refreshQueue().contains(QStringLiteral("600000")));
+    QVERIFY(store()->recordFor(QStringLiteral("600000")));
+}
+
+void StocksTest::lateOlderQuote_neverReplacesNewer()
+{
+    // The feeds go through a relay that holds the loader's own quote request
+    // ("/q=sh600000" alone; the poll asks for both codes in one batch).
+    BackendRelay relay(m_standIn->server().port());
+    platform::Configuration::setCurrent(platform::Configuration::allAt(relay.url()));
+    store()->setLoadersPerPoll(0);
+    relay.holdAnswersTo("GET /q=sh600000 HTTP");
+    store()->AddwillDoRefreshDict(codeDict(QStringLiteral("000001")));
+    const StockQuoteDict record = store()->AddwillDoRefreshDict(codeDict(QStringLiteral("600000")));
+    QTRY_VERIFY_WITH_TIMEOUT(relay.hasHeld(), 5000);
+
+    // The market moves on and the poll brings the newer price.
+    const QDateTime later = kFridayMorning.addSecs(40 * 60);
+    m_standIn->server().market().setNow(later);
+    const QString newer
+        = QString::number(m_standIn->server().market().quoteAt(QStringLiteral("600000"), later).last, 'f', 2);
+    const QString older = QString::number(
+        m_standIn->server().market().quoteAt(QStringLiteral("600000"), kFridayMorning).last, 'f', 2);
+    QVERIFY(newer != older);
+    QTRY_COMPARE_WITH_TIMEOUT(record->value(QStringLiteral("cprice")).toString(), newer, 10000);
+
+    // The held answer lands last (no poll after it) and changes nothing.
+    m_standIn->server().failPath(QStringLiteral("sz000001,sh600000"), 503, 1000);
+    relay.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!store()->isLoading(QStringLiteral("600000")), 10000);
+    QCOMPARE(record->value(QStringLiteral("cprice")).toString(), newer);
 }
 
 void StocksTest::del_stopsRefreshesButKeepsTheRecord()

@@ -77,6 +77,9 @@ void tst_Json::scalars_becomeText_data()
     QTest::newRow("raw UTF-8") << QByteArray("{\"名称\":\"银行\"}")
                                << QVariant(
                                       QVariantMap { { QStringLiteral("名称"), QStringLiteral("银行") } });
+    QTest::newRow("control characters dropped")
+        << QByteArray("{\"t\\u0000\":\"2016\\u0000\\u001b\\u0085年\\n\"}")
+        << QVariant(QVariantMap { { QStringLiteral("t"), QStringLiteral("2016年\n") } });
 }
 
 void tst_Json::scalars_becomeText()

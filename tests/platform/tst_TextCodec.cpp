@@ -24,8 +24,10 @@ void tst_TextCodec::decodes_data()
     QTest::newRow("padded three-char name")
         << QByteArray("\xCE\xE5 \xC1\xB8 \xD2\xBA") << QStringLiteral("五 粮 液");
     QTest::newRow("full-width letter") << QByteArray("\xCD\xF2\xBF\xC6\xA3\xC1") << QStringLiteral("万科Ａ");
-    QTest::newRow("four-byte sequence") << QByteArray("\x81\x30\x81\x30") << QStringLiteral("\u0080");
+    QTest::newRow("four-byte sequence") << QByteArray("\x81\x30\x84\x36") << QStringLiteral("\u00a5");
     QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("control characters dropped, tab and line break kept")
+        << QByteArray("\xC6\xD6\0\x1b[\x7f\t\n", 8) << QStringLiteral("浦[\t\n");
 }
 
 void tst_TextCodec::decodes()

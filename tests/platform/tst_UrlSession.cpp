@@ -31,6 +31,8 @@ private Q_SLOTS:
     void oversizedBody_failsBeforeItIsAllRead_data();
     void oversizedBody_failsBeforeItIsAllRead();
     void unsafeHeaderValues_areNeverSent();
+    void cutBody_failsTheRequest_data();
+    void cutBody_failsTheRequest();
 
 private:
     QUrl url(const QString& path) const { return Configuration::join(m_standIn->baseUrl(), path); }
@@ -259,6 +261,27 @@ private:
     bool m_announce;
 };
 
+// Answers every request with `head` and then `body`; then closes the
+// connection, or holds it open for good when `stall` is set.
+class CutBodyServer : public QTcpServer {
+public:
+    CutBodyServer(QByteArray head, QByteArray body, bool stall)
+    {
+        connect(this, &QTcpServer::newConnection, this, [=, this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [=] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    socket->write(head + "\r\n" + body);
+                    if (!stall)
+                        socket->disconnectFromHost();
+                });
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+};
+
 } // namespace
 
 void tst_UrlSession::oversizedBody_failsBeforeItIsAllRead_data()
@@ -312,6 +335,40 @@ void tst_UrlSession::unsafeHeaderValues_areNeverSent()
     QVERIFY(!headers.contains("x-other"));
     // Still a browser's agent, not Qt's bare default.
     QCOMPARE(headers.value("user-agent"), before.toLatin1());
+}
+
+void tst_UrlSession::cutBody_failsTheRequest_data()
+{
+    // 40 bytes of quote text, cut at a record's end.
+    const QByteArray part = QByteArray("v_sh600000=\"1~10.45~10.30\";\n").leftJustified(40, ' ');
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("stall");
+    QTest::newRow("closed short of its length")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n") << part << false;
+    QTest::newRow("closed inside a chunk") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n")
+                                           << QByteArray("64\r\n" + part) << false;
+    QTest::newRow("stalled after the status line")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n") << part << true;
+}
+
+void tst_UrlSession::cutBody_failsTheRequest()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, stall);
+    CutBodyServer server(head, body, stall);
+    QVERIFY(server.isListening());
+    UrlSession session;
+    session.setTimeoutMs(300);
+    QObject context;
+    std::optional<UrlResponse> got;
+    session.get(QUrl(QStringLiteral("http://127.0.0.1:%1/q=sh600000").arg(server.serverPort())), {}, &context,
+        [&](const UrlResponse& r) { got = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 10000);
+    QVERIFY2(!got->ok(), qPrintable(got->error));
+    QVERIFY(!got->error.isEmpty());
+    QVERIFY(got->body.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_UrlSession)

@@ -163,6 +163,17 @@ void tst_Values::stringWithFormat_roundsLikePrintf_data()
         << stringWithFormat("%@%*.2f%%", QStringLiteral("x"), 6, -0.004) << QStringLiteral("x  0.00%");
     QTest::newRow("%.0f of -0.6") << stringWithFormat("%.0f", -0.6) << QStringLiteral("-1");
     QTest::newRow("-%.2f万 of 0") << stringWithFormat("-%.2f万", 0.0) << QStringLiteral("-0.00万");
+    // An argument of the other kind is converted, never read as the wrong type.
+    QTest::newRow("%@ of a number") << stringWithFormat("[%@|%@]", 42, 1.5) << QStringLiteral("[42|1.5]");
+    QTest::newRow("%d and %.2f of texts") << stringWithFormat("%d|%.2f", QStringLiteral("12"),
+        QStringLiteral("0.125")) << QStringLiteral("12|0.12");
+    QTest::newRow("%d of a double, %.1f of an int")
+        << stringWithFormat("%d|%.1f", 7.9, 3) << QStringLiteral("7|3.0");
+    QTest::newRow("missing arguments write nothing") << stringWithFormat("a%@b%dc") << QStringLiteral("abc");
+    QTest::newRow("%n writes nothing") << stringWithFormat("x%ny", 5) << QStringLiteral("xy");
+    QTest::newRow("a text is not cut at a NUL")
+        << stringWithFormat("%@季", QStringView(u"2016\u0000年", 6).toString())
+        << QStringView(u"2016\u0000年季", 7).toString();
 }
 
 void tst_Values::stringWithFormat_roundsLikePrintf()

@@ -61,8 +61,11 @@ IsolatedSettings::~IsolatedSettings()
 {
     // The folders go with the temporary directory; nothing may keep writing there.
     platform::UserDefaults::resetStandardUserDefaults();
-    qunsetenv("LST_CONFIG_DIR");
-    qunsetenv("LST_CACHE_DIR");
+    // A newer instance made before this one went keeps its folders.
+    if (qEnvironmentVariable("LST_CONFIG_DIR") == configDir())
+        qunsetenv("LST_CONFIG_DIR");
+    if (qEnvironmentVariable("LST_CACHE_DIR") == cacheDir())
+        qunsetenv("LST_CACHE_DIR");
 }
 
 QString IsolatedSettings::cacheDir() const

@@ -11,6 +11,7 @@
 #include "market/stocks.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/Colors.h"
+#include "screens/SingleStockViewController.h"
 #include "watchlist/MyStockTableCell.h"
 #include "watchlist/MystockViewController.h"
 #include "watchlist/PopUpButton.h"
@@ -29,6 +30,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimeZone>
 #include <QTimer>
 #include <QWindow>
 
@@ -90,6 +92,7 @@ private Q_SLOTS:
     void doubleClick_opensByCodeLength_data();
     void doubleClick_opensByCodeLength();
     void rowEvents_reloadGroup();
+    void deletedRow_openScreenKeepsItsQuotes();
     void login_retriedAfterDelayNeverAtOnce();
     void table_onlyVisibleRowsLive();
     void gotoVIP_andBack_inTheApplicationLoop();
@@ -652,6 +655,42 @@ void tst_ZXGView::rowEvents_reloadGroup()
     QTRY_COMPARE(m_env->bodiesFor(backend::kApiGroupStocks).size(), 2);
     // Without a registered editor "setComment" opens nothing.
     panel->cellCallBack(dict({ { "event", "setComment" }, { "stockcode", "600000" } }));
+}
+
+void tst_ZXGView::deletedRow_openScreenKeepsItsQuotes()
+{
+    standin::SampleMarket& market = m_env->standin.server().market();
+    const QDateTime morning(QDate(2025, 3, 14), QTime(10, 0), QTimeZone(QByteArrayLiteral("Asia/Shanghai")));
+    market.setNow(morning);
+    platform::ControllerRegistry::registerClass<SingleStockViewController>(
+        QString::fromUtf8(app::kStockScreenId));
+    m_env->makeClient()->iStocks()->setPollIntervals(100, 100);
+    ZXGView* panel = setUpPanel();
+    waitForRows(3);
+    auto* cell = static_cast<MyStockTableCell*>(panel->iTableView->viewAtRow(0));
+    QVERIFY(cell);
+    const QString code = cell->selfDict.value(QStringLiteral("stockcode")).toString();
+
+    // The stock's window opens from its row; then the row is deleted.
+    QVariantMap event = dict({ { "event", "DoubleClick" } });
+    event.insert(QStringLiteral("stockcode"), code);
+    panel->cellCallBack(event);
+    SingleStockViewController* screen = nullptr;
+    QTRY_VERIFY((screen = m_host->findChild<SingleStockViewController*>()) != nullptr);
+    testsupport::AlertRecorder alerts;
+    testsupport::MenuRecorder menus;
+    menus.choice = QStringList { QStringLiteral("删除") };
+    cell->menuForEvent(QPoint());
+    waitForRows(2);
+
+    // The open window still follows the market.
+    const QDateTime later = morning.addSecs(40 * 60);
+    market.setNow(later);
+    const QString price = QString::number(market.quoteAt(code, later).last, 'f', 2);
+    QVERIFY(price != QString::number(market.quoteAt(code, morning).last, 'f', 2));
+    QLabel* shown = screen->quotePanel->field(QStringLiteral("priceTextField"));
+    QVERIFY(shown);
+    QTRY_COMPARE_WITH_TIMEOUT(shown->text(), price, 10000);
 }
 
 void tst_ZXGView::login_retriedAfterDelayNeverAtOnce()

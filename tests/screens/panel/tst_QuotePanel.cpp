@@ -64,6 +64,13 @@ private Q_SLOTS:
         QVERIFY(m_sdk->iStocks());
     }
 
+    // The client saves its quote cache as it goes: before the folders do.
+    void cleanupTestCase()
+    {
+        delete m_sdk;
+        m_sdk = nullptr;
+    }
+
     void outlets_namedAndPresent()
     {
         for (QuotePanel::Kind kind : { QuotePanel::Stock, QuotePanel::Index }) {
