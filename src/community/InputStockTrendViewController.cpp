@@ -10,6 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 
 #include <QButtonGroup>
@@ -73,7 +74,7 @@ QString InputStockTrendViewController::trendValue(int choice)
 void InputStockTrendViewController::viewDidLoad()
 {
     auto* layout = new QVBoxLayout(this);
-    m_stockLabel = new QLabel(stockNameOf(m_code) + QLatin1Char(' ') + m_code, this);
+    m_stockLabel = platform::plainLabel(stockNameOf(m_code) + QLatin1Char(' ') + m_code, this);
     m_stockLabel->setObjectName(QStringLiteral("stockLabel"));
     layout->addWidget(m_stockLabel);
     layout->addWidget(new QLabel(QStringLiteral("你认为明天的走势是："), this));

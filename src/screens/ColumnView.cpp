@@ -3,6 +3,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/FittedText.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/FeedText.h"
 
 #include <QLabel>
@@ -43,7 +44,7 @@ ColumnView::ColumnView(const QRect& frame, const QString& mainTitle, const QStri
         }
     }
     if (!iMainTitle.isNull()) {
-        m_titleField = new QLabel(iMainTitle, this);
+        m_titleField = platform::plainLabel(iMainTitle, this);
         const QRectF field
             = toWidget(QRectF(0, frame.height() - 22, frame.width(), 20), float(frame.height()));
         m_titleField->setGeometry(field.toRect());

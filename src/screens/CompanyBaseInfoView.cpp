@@ -18,6 +18,8 @@
 #include <QDebug>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
 using companydata::FileKind;
 
@@ -39,6 +41,14 @@ platform::SharedDict currentRecord()
     return app ? app->curSingleStockDict : nullptr;
 }
 
+// A scroll bar that fits the margins right of the blocks, so that showing it
+// takes no width from them.
+class MarginScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+    QSize sizeHint() const override { return QSize(2 * kMargin, QScrollBar::sizeHint().height()); }
+};
+
 } // namespace
 
 CompanyBaseInfoView::CompanyBaseInfoView(QWidget* parent)
@@ -50,8 +60,16 @@ CompanyBaseInfoView::CompanyBaseInfoView(QWidget* parent)
         this);
     iSegmentedCtr->setObjectName(QStringLiteral("iSegmentedCtr"));
     connect(iSegmentedCtr, &SegmentedControl::pressed, this, [this]() { SegmentedValueChanged(); });
-    cellView = new QWidget(this);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("contentScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBar(new MarginScrollBar(Qt::Vertical, m_scroll));
+    m_scroll->viewport()->setAutoFillBackground(false);
+    cellView = new QWidget;
     cellView->setObjectName(QStringLiteral("cellView"));
+    m_scroll->setWidget(cellView);
+    cellView->setAutoFillBackground(false);
     iNoticelistView = new NoticelistView(cellView);
     iNoticelistView->setObjectName(QStringLiteral("iNoticelistView"));
     iNoticelistView->setHidden(true);
@@ -68,10 +86,20 @@ void CompanyBaseInfoView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     iSegmentedCtr->setGeometry(kMargin, 2, width() - 2 * kMargin, kBarHeight - 4);
-    cellView->setGeometry(
-        kMargin, kBarHeight, width() - 2 * kMargin, qMax(0, height() - kBarHeight - kMargin));
-    // The list follows the content area's size; only a re-layout moves it.
-    iNoticelistView->resize(qMax(0, cellView->width() - 2 * kMargin), qMax(0, cellView->height() - kMargin));
+    // The scroll bar, when shown, stands in the right margin.
+    m_scroll->setGeometry(kMargin, kBarHeight, width() - kMargin, qMax(0, height() - kBarHeight - kMargin));
+    cellView->resize(width() - 2 * kMargin, cellView->height());
+    // The list follows the room's size and scrolls itself; only a re-layout moves it.
+    iNoticelistView->resize(qMax(0, cellView->width() - 2 * kMargin), qMax(0, m_scroll->height() - kMargin));
+    fitContent();
+}
+
+void CompanyBaseInfoView::fitContent()
+{
+    int bottom = 0;
+    for (QWidget* block : visibleBlocks())
+        bottom = qMax(bottom, block->geometry().bottom() + 1 + kMargin);
+    cellView->resize(cellView->width(), qMax(m_scroll->height(), bottom));
 }
 
 void CompanyBaseInfoView::paintEvent(QPaintEvent* event)
@@ -107,6 +135,8 @@ void CompanyBaseInfoView::SegmentedValueChanged()
         iNoticelistView->setHidden(true);
     if (blocksOf(segment).isEmpty())
         lastHightcellView = 0;
+    fitContent();
+    m_scroll->verticalScrollBar()->setValue(0);
     switch (segment) {
     case Summary:
         summaryDict.reset();
@@ -291,6 +321,7 @@ void CompanyBaseInfoView::stack(QWidget* block, int gap)
     block->move(kMargin, int(lastHightcellView));
     block->show();
     lastHightcellView += float(block->height() + gap);
+    fitContent();
 }
 
 void CompanyBaseInfoView::UpdateSummaryUI()
@@ -411,6 +442,7 @@ void CompanyBaseInfoView::UpdateNoticelistUI()
         iNoticelistView->SetDataArr(*records);
         iNoticelistView->setHidden(false);
         lastHightcellView = float(iNoticelistView->height() + 5);
+        fitContent();
     }
     Q_EMIT tabBuilt(Notices);
 }
@@ -460,6 +492,7 @@ void CompanyBaseInfoView::removeAllView()
     }
     iNoticelistView->setHidden(true);
     ++m_clears;
+    fitContent();
 }
 
 void CompanyBaseInfoView::DoSizeChanged(const QSize& size)
@@ -473,6 +506,7 @@ void CompanyBaseInfoView::DoResize()
     const int segment = iSegmentedCtr->selectedSegment();
     if (segment == Notices) {
         iNoticelistView->move(kMargin, 0);
+        fitContent();
         return;
     }
     const QList<QWidget*> blocks = blocksOf(segment);
@@ -485,6 +519,7 @@ void CompanyBaseInfoView::DoResize()
     lastHightcellView = 0;
     for (int h : heights)
         lastHightcellView += float(h + 5);
+    fitContent();
     if (segment == Cash && iCashPieView)
         iCashPieView->reloadData();
 }

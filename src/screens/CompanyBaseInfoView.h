@@ -17,6 +17,7 @@
 class ColumnView;
 class ListBaseView;
 class NoticelistView;
+class QScrollArea;
 class SegmentedControl;
 namespace platform {
 class UrlSession;
@@ -24,7 +25,8 @@ class UrlTask;
 } // namespace platform
 
 // The page of the company-data window: five tabs over one content area into
-// which the selected tab's blocks are stacked from the top.
+// which the selected tab's blocks are stacked from the top. The content area
+// scrolls when the blocks are taller than the room under the tabs.
 class CompanyBaseInfoView : public QWidget, public MMPieChartViewDataSource, public MMPieChartViewDelegate {
     Q_OBJECT
 public:
@@ -94,6 +96,8 @@ public:
 
     // The blocks of the selected tab now in the content area, top to bottom.
     QList<QWidget*> visibleBlocks() const;
+    // What shows the content area, scrolled.
+    QScrollArea* contentScroll() const { return m_scroll; }
 
     static QColor backgroundColor() { return QColor(43, 43, 69); }
 
@@ -120,7 +124,10 @@ private:
     // Adds a block at the running height and moves the running height on.
     void stack(QWidget* block, int gap);
     QList<QWidget*> blocksOf(int segment) const;
+    // Makes the content area as tall as its blocks, and at least the room.
+    void fitContent();
 
+    QScrollArea* m_scroll = nullptr;
     quint64 m_fetchGeneration = 0;
     // Times the content area was cleared, to tell whether a builder did.
     int m_clears = 0;

@@ -2,6 +2,7 @@
 
 #include "backend/QuilorSDK.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/Logging.h"
 
 #include <QFont>
@@ -74,7 +75,7 @@ QLabel* QuotePanel::addField(
     QWidget* parent = grid->parentWidget();
     if (!captionText.isEmpty())
         grid->addWidget(caption(captionText, parent), row, column);
-    auto* value = new QLabel(kNoValue, parent);
+    auto* value = platform::plainLabel(kNoValue, parent);
     value->setObjectName(outlet);
     value->setFont(sized(12));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);

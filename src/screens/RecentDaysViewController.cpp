@@ -7,6 +7,7 @@
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
 #include "platform/widgets/FittedText.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/Logging.h"
 #include "screens/stockDayDict.h"
@@ -179,7 +180,7 @@ void RecentDaysViewController::buildLayout()
         places.append({ sumNames.at(i).constData(), kSumTexts[i], 12 + i * 174, 68, 170 });
 
     for (const Place& place : places) {
-        auto* field = new QLabel(QString::fromUtf8(place.text), this);
+        auto* field = platform::plainLabel(QString::fromUtf8(place.text), this);
         const QString name = QString::fromUtf8(place.name);
         field->setObjectName(name);
         field->setGeometry(place.x, place.y, place.width, 24);

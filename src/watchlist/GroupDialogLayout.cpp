@@ -1,6 +1,7 @@
 #include "watchlist/GroupDialogLayout.h"
 
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/PlainText.h"
 #include "watchlist/ZXGView.h"
 
 #include <QHBoxLayout>
@@ -67,6 +68,7 @@ ElidedLabel::ElidedLabel(QWidget* parent)
     // The layout gives the label its room; the text follows, not the reverse.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setMinimumWidth(0);
+    setTextFormat(Qt::PlainText);
 }
 
 void ElidedLabel::setFullText(const QString& text)
@@ -84,7 +86,7 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
 void ElidedLabel::elide()
 {
     const QString shown = elidedTitle(this, m_full, contentsRect().width());
-    setToolTip(shown == m_full ? QString() : m_full);
+    setToolTip(shown == m_full ? QString() : platform::plainToolTip(m_full));
     if (shown != text())
         setText(shown);
 }

@@ -1,5 +1,6 @@
 #include "watchlist/PopUpButton.h"
 
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "watchlist/GroupDialogLayout.h"
 
@@ -67,7 +68,7 @@ void PopUpButton::showTitle(const QString& title)
     m_title = title;
     // Room for the style's padding and border on both sides.
     const QString shown = elidedTitle(this, title, width() - 20);
-    setToolTip(shown == title ? QString() : title);
+    setToolTip(shown == title ? QString() : platform::plainToolTip(title));
     setText(shown);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/FeedText.h"
 #include "watchlist/GroupDialogLayout.h"
@@ -55,9 +56,9 @@ commentStockViewController::commentStockViewController(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
-    nameCodeTextField = new QLabel(this);
+    nameCodeTextField = platform::plainLabel(QString(), this);
     nameCodeTextField->setObjectName(QStringLiteral("nameCodeTextField"));
-    curPriceTextField = new QLabel(this);
+    curPriceTextField = platform::plainLabel(QString(), this);
     curPriceTextField->setObjectName(QStringLiteral("curPriceTextField"));
     layout->addWidget(nameCodeTextField);
     layout->addWidget(curPriceTextField);

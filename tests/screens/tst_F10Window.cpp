@@ -167,9 +167,11 @@ private:
         return !built.isEmpty() || built.wait(5000);
     }
 
-    void open()
+    // `height`: at most this tall, as a small screen would hold it.
+    void open(int height = QWIDGETSIZE_MAX)
     {
         m_window = std::make_unique<F10ViewController>();
+        m_window->setMaximumHeight(height);
         QSignalSpy built(m_window->iCompanyBaseInfoView, &CompanyBaseInfoView::tabBuilt);
         m_window->show();
         QVERIFY(built.wait(5000));
@@ -514,6 +516,34 @@ private Q_SLOTS:
         QCOMPARE(m_window->size(), QSize(666, 760));
         QTRY_COMPARE(grids.first()->pos(), QPoint(5, 0));
         QCOMPARE(grids.at(1)->y(), grids.at(0)->height() + 5);
+    }
+
+    // Held shorter than its page (a small screen), the window's tab scrolls:
+    // its last block comes into view with the wheel, no block narrower.
+    void shortWindow_lastBlockScrollsIntoView()
+    {
+        open(400);
+        QVERIFY(select(CompanyBaseInfoView::Holders));
+        QCOMPARE(m_window->height(), 400);
+        const QList<ListBaseView*> grids = shownGrids();
+        QCOMPARE(grids.size(), 3);
+        const auto bottom
+            = [&]() { return grids.last()->mapTo(m_window.get(), grids.last()->rect().bottomLeft()).y(); };
+        QVERIFY(bottom() >= 400);
+        // A wheel turn over the middle of the page, passed up as the window
+        // system's would be until a widget takes it.
+        const QPoint middle(300, 200);
+        for (int turn = 0; turn < 20 && bottom() >= 400; ++turn) {
+            for (QWidget* w = m_window->childAt(middle); w; w = w->parentWidget()) {
+                const QPoint at = w->mapFrom(m_window.get(), middle);
+                QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+                if (QApplication::sendEvent(w, &wheel) && wheel.isAccepted())
+                    break;
+            }
+        }
+        QVERIFY(bottom() < 400);
+        QCOMPARE(grids.first()->width(), 646);
     }
 
     void render_everyTab()

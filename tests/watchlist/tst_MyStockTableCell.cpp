@@ -4,13 +4,20 @@
 #include "market/stocks.h"
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Colors.h"
+#include "screens/QuotePanel.h"
+#include "watchlist/EditGroupTableCellView.h"
 #include "watchlist/MyStockTableCell.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QWindow>
 
 namespace {
@@ -25,6 +32,37 @@ QVariantMap member(const char* code, const char* name, const char* order)
 QColor colorOf(const QLabel* label)
 {
     return label->palette().color(QPalette::WindowText);
+}
+
+// What a label shows once drawn: the text of its document when it keeps one
+// (markup, selectable text), else its text as it stands.
+QString shownText(QLabel* label)
+{
+    label->grab();
+    const QList<QTextDocument*> documents = label->findChildren<QTextDocument*>();
+    return documents.isEmpty() ? label->text() : documents.first()->toPlainText();
+}
+
+bool showsColour(QWidget* widget, const QColor& colour)
+{
+    const QImage image = widget->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour)
+                return true;
+    return false;
+}
+
+// The tool tip a hover over `widget` shows.
+QLabel* hoverToolTip(QWidget* widget)
+{
+    const QPoint centre = widget->rect().center();
+    QHelpEvent hover(QEvent::ToolTip, centre, widget->mapToGlobal(centre));
+    QApplication::sendEvent(widget, &hover);
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->inherits("QTipLabel") && window->isVisible())
+            return qobject_cast<QLabel*>(window);
+    return nullptr;
 }
 } // namespace
 
@@ -54,6 +92,8 @@ private Q_SLOTS:
     void copy_intoGroupHoldingStock_alerts();
     void failures_showAlerts_data();
     void failures_showAlerts();
+    void serverTexts_showAsWritten_data();
+    void serverTexts_showAsWritten();
 
 private:
     void setGroups(int count, bool currentHasId = true);
@@ -515,6 +555,76 @@ void tst_MyStockTableCell::failures_showAlerts()
     QTest::qWait(100);
     QVERIFY(m_events.isEmpty());
     QCOMPARE(cell->selfDict.value(QStringLiteral("stockcode")).toString(), QStringLiteral("600000"));
+}
+
+// A name that is markup naming a local image shows as written, in the places
+// a server's names reach, and the image never shows.
+void tst_MyStockTableCell::serverTexts_showAsWritten_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<bool>("cutShort");
+    QTest::newRow("watch-list row") << "row" << true;
+    QTest::newRow("group chooser") << "chooser" << true;
+    QTest::newRow("group manager row") << "manager" << true;
+    QTest::newRow("security screen name") << "panel" << false;
+}
+
+void tst_MyStockTableCell::serverTexts_showAsWritten()
+{
+    QFETCH(QString, place);
+    QFETCH(bool, cutShort);
+    QTemporaryDir folder;
+    QImage image(6, 6, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    QVERIFY(image.save(folder.filePath(QStringLiteral("probe.png"))));
+    const QString name
+        = QStringLiteral("<img src=\"%1\">x").arg(folder.filePath(QStringLiteral("probe.png")));
+
+    QLabel* label = nullptr;
+    QWidget* shown = nullptr;
+    if (place == QLatin1String("row")) {
+        QVariantMap record = member("600000", "", "0");
+        record.insert(QStringLiteral("stockname"), name);
+        shown = label = boundCell(record)->name;
+    } else if (place == QLatin1String("chooser")) {
+        auto* button = new watchlist::PopUpButton(m_host.get());
+        auto* menu = new QMenu(button);
+        menu->addAction(name);
+        button->setPopUpMenu(menu);
+        button->setGeometry(0, 0, 120, 30);
+        button->selectItemAtIndex(0);
+        shown = button;
+    } else if (place == QLatin1String("manager")) {
+        auto* row = new EditGroupTableCellView(m_host.get());
+        row->setGeometry(0, 0, 300, 30);
+        row->UpdateCell({ { QStringLiteral("id"), QStringLiteral("1") },
+            { QStringLiteral("userstockgroupname"), name } });
+        shown = label = row->textField;
+    } else {
+        auto* panel = new QuotePanel(QuotePanel::Stock, m_host.get());
+        panel->resize(panel->sizeHint());
+        quotepanel::PanelUpdate update;
+        update.writes << quotepanel::FieldWrite { QStringLiteral("nameTextField"), name, std::nullopt };
+        panel->apply(update);
+        label = panel->field(QStringLiteral("nameTextField"));
+        shown = panel;
+    }
+    m_host->show();
+
+    if (label) {
+        const QString text = shownText(label);
+        QVERIFY2(text == name || (text.endsWith(QChar(0x2026)) && name.startsWith(text.chopped(1))),
+            qPrintable(text));
+    }
+    QVERIFY(!showsColour(shown, Qt::magenta));
+    QCOMPARE(!shown->toolTip().isEmpty(), cutShort);
+    if (cutShort) {
+        QLabel* tip = hoverToolTip(shown);
+        QVERIFY(tip);
+        QCOMPARE(shownText(tip), name);
+        QVERIFY(!showsColour(tip, Qt::magenta));
+        QToolTip::hideText();
+    }
 }
 
 QTEST_MAIN(tst_MyStockTableCell)

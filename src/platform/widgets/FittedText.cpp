@@ -1,4 +1,5 @@
 #include "platform/widgets/FittedText.h"
+#include "platform/widgets/PlainText.h"
 
 #include <QEvent>
 #include <QFontInfo>
@@ -30,6 +31,7 @@ public:
         , m_label(label)
         , m_base(label->font())
     {
+        label->setTextFormat(Qt::PlainText);
         label->installEventFilter(this);
     }
 
@@ -68,7 +70,7 @@ private:
         m_shown = fitted.text;
         if (m_label->text() != m_shown)
             m_label->setText(m_shown);
-        const QString tip = m_shown == m_whole ? QString() : m_whole;
+        const QString tip = m_shown == m_whole ? QString() : plainToolTip(m_whole);
         if (m_label->toolTip() != tip)
             m_label->setToolTip(tip);
         m_applying = false;

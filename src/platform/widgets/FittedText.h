@@ -24,7 +24,8 @@ FittedText fitText(const QFont& font, const QString& text, qreal width);
 void drawFittedText(QPainter& painter, const QRectF& rect, int flags, const QString& text);
 
 // Shows `text` in a label of fixed size, fitted to the label's width now
-// and after every resize. A text cut short has the whole one as tool tip.
+// and after every resize, as plain text. A text cut short has the whole one
+// as tool tip.
 void setFittedText(QLabel* label, const QString& text);
 
 } // namespace platform
