@@ -19,6 +19,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/Logging.h"
 #include "screens/SegmentedControl.h"
@@ -583,7 +584,7 @@ void SecurityViewController::addBtnPressed()
     if (groups && !groups->iGroupArray.isEmpty()) {
         for (int i = 0; i < groups->iGroupArray.size(); ++i) {
             const QVariantMap group = groups->iGroupArray.at(i).toMap();
-            addItem(platform::stringOf(group, QStringLiteral("userstockgroupname")),
+            addItem(platform::menuText(platform::stringOf(group, QStringLiteral("userstockgroupname"))),
                 platform::stringWithFormat("%ld", long(i)));
         }
     } else {

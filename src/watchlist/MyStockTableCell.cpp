@@ -8,6 +8,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/FittedText.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "watchlist/GroupDialogLayout.h"
 #include "watchlist/RowFormat.h"
@@ -359,8 +360,8 @@ QMenu* MyStockTableCell::getMenu()
                 const QString id = platform::stringOf(group, QStringLiteral("id"));
                 if (id == currentId)
                     continue;
-                QAction* item
-                    = submenu->addAction(platform::stringOf(group, QStringLiteral("userstockgroupname")));
+                QAction* item = submenu->addAction(
+                    platform::menuText(platform::stringOf(group, QStringLiteral("userstockgroupname"))));
                 item->setData(id);
                 connect(item, &QAction::triggered, this, [this, item, move]() {
                     if (move)

@@ -47,13 +47,14 @@ void PopUpButton::selectItemAtIndex(int index)
         items[i]->setChecked(i == index);
     }
     m_selected = index >= 0 && index < items.size() ? index : -1;
-    showTitle(m_selected >= 0 ? items[m_selected]->text() : m_placeholder);
+    showTitle(m_selected >= 0 ? platform::fromMenuText(items[m_selected]->text()) : m_placeholder);
 }
 
 QString PopUpButton::titleOfSelectedItem() const
 {
     const QList<QAction*> items = itemArray();
-    return m_selected >= 0 && m_selected < items.size() ? items[m_selected]->text() : QString();
+    return m_selected >= 0 && m_selected < items.size() ? platform::fromMenuText(items[m_selected]->text())
+                                                        : QString();
 }
 
 void PopUpButton::setPlaceholderTitle(const QString& title)
@@ -69,7 +70,7 @@ void PopUpButton::showTitle(const QString& title)
     // Room for the style's padding and border on both sides.
     const QString shown = elidedTitle(this, title, width() - 20);
     setToolTip(shown == title ? QString() : platform::plainToolTip(title));
-    setText(shown);
+    setText(platform::menuText(shown));
 }
 
 void PopUpButton::resizeEvent(QResizeEvent* event)

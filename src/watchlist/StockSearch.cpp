@@ -3,6 +3,7 @@
 #include "app/SecurityScreen.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
+#include "platform/widgets/PlainText.h"
 #include "watchlist/Logging.h"
 
 #include <QAction>
@@ -42,7 +43,7 @@ QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::func
             continue;
         }
         const QVariantMap hit = item.toMap();
-        QAction* action = menu->addAction(searchHitTitle(hit));
+        QAction* action = menu->addAction(platform::menuText(searchHitTitle(hit)));
         action->setData(platform::stringOf(hit, QStringLiteral("code")));
         QObject::connect(action, &QAction::triggered, menu, [chosen, action]() {
             if (chosen)

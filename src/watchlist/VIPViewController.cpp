@@ -12,6 +12,7 @@
 #include "platform/UrlSession.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/SegmentedControl.h"
 #include "watchlist/Logging.h"
@@ -506,7 +507,8 @@ QMenu* VIPViewController::getMenu(int row)
         submenu->setObjectName(QStringLiteral("Copy"));
         for (const QVariant& value : groups->iGroupArray) {
             const QVariantMap group = value.toMap();
-            QAction* item = submenu->addAction(vip::recordText(group, key("userstockgroupname")));
+            QAction* item
+                = submenu->addAction(platform::menuText(vip::recordText(group, key("userstockgroupname"))));
             item->setData(row);
             item->setProperty("keyEquivalent", vip::recordText(group, key("id")));
             connect(item, &QAction::triggered, this, [this, item]() { cellMenuAddToPressed(item); });

@@ -19,6 +19,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "platform/widgets/ViewController.h"
 #include "watchlist/GroupDialogLayout.h"
@@ -368,7 +369,7 @@ void ZXGView::UpDateGroup()
     } else {
         for (qsizetype i = 0; i < iMyStockGroup->iGroupArray.size(); ++i) {
             const QVariantMap group = iMyStockGroup->iGroupArray.at(i).toMap();
-            addItem(platform::stringOf(group, QStringLiteral("userstockgroupname")),
+            addItem(platform::menuText(platform::stringOf(group, QStringLiteral("userstockgroupname"))),
                 platform::stringWithFormat("%ld", long(i)));
             m_menuGroupIds << platform::stringOf(group, kId);
         }

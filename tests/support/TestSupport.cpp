@@ -3,6 +3,7 @@
 #include "platform/Configuration.h"
 #include "platform/Json.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/PlainText.h"
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
@@ -27,9 +28,7 @@ std::optional<platform::Configuration> g_savedConfiguration;
 
 QString plainTitle(const QAction* action)
 {
-    QString text = action->text();
-    text.remove(QLatin1Char('&'));
-    return text;
+    return platform::fromMenuText(action->text());
 }
 
 void describe(const QMenu* menu, const QString& indent, QStringList* out)

@@ -8,6 +8,7 @@
 #include "platform/Json.h"
 #include "platform/Types.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/ViewController.h"
 #include "standin/BackendService.h"
 #include "standin/StandInServer.h"
@@ -113,7 +114,7 @@ inline QStringList titles(const watchlist::PopUpButton* button)
 {
     QStringList result;
     for (QAction* item : button->itemArray())
-        result << item->text();
+        result << platform::fromMenuText(item->text());
     return result;
 }
 

@@ -422,7 +422,7 @@ void tst_ZXGView::hostileGroupReplies_keepOnlyRealCodesAndCleanNames()
     m_env->backend().answerApi(backend::kApiGetGroups,
         R"({"code":"0","data":[{"id":"1","userstockgroupname":"\u0001\u0002自选股"},)"
         R"({"id":"123456789012345678901234","userstockgroupname":"坏"},{"id":"x1","userstockgroupname":"坏"},)"
-        R"({"id":"2","userstockgroupname":"股票组2\u007f"}]})");
+        R"({"id":"2","userstockgroupname":"股票&组2\u007f"}]})");
     m_env->backend().answerApi(backend::kApiGroupStocks,
         R"({"code":"0","data":[{"stockcode":")" + longCode
             + R"(","stockname":"长"},)"
@@ -430,7 +430,8 @@ void tst_ZXGView::hostileGroupReplies_keepOnlyRealCodesAndCleanNames()
               R"({"stockcode":"000300.idx","stockname":"沪深300"},{"stockcode":"60000x"},)"
               R"({"stockcode":"60000.idxx"},{"stockcode":6000001}]})");
     ZXGView* panel = setUpPanel();
-    QTRY_COMPARE(titles(panel->iPopUpButton), strings({ "自选股", "股票组2" }));
+    // An "&" in a name is a character, not a shortcut mark.
+    QTRY_COMPARE(titles(panel->iPopUpButton), strings({ "自选股", "股票&组2" }));
     QTRY_COMPARE(codes(panel->tableArray), strings({ "600000", "000300.idx" }));
     QCOMPARE(panel->tableArray.first().toMap().value(QStringLiteral("stockname")).toString(),
         QStringLiteral("浦发银行"));

@@ -19,4 +19,23 @@ QString plainToolTip(const QString& text)
     return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
+QString menuText(const QString& text)
+{
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString fromMenuText(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // "&&" is one "&"; a lone "&" marks the next character as a shortcut.
+        if (text[i] == QLatin1Char('&') && ++i >= text.size())
+            break;
+        plain += text[i];
+    }
+    return plain;
+}
+
 } // namespace platform

@@ -18,4 +18,9 @@ QLabel* plainLabel(const QString& text, QWidget* parent);
 // (no tool tip).
 QString plainToolTip(const QString& text);
 
+// `text` as the text of a menu item or a button, where a lone "&" would
+// mark a shortcut key and vanish; and the item's text back as written.
+QString menuText(const QString& text);
+QString fromMenuText(const QString& text);
+
 } // namespace platform
