@@ -4,6 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
 #include "charts/DayKLineView.h"
 #include "charts/MonthKLineView.h"
 #include "charts/WeekKLineView.h"
@@ -368,8 +369,22 @@ void SecurityViewController::GetTodayTrend()
     QuilorSDK* client = delegateClient();
     if (!client)
         client = iQuilorSDK;
-    if (client)
-        client->GetStockTrend(code, QString(), nullptr, this);
+    if (!client)
+        return;
+    // Asked after each day list and each forecast: an answer older than the
+    // summary shown (a forecast made meanwhile) is dropped.
+    const int serial = ++m_trendSerial;
+    auto* request = new backend::ReplyObserver(
+        this,
+        [this, serial](const QVariant& result, int api) {
+            if (serial < m_shownTrendSerial)
+                return;
+            m_shownTrendSerial = serial;
+            HttpResult(result, api, false);
+        },
+        [this](int code, const QString& description, int api) { HttpEvent(code, description, api); });
+    if (!client->GetStockTrend(code, QString(), nullptr, request))
+        delete request;
 }
 
 void SecurityViewController::UpdateUI()

@@ -156,6 +156,8 @@ private:
 
     Family m_family;
     int m_dayListFailures = 0;
+    int m_trendSerial = 0;
+    int m_shownTrendSerial = 0;
     // The store and code this screen shows, registered while it is open.
     QPointer<::stocks> m_quoteStore;
     QString m_shownCode;
