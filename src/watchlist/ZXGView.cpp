@@ -877,9 +877,10 @@ void ZXGView::DoNetWorkSearch()
     QPointer<ZXGView> self(this);
     auto* request = new watchlist::SearchRequest(
         serial,
-        [self](int answered, const QVariant& result) {
-            // An answer to an older text that arrives late must not replace a newer menu.
-            if (!self || answered < self->m_shownSearchSerial)
+        [self, text](int answered, const QVariant& result) {
+            // An answer to an older text that arrives late must not replace a
+            // newer menu, nor pop up for a text the field no longer holds.
+            if (!self || answered < self->m_shownSearchSerial || self->iSearchField->text() != text)
                 return;
             self->m_shownSearchSerial = answered;
             self->HttpResult(result, backend::kApiSearchStock, false);
