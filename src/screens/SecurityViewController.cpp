@@ -277,6 +277,8 @@ void SecurityViewController::viewDidAppear()
             kSeg->setSelectedSegment(int(storedSegment));
         KSegPressed();
     } else if (!iTimeLineView) {
+        // The tab of the chart shown is the one marked, stored or not.
+        kSeg->setSelectedSegment(0);
         buildChart(0);
         iTimeLineView->setIsSelfHiden(false);
     }
