@@ -234,6 +234,18 @@ int ZXGView::groupCount() const
     return iMyStockGroup ? int(iMyStockGroup->iGroupArray.size()) : 0;
 }
 
+bool ZXGView::leadsGroupModel() const
+{
+    return iMyStockGroup && iMyStockGroup->delegateCell() == this;
+}
+
+QVariantMap ZXGView::groupAt(int index) const
+{
+    if (!iMyStockGroup || index < 0 || index >= iMyStockGroup->iGroupArray.size())
+        return {};
+    return iMyStockGroup->iGroupArray.at(index).toMap();
+}
+
 int ZXGView::indexOfGroup(const QString& id) const
 {
     if (id.isEmpty() || !iMyStockGroup)
@@ -312,12 +324,13 @@ void ZXGView::restoreSaved()
     if (iCurGroupIdx.isNull())
         iCurGroupIdx = QStringLiteral("0");
     const int index = savedGroupIndex(iCurGroupIdx);
-    iMyStockGroup->setICurIdx(index);
+    if (leadsGroupModel())
+        iMyStockGroup->setICurIdx(index);
     m_curGroupId.clear();
     // Rows still on their way belong to the state left behind (maybe another
     // user's group of the same id).
     m_shownRowsSerial = m_rowsSerial;
-    showSavedRows(optionalField(iMyStockGroup->GetCurGroupDict(), kId), true);
+    showSavedRows(optionalField(groupAt(index), kId), true);
 }
 
 void ZXGView::showSavedRows(const QString& groupId, bool always)
@@ -333,6 +346,8 @@ void ZXGView::showSavedRows(const QString& groupId, bool always)
             members.insert(platform::stringOf(row, kStockcode), row);
             rows << row;
         }
+    }
+    if (leadsGroupModel()) {
         if (rows.isEmpty())
             iMyStockGroup->clearGroupStockDict();
         else
@@ -385,7 +400,8 @@ void ZXGView::UpDateGroup()
     const QString text = platform::stringWithFormat("%ld", long(index));
     if (groupCount() > 0 && text != iCurGroupIdx) {
         iCurGroupIdx = text;
-        iMyStockGroup->saveCurIdx(text);
+        if (leadsGroupModel())
+            iMyStockGroup->saveCurIdx(text);
     }
     if (index >= 0 && index < groupCount())
         m_curGroupId = m_menuGroupIds.at(index);
@@ -394,7 +410,7 @@ void ZXGView::UpDateGroup()
     // Never one group's rows under another's title, nor a deleted group's.
     showSavedRows(m_curGroupId);
     iPopUpButton->selectItemAtIndex(index);
-    if (iMyStockGroup)
+    if (leadsGroupModel())
         iMyStockGroup->setICurIdx(index);
     platform::runOnMainAsync(this, [this]() { DoGetAGroupOfStocks(); });
 }
@@ -433,9 +449,9 @@ void ZXGView::DoGetAGroupOfStocks()
     QuilorSDK* client = sdk();
     if (!client || index < 0 || index >= groupCount())
         return;
-    iMyStockGroup->setICurIdx(index);
-    const QVariantMap group = iMyStockGroup->GetCurGroupDict();
-    const QString id = optionalField(group, kId);
+    if (leadsGroupModel())
+        iMyStockGroup->setICurIdx(index);
+    const QString id = optionalField(groupAt(index), kId);
     m_curGroupId = id;
     showSavedRows(id);
     requestRows(id, [client, id](MHTTPObserver* observer) {
@@ -518,7 +534,7 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
     QVariantMap members;
     for (const QVariant& row : std::as_const(tableArray))
         members.insert(platform::stringOf(row.toMap(), kStockcode), row);
-    if (iMyStockGroup)
+    if (leadsGroupModel())
         iMyStockGroup->setIGroupStockDict(members);
     refreshTableView();
     return true;
