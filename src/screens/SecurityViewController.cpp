@@ -41,6 +41,7 @@
 namespace {
 
 const QString kSegIdxKey = QStringLiteral("kSegIdx");
+const char* const kMenuGroup = "menuGroup";
 const QString kOwnIndex = QStringLiteral("888888.idx");
 int g_retryBaseMs = 1000;
 
@@ -592,19 +593,23 @@ void SecurityViewController::addBtnPressed()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     QMenu menu(QStringLiteral("ADD"), this);
-    auto addItem = [this, &menu](const QString& title, const QString& key) {
+    auto addItem = [this, &menu](const QString& title, const QString& key, const QVariantMap& group) {
         QAction* action = menu.addAction(title);
         action->setData(key);
+        // The group the item names, wherever a list answered while the menu
+        // is open moves it.
+        if (!group.isEmpty())
+            action->setProperty(kMenuGroup, group);
         connect(action, &QAction::triggered, this, [this, action]() { GroupSetMenuItemPressed(action); });
     };
     if (groups && !groups->iGroupArray.isEmpty()) {
         for (int i = 0; i < groups->iGroupArray.size(); ++i) {
             const QVariantMap group = groups->iGroupArray.at(i).toMap();
             addItem(platform::stringOf(group, QStringLiteral("userstockgroupname")),
-                platform::stringWithFormat("%ld", long(i)));
+                platform::stringWithFormat("%ld", long(i)), group);
         }
     } else {
-        addItem(QStringLiteral("自选股"), QStringLiteral("all"));
+        addItem(QStringLiteral("自选股"), QStringLiteral("all"), {});
     }
     platform::popUpMenu(&menu, addBtn->mapToGlobal(QPoint(0, addBtn->height())), addBtn);
 }
@@ -614,6 +619,11 @@ void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
     if (!sender)
         return;
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
+    if (const QVariant named = sender->property(kMenuGroup); named.isValid()) {
+        groupItemDict = named.toMap();
+        platform::runOnMain(this, [this]() { DoAddStockToGroup(); });
+        return;
+    }
     // "all" reads as 0, which only a user with groups could choose.
     const long long index = platform::integerValue(QStringView(sender->data().toString()));
     if (!groups || index < 0 || index >= groups->iGroupArray.size())
