@@ -34,6 +34,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -539,10 +541,15 @@ bool SecurityViewController::HttpResult(const QVariant& result, int api, bool is
         platform::runOnMainAsync(this, [this]() { UpdateUI(); });
         platform::runOnMainAsync(this, [this]() { GetTodayTrend(); });
     } else if (api == backend::kApiAddStockToGroup || api == backend::kApiDelStockFromGroup) {
-        platform::runOnMain(this, [this]() {
+        // The list's reload the block starts lands later; an add to the
+        // list's own group already tells that the group holds the stock.
+        const bool joinedCurrent = api == backend::kApiAddStockToGroup && addedToCurrentGroup(result);
+        platform::runOnMain(this, [this, joinedCurrent]() {
             if (MyStockChanged)
                 MyStockChanged();
             ChangeAddButtonTitle();
+            if (joinedCurrent)
+                addBtn->setText(QStringLiteral("删除自选"));
         });
     } else if (api == backend::kApiStockTrend) {
         treadDict = platform::dictFromVariant(result);
@@ -580,6 +587,20 @@ bool SecurityViewController::HttpEvent(int code, const QString& description, int
             [this]() { platform::showAlert(this, QStringLiteral("网络不给力，删除自选股失败，请重试!")); });
     }
     return true;
+}
+
+bool SecurityViewController::addedToCurrentGroup(const QVariant& reply) const
+{
+    MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
+    const QString groupId = platform::stringOf(groupItemDict, QStringLiteral("id"));
+    if (!groups || groupId.isEmpty()
+        || platform::stringOf(groups->GetCurGroupDict(), QStringLiteral("id")) != groupId)
+        return false;
+    const QVariantList rows
+        = MyStockGroup::membersOfReply(platform::dictFromVariant(reply).value(QStringLiteral("data")));
+    return std::any_of(rows.cbegin(), rows.cend(), [this](const QVariant& row) {
+        return platform::stringOf(row.toMap(), QStringLiteral("stockcode")) == curCode;
+    });
 }
 
 void SecurityViewController::ChangeAddButtonTitle()

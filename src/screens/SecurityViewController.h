@@ -152,6 +152,8 @@ private:
     void tearDownCharts();
     void openEnlarged(const char* identifier, const QVariantMap& event);
     QuilorSDK* delegateClient() const;
+    // Whether an add's reply shows the stock in the list's current group.
+    bool addedToCurrentGroup(const QVariant& reply) const;
     QString userPower() const;
 
     Family m_family;

@@ -199,6 +199,12 @@ private Q_SLOTS:
         QTest::newRow("the list's group, which then holds it")
             << threeGroups() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << true
             << QStringLiteral("1") << QString() << QStringLiteral("删除自选");
+        // The list's reload, started by the block, lands later: the add
+        // itself tells that the list's group now holds the stock.
+        QTest::newRow("the list's group, its reload still on its way")
+            << threeGroups() << QStringLiteral("601166") << QStringLiteral("自选股")
+            << QStringLiteral("兴业银行") << false << QStringLiteral("1") << QString()
+            << QStringLiteral("删除自选");
         QTest::newRow("record not named yet: sent without a name")
             << threeGroups() << QStringLiteral("600887") << QStringLiteral("股票组2") << QString() << false
             << QStringLiteral("2") << QString() << QStringLiteral("加自选");
