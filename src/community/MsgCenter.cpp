@@ -81,11 +81,15 @@ void MsgCenter::answered(const QString& uid, const QVariant* result)
     // Another user's count is not this user's news.
     if (result && uid == currentUid()) {
         m_count = countOf(*result);
+        m_countUid = uid;
         if (m_count > 0)
             platform::NotificationCenter::defaultCenter()->postNotificationName(
                 QStringLiteral("haveNewMsgNotification"), *result);
-    } else if (result) {
-        m_count = 0;
     }
     scheduleNext();
+}
+
+int MsgCenter::newMsgCount() const
+{
+    return m_countUid == currentUid() ? m_count : 0;
 }

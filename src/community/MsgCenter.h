@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <memory>
 
@@ -26,8 +27,9 @@ public:
     void setIntervalMs(int ms) { m_intervalMs = ms; }
     int intervalMs() const { return m_intervalMs; }
 
-    // The count of the last reply (0 before any).
-    int newMsgCount() const { return m_count; }
+    // The count of the last reply for the user of the record now (0 before
+    // any, and once another user took the record).
+    int newMsgCount() const;
 
     // One poll now; answers whether a request was sent.
     bool poll();
@@ -41,6 +43,7 @@ private:
     QPointer<QuilorSDK> m_sdk;
     int m_intervalMs = 600000;
     int m_count = 0;
+    QString m_countUid;
     quint64 m_generation = 0;
     // The newest poll's observer; replacing it drops the earlier reply.
     std::unique_ptr<CallbackObserver> m_pending;

@@ -4,6 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
 #include "charts/DayKLineView.h"
 #include "charts/MonthKLineView.h"
 #include "charts/WeekKLineView.h"
@@ -34,6 +35,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -41,6 +44,7 @@
 namespace {
 
 const QString kSegIdxKey = QStringLiteral("kSegIdx");
+const char* const kMenuGroup = "menuGroup";
 const QString kOwnIndex = QStringLiteral("888888.idx");
 int g_retryBaseMs = 1000;
 
@@ -277,6 +281,8 @@ void SecurityViewController::viewDidAppear()
             kSeg->setSelectedSegment(int(storedSegment));
         KSegPressed();
     } else if (!iTimeLineView) {
+        // The tab of the chart shown is the one marked, stored or not.
+        kSeg->setSelectedSegment(0);
         buildChart(0);
         iTimeLineView->setIsSelfHiden(false);
     }
@@ -369,8 +375,22 @@ void SecurityViewController::GetTodayTrend()
     QuilorSDK* client = delegateClient();
     if (!client)
         client = iQuilorSDK;
-    if (client)
-        client->GetStockTrend(code, QString(), nullptr, this);
+    if (!client)
+        return;
+    // Asked after each day list and each forecast: an answer older than the
+    // summary shown (a forecast made meanwhile) is dropped.
+    const int serial = ++m_trendSerial;
+    auto* request = new backend::ReplyObserver(
+        this,
+        [this, serial](const QVariant& result, int api) {
+            if (serial < m_shownTrendSerial)
+                return;
+            m_shownTrendSerial = serial;
+            HttpResult(result, api, false);
+        },
+        [this](int code, const QString& description, int api) { HttpEvent(code, description, api); });
+    if (!client->GetStockTrend(code, QString(), nullptr, request))
+        delete request;
 }
 
 void SecurityViewController::UpdateUI()
@@ -522,10 +542,15 @@ bool SecurityViewController::HttpResult(const QVariant& result, int api, bool is
         platform::runOnMainAsync(this, [this]() { UpdateUI(); });
         platform::runOnMainAsync(this, [this]() { GetTodayTrend(); });
     } else if (api == backend::kApiAddStockToGroup || api == backend::kApiDelStockFromGroup) {
-        platform::runOnMain(this, [this]() {
+        // The list's reload the block starts lands later; an add to the
+        // list's own group already tells that the group holds the stock.
+        const bool joinedCurrent = api == backend::kApiAddStockToGroup && addedToCurrentGroup(result);
+        platform::runOnMain(this, [this, joinedCurrent]() {
             if (MyStockChanged)
                 MyStockChanged();
             ChangeAddButtonTitle();
+            if (joinedCurrent)
+                addBtn->setText(QStringLiteral("删除自选"));
         });
     } else if (api == backend::kApiStockTrend) {
         treadDict = platform::dictFromVariant(result);
@@ -565,6 +590,20 @@ bool SecurityViewController::HttpEvent(int code, const QString& description, int
     return true;
 }
 
+bool SecurityViewController::addedToCurrentGroup(const QVariant& reply) const
+{
+    MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
+    const QString groupId = platform::stringOf(groupItemDict, QStringLiteral("id"));
+    if (!groups || groupId.isEmpty()
+        || platform::stringOf(groups->GetCurGroupDict(), QStringLiteral("id")) != groupId)
+        return false;
+    const QVariantList rows
+        = MyStockGroup::membersOfReply(platform::dictFromVariant(reply).value(QStringLiteral("data")));
+    return std::any_of(rows.cbegin(), rows.cend(), [this](const QVariant& row) {
+        return platform::stringOf(row.toMap(), QStringLiteral("stockcode")) == curCode;
+    });
+}
+
 void SecurityViewController::ChangeAddButtonTitle()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
@@ -576,19 +615,23 @@ void SecurityViewController::addBtnPressed()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     QMenu menu(QStringLiteral("ADD"), this);
-    auto addItem = [this, &menu](const QString& title, const QString& key) {
+    auto addItem = [this, &menu](const QString& title, const QString& key, const QVariantMap& group) {
         QAction* action = menu.addAction(title);
         action->setData(key);
+        // The group the item names, wherever a list answered while the menu
+        // is open moves it.
+        if (!group.isEmpty())
+            action->setProperty(kMenuGroup, group);
         connect(action, &QAction::triggered, this, [this, action]() { GroupSetMenuItemPressed(action); });
     };
     if (groups && !groups->iGroupArray.isEmpty()) {
         for (int i = 0; i < groups->iGroupArray.size(); ++i) {
             const QVariantMap group = groups->iGroupArray.at(i).toMap();
             addItem(platform::menuText(platform::stringOf(group, QStringLiteral("userstockgroupname"))),
-                platform::stringWithFormat("%ld", long(i)));
+                platform::stringWithFormat("%ld", long(i)), group);
         }
     } else {
-        addItem(QStringLiteral("自选股"), QStringLiteral("all"));
+        addItem(QStringLiteral("自选股"), QStringLiteral("all"), {});
     }
     platform::popUpMenu(&menu, addBtn->mapToGlobal(QPoint(0, addBtn->height())), addBtn);
 }
@@ -598,6 +641,11 @@ void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
     if (!sender)
         return;
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
+    if (const QVariant named = sender->property(kMenuGroup); named.isValid()) {
+        groupItemDict = named.toMap();
+        platform::runOnMain(this, [this]() { DoAddStockToGroup(); });
+        return;
+    }
     // "all" reads as 0, which only a user with groups could choose.
     const long long index = platform::integerValue(QStringView(sender->data().toString()));
     if (!groups || index < 0 || index >= groups->iGroupArray.size())

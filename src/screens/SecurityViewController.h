@@ -152,10 +152,14 @@ private:
     void tearDownCharts();
     void openEnlarged(const char* identifier, const QVariantMap& event);
     QuilorSDK* delegateClient() const;
+    // Whether an add's reply shows the stock in the list's current group.
+    bool addedToCurrentGroup(const QVariant& reply) const;
     QString userPower() const;
 
     Family m_family;
     int m_dayListFailures = 0;
+    int m_trendSerial = 0;
+    int m_shownTrendSerial = 0;
     // The store and code this screen shows, registered while it is open.
     QPointer<::stocks> m_quoteStore;
     QString m_shownCode;

@@ -4,6 +4,7 @@
 #include "app/SecurityScreen.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "backend/ReplyObserver.h"
 #include "backend/User.h"
 #include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
@@ -58,6 +59,11 @@ const Column kColumns[] = {
     { "turnoverrate", "换手率", 58 },
     { "mainvalue", "主力净流入", 100 },
 };
+
+// What a row's menu item keeps: the row it was opened on and the list it
+// was shown in.
+const char* const kMenuRow = "menuRow";
+const char* const kMenuList = "menuList";
 
 QString& operatorId()
 {
@@ -302,6 +308,7 @@ void VIPViewController::RefreshBtnPressed()
 void VIPViewController::DoRefresh()
 {
     isDoRefresh = true;
+    ++m_listGeneration;
     WillDoUpData = 0;
     selfDict.reset();
     stockDicts.clear();
@@ -496,9 +503,21 @@ void VIPViewController::tableView(const QString& sortDescriptorsDidChange, bool 
     refreshTableView();
 }
 
+platform::SharedDict VIPViewController::menuRow(const QAction* item) const
+{
+    // The row the menu was opened on, whatever the list holds by now.
+    const platform::SharedDict kept = item->property(kMenuRow).value<platform::SharedDict>();
+    if (kept)
+        return kept;
+    const int row = item->data().toInt();
+    return row >= 0 && row < stockDicts.size() ? stockDicts.at(row) : nullptr;
+}
+
 QMenu* VIPViewController::getMenu(int row)
 {
     auto* menu = new QMenu(QStringLiteral("Set"));
+    const platform::SharedDict record
+        = row >= 0 && row < stockDicts.size() ? stockDicts.at(row) : platform::SharedDict();
     QuilorSDK* client = sdk();
     MyStockGroup* groups = client ? client->iMyStockGroup() : nullptr;
     if (groups && groups->iGroupArray.size() >= 2) {
@@ -510,6 +529,7 @@ QMenu* VIPViewController::getMenu(int row)
             QAction* item
                 = submenu->addAction(platform::menuText(vip::recordText(group, key("userstockgroupname"))));
             item->setData(row);
+            item->setProperty(kMenuRow, QVariant::fromValue(record));
             item->setProperty("keyEquivalent", vip::recordText(group, key("id")));
             connect(item, &QAction::triggered, this, [this, item]() { cellMenuAddToPressed(item); });
         }
@@ -519,6 +539,8 @@ QMenu* VIPViewController::getMenu(int row)
     if (client && client->iUser() && !operatorUid.isEmpty() && client->iUser()->qvmid == operatorUid) {
         QAction* item = menu->addAction(QStringLiteral("删除"));
         item->setData(row);
+        item->setProperty(kMenuRow, QVariant::fromValue(record));
+        item->setProperty(kMenuList, QVariant::fromValue(m_listGeneration));
         item->setProperty("keyEquivalent", QStringLiteral("1"));
         connect(item, &QAction::triggered, this, [this, item]() { cellMenuDeleItemPressed(item); });
     }
@@ -527,11 +549,11 @@ QMenu* VIPViewController::getMenu(int row)
 
 void VIPViewController::cellMenuAddToPressed(QAction* item)
 {
-    const int row = item ? item->data().toInt() : -1;
+    const platform::SharedDict row = item ? menuRow(item) : nullptr;
     QuilorSDK* client = sdk();
-    if (!client || row < 0 || row >= stockDicts.size())
+    if (!client || !row)
         return;
-    const QVariantMap& dict = *stockDicts.at(row);
+    const QVariantMap& dict = *row;
     // The user still hears how the add went when the window is closed first.
     auto* reply = new app::WindowReply(
         this, this,
@@ -555,17 +577,27 @@ void VIPViewController::cellMenuAddToPressed(QAction* item)
 
 void VIPViewController::cellMenuDeleItemPressed(QAction* item)
 {
-    const int row = item ? item->data().toInt() : -1;
+    const platform::SharedDict row = item ? menuRow(item) : nullptr;
     QuilorSDK* client = sdk();
-    if (!client || row < 0 || row >= stockDicts.size())
+    if (!client || !row)
         return;
-    const QVariantMap& dict = *stockDicts.at(row);
-    // The reply carries the list of the rows shown: like a list reply, it is
-    // dropped once the user has asked for another date or type.
-    m_listObserver = std::make_unique<ListObserver>(this);
-    client->DelRecommentStock(vip::recordText(dict, key("stockcode")),
-        dict.value(key("recomtype")).toString(), dict.value(key("recomdate")).toString(), nullptr,
-        m_listObserver.get());
+    const QVariantMap& dict = *row;
+    const QVariant opened = item->property(kMenuList);
+    const quint64 list = opened.isValid() ? opened.value<quint64>() : m_listGeneration;
+    // The reply carries the rows left of the row's own list: it is shown
+    // only while that list is the one shown, never over a list asked since.
+    auto* reply = new backend::ReplyObserver(
+        this,
+        [this, list](const QVariant& result, int api) {
+            if (list == m_listGeneration)
+                HttpResult(result, api, false);
+            else
+                qCDebug(lcWatchlist, "rows left after a delete dropped: another list is shown");
+        },
+        [this](int code, const QString& description, int api) { HttpEvent(code, description, api); });
+    if (!client->DelRecommentStock(vip::recordText(dict, key("stockcode")),
+            dict.value(key("recomtype")).toString(), dict.value(key("recomdate")).toString(), nullptr, reply))
+        delete reply;
 }
 
 void VIPViewController::doubleClickInTable()

@@ -102,6 +102,8 @@ private:
     // the pass it belongs to was superseded.
     void fetch(const QString& base, const QString& path, std::function<void(const QByteArray*)> done);
     bool passIsCurrent(quint64 token) const { return token == m_passToken; }
+    // The row a menu item of getMenu() acts on.
+    platform::SharedDict menuRow(const QAction* item) const;
     void nextStep(void (VIPViewController::*step)());
     void stopProgress();
     void showContextMenu(const QPoint& pos);
@@ -113,6 +115,9 @@ private:
     // Bumped whenever rows are rebuilt or passes stop: completions of an
     // older pass are dropped, so one pass runs at a time.
     quint64 m_passToken = 0;
+    // Bumped by each list request: what belongs to an earlier list is not
+    // shown over it.
+    quint64 m_listGeneration = 0;
     int m_flowAttempts = 0;
     int m_passPauseMs = 10000;
     int m_flowRetryMs = 3000;

@@ -235,6 +235,18 @@ int ZXGView::groupCount() const
     return iMyStockGroup ? int(iMyStockGroup->iGroupArray.size()) : 0;
 }
 
+bool ZXGView::leadsGroupModel() const
+{
+    return iMyStockGroup && iMyStockGroup->delegateCell() == this;
+}
+
+QVariantMap ZXGView::groupAt(int index) const
+{
+    if (!iMyStockGroup || index < 0 || index >= iMyStockGroup->iGroupArray.size())
+        return {};
+    return iMyStockGroup->iGroupArray.at(index).toMap();
+}
+
 int ZXGView::indexOfGroup(const QString& id) const
 {
     if (id.isEmpty() || !iMyStockGroup)
@@ -313,12 +325,13 @@ void ZXGView::restoreSaved()
     if (iCurGroupIdx.isNull())
         iCurGroupIdx = QStringLiteral("0");
     const int index = savedGroupIndex(iCurGroupIdx);
-    iMyStockGroup->setICurIdx(index);
+    if (leadsGroupModel())
+        iMyStockGroup->setICurIdx(index);
     m_curGroupId.clear();
     // Rows still on their way belong to the state left behind (maybe another
     // user's group of the same id).
     m_shownRowsSerial = m_rowsSerial;
-    showSavedRows(optionalField(iMyStockGroup->GetCurGroupDict(), kId), true);
+    showSavedRows(optionalField(groupAt(index), kId), true);
 }
 
 void ZXGView::showSavedRows(const QString& groupId, bool always)
@@ -334,6 +347,8 @@ void ZXGView::showSavedRows(const QString& groupId, bool always)
             members.insert(platform::stringOf(row, kStockcode), row);
             rows << row;
         }
+    }
+    if (leadsGroupModel()) {
         if (rows.isEmpty())
             iMyStockGroup->clearGroupStockDict();
         else
@@ -386,7 +401,8 @@ void ZXGView::UpDateGroup()
     const QString text = platform::stringWithFormat("%ld", long(index));
     if (groupCount() > 0 && text != iCurGroupIdx) {
         iCurGroupIdx = text;
-        iMyStockGroup->saveCurIdx(text);
+        if (leadsGroupModel())
+            iMyStockGroup->saveCurIdx(text);
     }
     if (index >= 0 && index < groupCount())
         m_curGroupId = m_menuGroupIds.at(index);
@@ -395,7 +411,7 @@ void ZXGView::UpDateGroup()
     // Never one group's rows under another's title, nor a deleted group's.
     showSavedRows(m_curGroupId);
     iPopUpButton->selectItemAtIndex(index);
-    if (iMyStockGroup)
+    if (leadsGroupModel())
         iMyStockGroup->setICurIdx(index);
     platform::runOnMainAsync(this, [this]() { DoGetAGroupOfStocks(); });
 }
@@ -434,9 +450,9 @@ void ZXGView::DoGetAGroupOfStocks()
     QuilorSDK* client = sdk();
     if (!client || index < 0 || index >= groupCount())
         return;
-    iMyStockGroup->setICurIdx(index);
-    const QVariantMap group = iMyStockGroup->GetCurGroupDict();
-    const QString id = optionalField(group, kId);
+    if (leadsGroupModel())
+        iMyStockGroup->setICurIdx(index);
+    const QString id = optionalField(groupAt(index), kId);
     m_curGroupId = id;
     showSavedRows(id);
     requestRows(id, [client, id](MHTTPObserver* observer) {
@@ -519,7 +535,7 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
     QVariantMap members;
     for (const QVariant& row : std::as_const(tableArray))
         members.insert(platform::stringOf(row.toMap(), kStockcode), row);
-    if (iMyStockGroup)
+    if (leadsGroupModel())
         iMyStockGroup->setIGroupStockDict(members);
     refreshTableView();
     return true;
@@ -878,9 +894,10 @@ void ZXGView::DoNetWorkSearch()
     QPointer<ZXGView> self(this);
     auto* request = new watchlist::SearchRequest(
         serial,
-        [self](int answered, const QVariant& result) {
-            // An answer to an older text that arrives late must not replace a newer menu.
-            if (!self || answered < self->m_shownSearchSerial)
+        [self, text](int answered, const QVariant& result) {
+            // An answer to an older text that arrives late must not replace a
+            // newer menu, nor pop up for a text the field no longer holds.
+            if (!self || answered < self->m_shownSearchSerial || self->iSearchField->text() != text)
                 return;
             self->m_shownSearchSerial = answered;
             self->HttpResult(result, backend::kApiSearchStock, false);

@@ -140,6 +140,11 @@ private:
     void openGroupDialog(const char* identifier);
     void showMainWindow();
     int indexOfGroup(const QString& id) const;
+    QVariantMap groupAt(int index) const;
+    // The group model's current group, its member map and the saved choice
+    // are the shown list's: a list set up before it and now hidden (the main
+    // window's, behind the compact one) leaves them alone.
+    bool leadsGroupModel() const;
     // Sends one request whose reply carries a group's rows, tied to that group.
     void requestRows(const QString& groupId, const std::function<bool(MHTTPObserver*)>& send);
     void rowsArrived(const QString& groupId, int serial, const QVariant& result);

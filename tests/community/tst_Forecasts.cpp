@@ -225,6 +225,22 @@ private Q_SLOTS:
         QCOMPARE(center.newMsgCount(), 2);
         const QList<QVariantMap> sent = requestsOf(m_standIn->server(), 95001);
         QCOMPARE(sent.first().value(QStringLiteral("uid")).toString(), QStringLiteral("400031001"));
+
+        // Another user logs in while a count of the first is on its way: the
+        // first user's messages are nobody's news now.
+        center.setIntervalMs(600000);
+        QTRY_COMPARE_WITH_TIMEOUT(sdk()->iHttpSession()->requestsInFlight(), 0, 5000);
+        m_standIn->server().holdApi(95001);
+        QVERIFY(center.poll());
+        QTRY_COMPARE(m_standIn->server().heldCount(), 1);
+        user->qvmid = QStringLiteral("400031002");
+        QCOMPARE(center.newMsgCount(), 0);
+        posted = 0;
+        m_standIn->server().releaseHeld();
+        QTRY_COMPARE_WITH_TIMEOUT(sdk()->iHttpSession()->requestsInFlight(), 0, 5000);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(posted, 0);
+        QCOMPARE(center.newMsgCount(), 0);
     }
 
     void msgCenter_noMessagesAndFailures_postNothingButKeepPolling()

@@ -100,14 +100,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("chartClass");
         QTest::addColumn<int>("segment");
+        // The tab of the chart shown is the one marked.
         QTest::newRow("stock, nothing stored")
-            << QStringLiteral("600000") << QString() << QStringLiteral("timeLineView") << -1;
+            << QStringLiteral("600000") << QString() << QStringLiteral("timeLineView") << 0;
         QTest::newRow("stock, week stored")
             << QStringLiteral("600000") << QStringLiteral("3") << QStringLiteral("WeekKLineView") << 3;
         QTest::newRow("index, four days stored")
             << QStringLiteral("000001.idx") << QStringLiteral("1") << QStringLiteral("timeline4DayView") << 1;
         QTest::newRow("stock, unknown tab stored counts as none")
-            << QStringLiteral("600000") << QStringLiteral("7") << QStringLiteral("timeLineView") << -1;
+            << QStringLiteral("600000") << QStringLiteral("7") << QStringLiteral("timeLineView") << 0;
         QTest::newRow("own index, nothing stored: its day chart, no empty minutes")
             << QStringLiteral("888888.idx") << QString() << QStringLiteral("DayKLineView") << -1;
         QTest::newRow("own index, one day stored")

@@ -199,6 +199,12 @@ private Q_SLOTS:
         QTest::newRow("the list's group, which then holds it")
             << threeGroups() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << true
             << QStringLiteral("1") << QString() << QStringLiteral("删除自选");
+        // The list's reload, started by the block, lands later: the add
+        // itself tells that the list's group now holds the stock.
+        QTest::newRow("the list's group, its reload still on its way")
+            << threeGroups() << QStringLiteral("601166") << QStringLiteral("自选股")
+            << QStringLiteral("兴业银行") << false << QStringLiteral("1") << QString()
+            << QStringLiteral("删除自选");
         QTest::newRow("record not named yet: sent without a name")
             << threeGroups() << QStringLiteral("600887") << QStringLiteral("股票组2") << QString() << false
             << QStringLiteral("2") << QString() << QStringLiteral("加自选");
@@ -269,6 +275,37 @@ private Q_SLOTS:
         QCOMPARE(request.contains(QStringLiteral("stockname")), !stockname.isNull());
         if (!stockname.isNull())
             QCOMPARE(request.value(QStringLiteral("stockname")).toString(), stockname);
+    }
+
+    // The menu is open when a group list in another order arrives: the item
+    // chosen adds to the group it names, not to the one now at its place.
+    void addMenu_itemAddsToItsGroupAfterTheGroupsMoved()
+    {
+        struct ListArrivesWhileOpen : platform::MenuPresenter {
+            MyStockGroup* model = nullptr;
+            QVariantList moved;
+            ListArrivesWhileOpen() { platform::setMenuPresenter(this); }
+            ~ListArrivesWhileOpen() override { platform::setMenuPresenter(nullptr); }
+            void popUp(QMenu* menu, const QPoint&, QWidget*) override
+            {
+                model->setIGroupArray(moved);
+                for (QAction* action : menu->actions()) {
+                    if (action->text() == QStringLiteral("股票组2"))
+                        action->trigger();
+                }
+            }
+        } presenter;
+        const QVariantList groups = threeGroups().mid(0, 2);
+        presenter.model = m_env.sdk->iMyStockGroup();
+        presenter.model->setIGroupArray(groups);
+        presenter.moved = { groups.at(1), groups.at(0) };
+        const QString code = QStringLiteral("600048");
+        auto screen = bound(false, code);
+        const int before = addRequests(code).size();
+        screen->addBtnPressed();
+        QTRY_COMPARE_WITH_TIMEOUT(addRequests(code).size(), before + 1, 5000);
+        QCOMPARE(addRequests(code).last().value(QStringLiteral("userstockgroupid")).toString(),
+            QStringLiteral("2"));
     }
 
     // Adding a stock that a group already holds, the one the list shows or

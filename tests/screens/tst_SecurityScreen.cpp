@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
+#include "backend/HttpSession.h"
 #include "backend/QuilorSDK.h"
 #include "charts/StockChartView.h"
 #include "market/MyStockGroup.h"
@@ -338,6 +339,33 @@ private Q_SLOTS:
         // The first trend reply enables the vote button.
         QTRY_VERIFY_WITH_TIMEOUT(screen->iGoToVoteBtn->isEnabled(), 5000);
         QVERIFY(screen->treadDict.has_value());
+        screen->close();
+    }
+
+    // The summary asked after the day list is held; a forecast made meanwhile
+    // asks again and is answered first: the older answer, released last,
+    // must not bring back "not yet forecast".
+    void trendSummary_olderAnswerNeverReplacesNewer()
+    {
+        auto screen = makeScreen(false);
+        m_env.standIn->server().holdApi(backend::kApiStockTrend);
+        screen->bindCode(QStringLiteral("000651"), m_env.sdk);
+        screen->show();
+        QTRY_COMPARE_WITH_TIMEOUT(m_env.standIn->server().heldCount(), 1, 5000);
+        m_env.backend().answerApi(backend::kApiStockTrend,
+            R"({"code":"0","stockcode":"000651","risecount":"1","flatcount":"0","fallcount":"0",)"
+            R"("totalcount":"1","curuservotecount":"1","curusertrend":"1"})");
+        platform::NotificationCenter::defaultCenter()->postNotificationName(QStringLiteral("TrendChanged"));
+        const auto voted = [&screen]() {
+            return screen->treadDict
+                && screen->treadDict->value(QStringLiteral("curuservotecount")).toString()
+                == QStringLiteral("1");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(voted(), 5000);
+        m_env.standIn->server().releaseHeld();
+        QTRY_COMPARE_WITH_TIMEOUT(m_env.sdk->iHttpSession()->requestsInFlight(), 0, 5000);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(voted());
         screen->close();
     }
 

@@ -1,5 +1,6 @@
 #include "WatchlistTestEnv.h"
 #include "app/SecurityScreen.h"
+#include "backend/HttpSession.h"
 #include "backend/User.h"
 #include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
@@ -49,6 +50,15 @@ bool allRowsHave(const VIPViewController& window, const char* name)
 
 // The per-row requests of the passes, as "feed:600000", "app:600000",
 // "flow:600000".
+QAction* itemWithTitle(QMenu* menu, const QString& title)
+{
+    for (QAction* item : menu->actions()) {
+        if (item->text() == title)
+            return item;
+    }
+    qFatal("no menu item %s", qUtf8Printable(title));
+}
+
 QStringList passSteps(const QStringList& log)
 {
     static const QRegularExpression feed(s("^/data/feed/[01]([0-9]{6})$"));
@@ -114,6 +124,8 @@ private Q_SLOTS:
     void addToGroup_data();
     void addToGroup();
     void delete_asOperator_removesRowsUpToTheLast();
+    void rowMenu_actsOnItsRowAfterTheListChanged_data();
+    void rowMenu_actsOnItsRowAfterTheListChanged();
     void doubleClick_opensSelectedStockOnly();
     void render_table();
 
@@ -515,6 +527,50 @@ void tst_RecommendWindow::delete_asOperator_removesRowsUpToTheLast()
         QTRY_COMPARE(window->table->model()->rowCount(), left - 1);
     }
     QVERIFY(m_notes->delivered.isEmpty());
+}
+
+// A row's menu stays open while the list changes under it (a refresh asked
+// for during a pass runs then): its items act on the stock it was opened
+// on, and a list answered for that stock's type is not shown under another.
+void tst_RecommendWindow::rowMenu_actsOnItsRowAfterTheListChanged_data()
+{
+    QTest::addColumn<QStringList>("choice");
+    QTest::addColumn<int>("api");
+    QTest::newRow("add to a group") << QStringList { s("添加到分组"), s("股票组2") } << 90013;
+    QTest::newRow("delete as operator") << QStringList { s("删除") } << 90018;
+}
+
+void tst_RecommendWindow::rowMenu_actsOnItsRowAfterTheListChanged()
+{
+    QFETCH(QStringList, choice);
+    QFETCH(int, api);
+    VIPViewController* window = openWindow();
+    QuilorSDK* client = m_env->delegate->iQuilorSDK();
+    VIPViewController::setOperatorUserId(client->iUser()->qvmid);
+    client->iMyStockGroup()->setIGroupArray(
+        { QVariantMap { { s("id"), s("1") }, { s("userstockgroupname"), s("自选股") } },
+            QVariantMap { { s("id"), s("2") }, { s("userstockgroupname"), s("股票组2") } } });
+    refreshAndWaitForRows();
+    const QString code = rowValue(*window, 2, "stockcode");
+    std::unique_ptr<QMenu> menu(window->getMenu(2));
+
+    window->iSegmentedControl->segment(1)->click();
+    QTRY_COMPARE(window->stockDicts.size(), 5);
+    QCOMPARE(rowValue(*window, 2, "recomtype"), s("2"));
+    QVERIFY(rowValue(*window, 2, "stockcode") != code);
+
+    QMenu* items = menu.get();
+    for (qsizetype i = 0; i + 1 < choice.size(); ++i)
+        items = itemWithTitle(items, choice.at(i))->menu();
+    itemWithTitle(items, choice.last())->trigger();
+    QTRY_COMPARE(m_env->bodiesFor(api).size(), 1);
+    QCOMPARE(m_env->bodiesFor(api).constFirst().value(s("stockcode")).toString(), code);
+    if (api == 90018)
+        QCOMPARE(m_env->bodiesFor(api).constFirst().value(s("recomtype")).toString(), s("1"));
+    QTRY_COMPARE(client->iHttpSession()->requestsInFlight(), 0);
+    QTest::qWait(100);
+    QCOMPARE(window->stockDicts.size(), 5);
+    QCOMPARE(rowValue(*window, 0, "recomtype"), s("2"));
 }
 
 void tst_RecommendWindow::doubleClick_opensSelectedStockOnly()

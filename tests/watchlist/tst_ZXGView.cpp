@@ -96,6 +96,7 @@ private Q_SLOTS:
     void login_retriedAfterDelayNeverAtOnce();
     void table_onlyVisibleRowsLive();
     void gotoVIP_andBack_inTheApplicationLoop();
+    void hiddenList_leavesTheShownListsGroupCurrent();
     void render_mainWindowWithGroup();
 
 private:
@@ -825,6 +826,36 @@ void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
     QVERIFY(compactTakesGroups);
     QCOMPARE(m_env->delegate->viewController(), m_env->delegate->mainViewController());
     QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell(), mainPanel);
+}
+
+void tst_ZXGView::hiddenList_leavesTheShownListsGroupCurrent()
+{
+    // The main window's list stays set up behind the compact window: what it
+    // still does must not make its group the current one, of which the
+    // security screen's 加自选 / 删除自选 speaks.
+    ZXGView* mainList = setUpPanel();
+    waitForRows(3);
+    std::unique_ptr<platform::ViewController> compactHost;
+    ZXGView* compact = showPanel(compactHost);
+    QTRY_COMPARE(compact->tableArray.size(), 3);
+    QTRY_COMPARE(compact->iPopUpButton->itemArray().size(), 2);
+    m_host->close();
+    testsupport::MenuRecorder menus;
+    menus.choice = QStringList { QStringLiteral("股票组2") };
+    compact->iPopUpButton->click();
+    QTRY_COMPARE(codes(compact->tableArray), strings({ "000002", "601398" }));
+
+    QuilorSDK* client = m_env->delegate->iQuilorSDK();
+    QTRY_COMPARE(client->iHttpSession()->requestsInFlight(), 0);
+    const qsizetype loads = m_env->bodiesFor(backend::kApiGroupStocks).size();
+    mainList->UpDateGroup();
+    QTRY_VERIFY(m_env->bodiesFor(backend::kApiGroupStocks).size() > loads);
+    QTRY_COMPARE(client->iHttpSession()->requestsInFlight(), 0);
+    QTest::qWait(100);
+    QCOMPARE(compact->iMyStockGroup->GetCurGroupDict().value(QStringLiteral("id")).toString(),
+        QStringLiteral("2"));
+    QVERIFY(compact->iMyStockGroup->IsOnThisGroup(QStringLiteral("000002")));
+    QCOMPARE(codes(compact->tableArray), strings({ "000002", "601398" }));
 }
 
 void tst_ZXGView::render_mainWindowWithGroup()
