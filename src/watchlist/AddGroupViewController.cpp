@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
@@ -75,12 +76,15 @@ void AddGroupViewController::AddGroup(const QString& name)
                           }),
                       client)
                          : nullptr;
-    if (!reply
-        || !client->addStockGroup(trimmed, platform::stringWithFormat("%lu", (unsigned long)groupCount),
-            QString(), nullptr, reply)) {
-        delete reply;
+    if (!reply) {
         platform::showAlert(this, QStringLiteral("网络不给力，添加分组失败，请重试!"));
+        return;
     }
+    const QString order = platform::stringWithFormat("%lu", (unsigned long)groupCount);
+    market::GroupWrites::of(client)->writeGroupsInTurn(
+        backend::kApiAddGroup, reply, [trimmed, order](QuilorSDK* client, MHTTPObserver* observer) {
+            return client->addStockGroup(trimmed, order, QString(), nullptr, observer);
+        });
 }
 
 bool AddGroupViewController::HttpResult(const QVariant&, int api, bool)

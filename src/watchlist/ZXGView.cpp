@@ -547,7 +547,8 @@ void ZXGView::DeleteGroup(const QVariantMap& group)
     if (!client || !iMyStockGroup)
         return;
     const QString id = optionalField(group, kId);
-    const QString user = iMyStockGroup->userId();
+    const QString user = group.contains(watchlist::kRowUserKey) ? optionalField(group, watchlist::kRowUserKey)
+                                                                : iMyStockGroup->userId();
     const auto deleted = [this, id, user](const QVariant& result) {
         if (iMyStockGroup && iMyStockGroup->userId() == user)
             groupDeleted(id, result);
@@ -561,8 +562,16 @@ void ZXGView::DeleteGroup(const QVariantMap& group)
             else
                 HttpEvent(code, description, api);
         });
-    if (!client->delStockGroup(id, nullptr, request))
+    if (id.isEmpty()) {
         delete request;
+        return;
+    }
+    market::GroupWrites::of(client)->writeGroupsInTurn(
+        backend::kApiDelGroup, request,
+        [id](QuilorSDK* client, MHTTPObserver* observer) {
+            return client->delStockGroup(id, nullptr, observer);
+        },
+        user);
 }
 
 void ZXGView::groupDeleted(const QString& groupId, const QVariant& result)
@@ -653,9 +662,11 @@ bool ZXGView::HttpEvent(int code, const QString& description, int api)
             });
         }
         break;
-    case backend::kApiDelGroup:
-        platform::showAlert(window(), QStringLiteral("分组删除失败，请重试!"));
+    case backend::kApiDelGroup: {
+        const QString refusal = market::GroupWrites::refusalText(code);
+        platform::showAlert(window(), refusal.isNull() ? QStringLiteral("分组删除失败，请重试!") : refusal);
         break;
+    }
     case backend::kApiGroupStocks:
         rowsFailed(m_curGroupId, m_rowsSerial + 1, api, code);
         break;
@@ -776,7 +787,9 @@ void ZXGView::GroupSetMenuItemPressed(QAction* item)
     const int shown = indexOfGroup(m_curGroupId);
     if (shown >= 0 && iMyStockGroup)
         iMyStockGroup->setICurIdx(shown);
-    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    if (iMyStockGroup)
+        group.insert(watchlist::kRowUserKey, iMyStockGroup->userId());
     const platform::AlertSpec alert { platform::stringWithFormat("您确定要删除\"%@\"分组吗？",
                                           platform::stringOf(group, QStringLiteral("userstockgroupname"))),
         QString(), { QStringLiteral("确定"), QStringLiteral("取消") } };
