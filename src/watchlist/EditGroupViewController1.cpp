@@ -361,12 +361,11 @@ void EditGroupViewController1::DoChangePoint()
 bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)
 {
     MyStockGroup* model = groupModel();
-    const long savedIndex = model ? long(platform::integerValue(model->savedCurIdx())) : 0;
     switch (api) {
     case backend::kApiDelGroup:
+        // The model has dropped the group and moved the saved choice back
+        // when it was that group or one before it.
         showAlertView(QStringLiteral("分组删除成功!"));
-        if (savedIndex > 0 && model)
-            model->saveCurIdx(platform::stringWithFormat("%ld", savedIndex - 1));
         platform::runOnMainAsync(this, [this]() { refreshData(); });
         break;
     case backend::kApiAddGroup:

@@ -311,6 +311,10 @@ void ZXGView::restoreSaved()
     iCurGroupIdx = iMyStockGroup->savedCurIdx();
     if (iCurGroupIdx.isNull())
         iCurGroupIdx = QStringLiteral("0");
+    // The group the saved index named when it was saved, wherever it is in
+    // the groups held now.
+    if (const int chosen = indexOfGroup(iMyStockGroup->savedCurGroupId()); chosen >= 0)
+        iCurGroupIdx = platform::stringWithFormat("%ld", long(chosen));
     const int index = savedGroupIndex(iCurGroupIdx);
     iMyStockGroup->setICurIdx(index);
     m_curGroupId.clear();
@@ -375,18 +379,21 @@ void ZXGView::UpDateGroup()
     }
     iPopUpButton->setPopUpMenu(menu);
 
-    // The chosen group stays chosen wherever the groups moved; when it is
-    // gone the index decides, and never names a group that is not there.
+    // The group shown stays shown wherever the groups moved; when it is
+    // gone the saved choice (which the model moved on) decides, and never
+    // names a group that is not there. Only the user's choice is saved.
     int index = savedGroupIndex(iCurGroupIdx);
-    if (const int found = indexOfGroup(m_curGroupId); found >= 0)
+    if (const int found = indexOfGroup(m_curGroupId); found >= 0) {
         index = found;
-    else if (groupCount() > 0 && (index < 0 || index >= groupCount()))
-        index = index < 0 ? 0 : groupCount() - 1;
-    const QString text = platform::stringWithFormat("%ld", long(index));
-    if (groupCount() > 0 && text != iCurGroupIdx) {
-        iCurGroupIdx = text;
-        iMyStockGroup->saveCurIdx(text);
+    } else if (iMyStockGroup && !m_curGroupId.isEmpty()) {
+        const QString saved = iMyStockGroup->savedCurIdx();
+        if (!saved.isNull())
+            index = savedGroupIndex(saved);
     }
+    if (groupCount() > 0 && (index < 0 || index >= groupCount()))
+        index = index < 0 ? 0 : groupCount() - 1;
+    if (groupCount() > 0)
+        iCurGroupIdx = platform::stringWithFormat("%ld", long(index));
     if (index >= 0 && index < groupCount())
         m_curGroupId = m_menuGroupIds.at(index);
     else
@@ -580,14 +587,9 @@ void ZXGView::groupDeleted(const QString& groupId, const QVariant& result)
     if (!iMyStockGroup)
         return;
     // Gone from the model, from what is kept and from every window, also
-    // when the backend answers the last delete with no groups at all.
+    // when the backend answers the last delete with no groups at all; the
+    // model moves the saved choice back by one, which the list then shows.
     iMyStockGroup->groupDeleted(groupId, result);
-    const long index = long(platform::integerValue(QStringView(iCurGroupIdx)));
-    if (index > 0) {
-        iCurGroupIdx = platform::stringWithFormat("%ld", index - 1);
-        // Kept on disk too, so the next start shows the same group.
-        iMyStockGroup->saveCurIdx(iCurGroupIdx);
-    }
 }
 
 void ZXGView::refreshTableView()

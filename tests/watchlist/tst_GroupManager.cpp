@@ -362,31 +362,46 @@ void tst_GroupManager::rename_rowWithoutIdAddsNoGroup()
 
 void tst_GroupManager::delete_fromRowMovesSavedIndex_data()
 {
+    QTest::addColumn<int>("extra");
+    QTest::addColumn<int>("row");
     QTest::addColumn<QString>("saved");
     QTest::addColumn<QString>("after");
-    QTest::newRow("index 0 stays") << QStringLiteral("0") << QStringLiteral("0");
-    QTest::newRow("index 3 moves back") << QStringLiteral("3") << QStringLiteral("2");
+    QTest::newRow("index 0 stays") << 0 << 1 << QStringLiteral("0") << QStringLiteral("0");
+    QTest::newRow("index 3 moves back") << 0 << 1 << QStringLiteral("3") << QStringLiteral("2");
+    QTest::newRow("the chosen group deleted") << 1 << 1 << QStringLiteral("1") << QStringLiteral("0");
+    QTest::newRow("a group after the chosen one deleted")
+        << 1 << 2 << QStringLiteral("1") << QStringLiteral("1");
 }
 
+// The saved choice stays on the group chosen, or moves back by one when that
+// group (or one before it) went.
 void tst_GroupManager::delete_fromRowMovesSavedIndex()
 {
+    QFETCH(int, extra);
+    QFETCH(int, row);
     QFETCH(QString, saved);
     QFETCH(QString, after);
+    m_env->makeClient();
+    addGroups(extra);
     EditGroupViewController1* manager = openManager();
     QVERIFY(manager);
+    QTRY_COMPARE(manager->tableArray.size(), 2 + extra);
+    const QVariantMap deleted = manager->tableArray.at(row).toMap();
     defaults()->setObject(saved, kCurGroupIdx);
     testsupport::AlertRecorder alerts;
     alerts.answers = { 1 };
-    cellAt(1)->deleteButton->click();
+    cellAt(row)->deleteButton->click();
     QTRY_COMPARE(alerts.messages().size(), 2);
     QCOMPARE(alerts.messages().first(),
-        QStringLiteral("您确定要把群组'股票组2'删除吗？本群组下面所有的股票也将会被删除。"));
+        QStringLiteral("您确定要把群组'%1'删除吗？本群组下面所有的股票也将会被删除。")
+            .arg(deleted.value(QStringLiteral("userstockgroupname")).toString()));
     QCOMPARE(alerts.alerts.first().buttons, strings({ "取消", "删除" }));
     QCOMPARE(alerts.messages().last(), QStringLiteral("分组删除成功!"));
-    QCOMPARE(sent(backend::kApiDelGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
+    QCOMPARE(
+        sent(backend::kApiDelGroup).first().value(QStringLiteral("id")), deleted.value(QStringLiteral("id")));
     QCOMPARE(defaults()->stringForKey(kCurGroupIdx), after);
-    QTRY_COMPARE(names(manager->tableArray), strings({ "自选股" }));
-    QCOMPARE(names(defaults()->objectForKey(guestKey("savedGroupArray")).toList()), strings({ "自选股" }));
+    QTRY_COMPARE(manager->tableArray.size(), 1 + extra);
+    QCOMPARE(defaults()->objectForKey(guestKey("savedGroupArray")).toList().size(), 1 + extra);
 }
 
 void tst_GroupManager::delete_cancelledOrFailed()
