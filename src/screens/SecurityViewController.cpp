@@ -575,16 +575,18 @@ void SecurityViewController::addBtnPressed()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     QMenu menu(QStringLiteral("ADD"), this);
-    auto addItem = [this, &menu](const QString& title, const QString& key) {
+    auto addItem = [this, &menu](
+                       const QString& title, const QString& key, const QString& groupId = QString()) {
         QAction* action = menu.addAction(title);
         action->setData(key);
+        action->setProperty("groupId", groupId);
         connect(action, &QAction::triggered, this, [this, action]() { GroupSetMenuItemPressed(action); });
     };
     if (groups && !groups->iGroupArray.isEmpty()) {
         for (int i = 0; i < groups->iGroupArray.size(); ++i) {
             const QVariantMap group = groups->iGroupArray.at(i).toMap();
             addItem(platform::stringOf(group, QStringLiteral("userstockgroupname")),
-                platform::stringWithFormat("%ld", long(i)));
+                platform::stringWithFormat("%ld", long(i)), platform::stringOf(group, QStringLiteral("id")));
         }
     } else {
         addItem(QStringLiteral("自选股"), QStringLiteral("all"));
@@ -599,9 +601,17 @@ void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     // "all" reads as 0, which only a user with groups could choose.
     const long long index = platform::integerValue(QStringView(sender->data().toString()));
-    if (!groups || index < 0 || index >= groups->iGroupArray.size())
+    const QString chosenId = sender->property("groupId").toString();
+    if (!groups || (chosenId.isEmpty() && (index < 0 || index >= groups->iGroupArray.size())))
         return;
-    groupItemDict = groups->iGroupArray.at(int(index)).toMap();
+    // The group list may have changed while the menu was open: the group
+    // whose name was chosen is the one added to, wherever it stands now.
+    groupItemDict = chosenId.isEmpty() ? groups->iGroupArray.at(int(index)).toMap()
+                                       : market::GroupWrites::groupOf(groups->iGroupArray, chosenId);
+    if (groupItemDict.isEmpty()) {
+        platform::showAlert(this, market::GroupWrites::refusalText(market::GroupWrites::kNoSuchGroup));
+        return;
+    }
     platform::runOnMain(this, [this]() { DoAddStockToGroup(); });
 }
 

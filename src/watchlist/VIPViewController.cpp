@@ -504,11 +504,15 @@ QMenu* VIPViewController::getMenu(int row)
         // A Qt submenu takes its title from the item holding it.
         auto* submenu = new QMenu(menu);
         submenu->setObjectName(QStringLiteral("Copy"));
+        const QString code = row >= 0 && row < stockDicts.size()
+            ? vip::recordText(*stockDicts.at(row), key("stockcode"))
+            : QString();
         for (const QVariant& value : groups->iGroupArray) {
             const QVariantMap group = value.toMap();
             QAction* item = submenu->addAction(vip::recordText(group, key("userstockgroupname")));
             item->setData(row);
             item->setProperty("keyEquivalent", vip::recordText(group, key("id")));
+            item->setProperty("stockcode", code);
             connect(item, &QAction::triggered, this, [this, item]() { cellMenuAddToPressed(item); });
         }
         menu->addAction(QStringLiteral("添加到分组"))->setMenu(submenu);
@@ -517,6 +521,8 @@ QMenu* VIPViewController::getMenu(int row)
     if (client && client->iUser() && !operatorUid.isEmpty() && client->iUser()->qvmid == operatorUid) {
         QAction* item = menu->addAction(QStringLiteral("删除"));
         item->setData(row);
+        if (row >= 0 && row < stockDicts.size())
+            item->setProperty("stockcode", vip::recordText(*stockDicts.at(row), key("stockcode")));
         item->setProperty("keyEquivalent", QStringLiteral("1"));
         connect(item, &QAction::triggered, this, [this, item]() { cellMenuDeleItemPressed(item); });
     }
@@ -525,7 +531,7 @@ QMenu* VIPViewController::getMenu(int row)
 
 void VIPViewController::cellMenuAddToPressed(QAction* item)
 {
-    const int row = item ? item->data().toInt() : -1;
+    const int row = rowOfMenuItem(item);
     QuilorSDK* client = sdk();
     if (!client || row < 0 || row >= stockDicts.size())
         return;
@@ -551,9 +557,27 @@ void VIPViewController::cellMenuAddToPressed(QAction* item)
         delete reply;
 }
 
+int VIPViewController::rowOfMenuItem(const QAction* item) const
+{
+    int row = item ? item->data().toInt() : -1;
+    // The rows may have been replaced while the menu was open: the row meant
+    // is the one of the stock the menu was opened on, wherever it is now.
+    const QString menuCode = item ? item->property("stockcode").toString() : QString();
+    if (menuCode.isEmpty())
+        return row;
+    if (row >= 0 && row < stockDicts.size()
+        && vip::recordText(*stockDicts.at(row), key("stockcode")) == menuCode)
+        return row;
+    for (qsizetype i = 0; i < stockDicts.size(); ++i) {
+        if (vip::recordText(*stockDicts.at(i), key("stockcode")) == menuCode)
+            return int(i);
+    }
+    return -1;
+}
+
 void VIPViewController::cellMenuDeleItemPressed(QAction* item)
 {
-    const int row = item ? item->data().toInt() : -1;
+    const int row = rowOfMenuItem(item);
     QuilorSDK* client = sdk();
     if (!client || row < 0 || row >= stockDicts.size())
         return;

@@ -105,6 +105,9 @@ private:
     void nextStep(void (VIPViewController::*step)());
     void stopProgress();
     void showContextMenu(const QPoint& pos);
+    // The row a menu item was made for, found by its stock once the rows
+    // changed meanwhile; -1 when the stock is no longer listed.
+    int rowOfMenuItem(const QAction* item) const;
 
     vip::TableModel* m_model = nullptr;
     // Each list request gets its own observer so that an older request's
