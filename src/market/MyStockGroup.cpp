@@ -80,12 +80,15 @@ MyStockGroup::MyStockGroup(
     , m_callback(father, std::move(callBack))
 {
     followUser();
-    // Another login: the groups shown are that user's from now on.
-    platform::NotificationCenter::defaultCenter()->addObserver(
-        this, QStringLiteral("UserInfoChanged"), [this](const platform::Notification&) {
-            if (m_userId != currentUserId())
-                refreshData();
-        });
+    // Another login, or a log-out: the groups shown are that user's (or the
+    // guest's) from now on.
+    for (const QString& name : { QStringLiteral("UserInfoChanged"), QStringLiteral("isLogouted") }) {
+        platform::NotificationCenter::defaultCenter()->addObserver(
+            this, name, [this](const platform::Notification&) {
+                if (m_userId != currentUserId())
+                    refreshData();
+            });
+    }
 }
 
 MyStockGroup::~MyStockGroup()

@@ -334,6 +334,7 @@ void ZXGView::showSavedRows(const QString& groupId, bool always)
         for (const QVariant& saved : iMyStockGroup->savedRows(groupId)) {
             QVariantMap row = saved.toMap();
             row.insert(watchlist::kRowGroupKey, groupId);
+            row.insert(watchlist::kRowUserKey, iMyStockGroup->userId());
             members.insert(platform::stringOf(row, kStockcode), row);
             rows << row;
         }
@@ -517,6 +518,8 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
         QVariantMap row = value.toMap();
         if (!groupId.isEmpty())
             row.insert(watchlist::kRowGroupKey, groupId);
+        if (iMyStockGroup)
+            row.insert(watchlist::kRowUserKey, iMyStockGroup->userId());
         rows << row;
     }
     tableArray = rows;
@@ -998,7 +1001,9 @@ void ZXGView::DoChangePoint()
         this);
     // The dragged stock takes the place the target stock holds when the
     // drag is sent, with the alerts it holds then.
-    const bool queued = market::GroupWrites::of(client)->write(backend::kApiAddStockToGroup, groupId, request,
+    const QString owner = optionalField(dragged, watchlist::kRowUserKey);
+    const bool queued = market::GroupWrites::of(client)->write(
+        backend::kApiAddStockToGroup, groupId, request,
         [self, request, draggedCode, targetCode, groupId](const QVariantList& rows) {
             const QVariantMap moved = market::GroupWrites::memberOf(rows, draggedCode);
             const QVariantMap target = market::GroupWrites::memberOf(rows, targetCode);
@@ -1017,7 +1022,8 @@ void ZXGView::DoChangePoint()
                     optionalField(moved, QStringLiteral("vprice")), nullptr, observer);
             };
             return plan;
-        });
+        },
+        owner);
     if (!queued)
         delete request;
 }
