@@ -316,6 +316,8 @@ void MyStockGroup::saveRows(const QString& groupId, const QVariantList& rows)
     if (!known)
         return;
     const QString key = userKey(kSavedRows, m_userId);
+    // Another copy of the application may have kept other groups' rows since.
+    defaults()->synchronize();
     QVariantMap all = defaults()->objectForKey(key).toMap();
     all.insert(groupId, rows);
     defaults()->setObject(all, key);

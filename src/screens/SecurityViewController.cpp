@@ -268,6 +268,9 @@ void SecurityViewController::viewDidAppear()
     // A stored tab outside the five is treated as none stored. The product's
     // own index has no minutes to draw and no tabs: it always gets its day
     // K-line, never an empty time-share chart.
+    // The tab as it is stored now, which another copy of the application
+    // may have changed: the screen stores it again below.
+    platform::UserDefaults::standardUserDefaults()->synchronize();
     const QString stored = platform::UserDefaults::standardUserDefaults()->stringForKey(kSegIdxKey);
     const long long storedSegment = platform::integerValue(QStringView(stored));
     const bool knownTab = storedSegment >= 0 && storedSegment < kSeg->segmentCount();
