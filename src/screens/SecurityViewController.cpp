@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+#include <utility>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -578,11 +580,13 @@ void SecurityViewController::addBtnPressed()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     QMenu menu(QStringLiteral("ADD"), this);
-    auto addItem = [this, &menu](
+    const QString userId = groups ? groups->userId() : QString();
+    auto addItem = [this, &menu, &userId](
                        const QString& title, const QString& key, const QString& groupId = QString()) {
         QAction* action = menu.addAction(title);
         action->setData(key);
         action->setProperty("groupId", groupId);
+        action->setProperty("userId", userId);
         connect(action, &QAction::triggered, this, [this, action]() { GroupSetMenuItemPressed(action); });
     };
     if (groups && !groups->iGroupArray.isEmpty()) {
@@ -615,6 +619,8 @@ void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
         platform::showAlert(this, market::GroupWrites::refusalText(market::GroupWrites::kNoSuchGroup));
         return;
     }
+    // The groups named were that user's: another user's groups may have the same ids.
+    m_groupUserId = sender->property("userId").toString();
     platform::runOnMain(this, [this]() { DoAddStockToGroup(); });
 }
 
@@ -632,7 +638,8 @@ void SecurityViewController::DoAddStockToGroup()
         && market::GroupWrites::of(iQuilorSDK)
                ->write(backend::kApiAddStockToGroup, groupId, reply,
                    market::GroupWrites::addIfNew(
-                       curCode, name.isValid() ? platform::stringOf(name) : QString(), groupId));
+                       curCode, name.isValid() ? platform::stringOf(name) : QString(), groupId),
+                   std::exchange(m_groupUserId, QString()));
     if (!started) {
         delete reply;
         // Nothing went out (no code or no group id): say so rather than

@@ -219,15 +219,18 @@ void EditGroupViewController1::addGroupPressed()
     }
     const platform::AlertSpec confirm { platform::stringWithFormat("您确定要添加群组'%@'吗？", name),
         QString(), { QStringLiteral("取消"), QStringLiteral("添加") } };
+    const QString user = groupModel() ? groupModel()->userId() : QString();
     QPointer<EditGroupViewController1> self(this);
-    platform::showAlert(this, confirm, [self, name](int button) {
+    platform::showAlert(this, confirm, [self, name, user](int button) {
         if (!self || button != 1)
             return;
         if (QuilorSDK* client = self->sdk()) {
-            market::GroupWrites::of(client)->writeGroupsInTurn(backend::kApiAddGroup,
-                changeReply(self, client, kAdd), [name](QuilorSDK* client, MHTTPObserver* observer) {
+            market::GroupWrites::of(client)->writeGroupsInTurn(
+                backend::kApiAddGroup, changeReply(self, client, kAdd),
+                [name](QuilorSDK* client, MHTTPObserver* observer) {
                     return client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, observer);
-                });
+                },
+                user);
         }
     });
 }
