@@ -246,6 +246,8 @@ bool QuilorSDK::DoLogin(const QString& UserName, const QString& PassWord, const 
 void QuilorSDK::applyLogin(const QVariantMap& reply, const QString& userName, const QString& passwordHash,
     const QString& deviceToken, bool willSave)
 {
+    // The user logged in already, logged in again (the silent logins).
+    const bool relogin = !userName.isEmpty() && m_user->username == userName;
     // The record becomes this login's alone: nothing of an earlier user stays.
     const QString device = deviceToken.isEmpty() ? m_user->deviceid : deviceToken;
     m_user->Clear();
@@ -254,7 +256,17 @@ void QuilorSDK::applyLogin(const QVariantMap& reply, const QString& userName, co
     m_user->password = passwordHash;
     m_user->deviceid = device;
     m_user->isLogin = true;
-    if (willSave) {
+    // A silent login keeps the saved login as another copy of the
+    // application may have left it since (another user, or none).
+    bool save = willSave;
+    if (save && relogin) {
+        platform::UserDefaults::standardUserDefaults()->synchronize();
+        if (User::lastLoginName() != userName) {
+            qCDebug(lcSdk) << "the saved login changed elsewhere; this login is not saved";
+            save = false;
+        }
+    }
+    if (save) {
         QString error;
         if (m_user->Save(&error)) {
             User::setLastLoginName(m_user->username);
@@ -281,8 +293,13 @@ void QuilorSDK::logout()
         m_user->isLogin = false;
         m_user->Save();
     }
+    const QString userName = m_user->username;
     m_user->Clear();
-    forgetSavedLogin();
+    // Another copy of the application may have saved another user's login
+    // since: that one stays.
+    platform::UserDefaults::standardUserDefaults()->synchronize();
+    if (User::lastLoginName().isEmpty() || User::lastLoginName() == userName)
+        forgetSavedLogin();
     platform::NotificationCenter::defaultCenter()->postNotificationName(QStringLiteral("isLogouted"));
 }
 

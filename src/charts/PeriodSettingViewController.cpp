@@ -51,6 +51,8 @@ PeriodSettingViewController::~PeriodSettingViewController() = default;
 void PeriodSettingViewController::viewDidLoad()
 {
     PeriodDialog::viewDidLoad();
+    // The period as it is stored now, also by another copy of the application.
+    platform::UserDefaults::standardUserDefaults()->synchronize();
     const QVariant stored = platform::UserDefaults::standardUserDefaults()->objectForKey(m_key);
     if (stored.metaType().id() == QMetaType::QString)
         iTextField->setText(stored.toString());

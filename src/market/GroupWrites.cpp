@@ -70,6 +70,35 @@ GroupWrites::Plan GroupWrites::refuse(int code, const QString& reason)
     return plan;
 }
 
+GroupWrites::Plan GroupWrites::refuseGone(const QString& groupId)
+{
+    Plan plan = refuse(kNoSuchGroup, QStringLiteral("the group is gone"));
+    plan.gone = groupId;
+    return plan;
+}
+
+GroupWrites::Build GroupWrites::changeGroup(const QString& id, const QString& name, OrderOf orderOf)
+{
+    return [id, name, orderOf](const QVariantList& groups) {
+        const QVariantMap group = groupOf(groups, id);
+        if (group.isEmpty())
+            return refuseGone(id);
+        QString order = argOf(group, "userstockgrouporder");
+        if (orderOf) {
+            const std::optional<QString> wanted = orderOf(group, groups);
+            if (!wanted)
+                return refuse(kNoSuchGroup, QStringLiteral("the group to take the place of is gone"));
+            order = *wanted;
+        }
+        const QString sentName = name.isNull() ? argOf(group, "userstockgroupname") : name;
+        Plan plan;
+        plan.send = [id, sentName, order](QuilorSDK* client, MHTTPObserver* observer) {
+            return client->addStockGroup(sentName, order, id, nullptr, observer);
+        };
+        return plan;
+    };
+}
+
 GroupWrites::Build GroupWrites::inTurn(std::function<bool(QuilorSDK*, MHTTPObserver*)> send)
 {
     return [send = std::move(send)](const QVariantList&) {
@@ -99,6 +128,8 @@ QString GroupWrites::refusalText(int code)
         return QStringLiteral("目标组已经存在这支股票!");
     if (code == kNoSuchGroup)
         return QStringLiteral("这个分组已经不存在了!");
+    if (code == kUserChanged)
+        return QStringLiteral("登录的用户已经更换，这项修改没有发出。");
     return QString();
 }
 
@@ -114,6 +145,18 @@ QVariantMap GroupWrites::memberOf(const QVariantList& rows, const QString& code)
     return {};
 }
 
+QVariantMap GroupWrites::groupOf(const QVariantList& groups, const QString& id)
+{
+    if (id.isEmpty())
+        return {};
+    for (const QVariant& value : groups) {
+        const QVariantMap group = value.toMap();
+        if (group.value(QStringLiteral("id")).toString() == id)
+            return group;
+    }
+    return {};
+}
+
 QString GroupWrites::argOf(const QVariantMap& member, const char* key)
 {
     const QString name = QString::fromLatin1(key);
@@ -123,7 +166,8 @@ QString GroupWrites::argOf(const QVariantMap& member, const char* key)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-bool GroupWrites::write(int api, const QString& groupId, MHTTPObserver* observer, Build build)
+bool GroupWrites::write(
+    int api, const QString& groupId, MHTTPObserver* observer, Build build, const QString& userId)
 {
     if (groupId.isEmpty() || !build)
         return false;
@@ -131,12 +175,38 @@ bool GroupWrites::write(int api, const QString& groupId, MHTTPObserver* observer
     write.api = api;
     write.groupId = groupId;
     write.observer = observer;
-    write.observerAlive = observer ? observer->observerToken() : std::weak_ptr<int>();
     write.build = std::move(build);
-    write.uid = currentUser();
+    enqueue(std::move(write), userId);
+    return true;
+}
+
+void GroupWrites::writeGroups(int api, MHTTPObserver* observer, Build build, const QString& userId)
+{
+    Write write;
+    write.api = api;
+    write.reads = Reads::GroupList;
+    write.observer = observer;
+    write.build = std::move(build);
+    enqueue(std::move(write), userId);
+}
+
+void GroupWrites::writeGroupsInTurn(int api, MHTTPObserver* observer,
+    std::function<bool(QuilorSDK*, MHTTPObserver*)> send, const QString& userId)
+{
+    Write write;
+    write.api = api;
+    write.reads = Reads::Nothing;
+    write.observer = observer;
+    write.build = inTurn(std::move(send));
+    enqueue(std::move(write), userId);
+}
+
+void GroupWrites::enqueue(Write write, const QString& userId)
+{
+    write.observerAlive = write.observer ? write.observer->observerToken() : std::weak_ptr<int>();
+    write.uid = userId.isEmpty() ? currentUser() : userId;
     m_queue.append(std::move(write));
     next();
-    return true;
 }
 
 int GroupWrites::pending() const
@@ -150,24 +220,32 @@ void GroupWrites::next()
         return;
     m_running = true;
     m_current = m_queue.takeFirst();
-    // The group as the server holds it now, after every write before this one.
+    if (!sameUser()) {
+        finish(nullptr, kUserChanged, QStringLiteral("the user changed before the write went out"));
+        return;
+    }
+    if (m_current.reads == Reads::Nothing) {
+        build(QVariantList());
+        return;
+    }
+    // The group (or the group list) as the server holds it now, after every
+    // write before this one.
     auto* fetch = new Step(
         this, [this](const QVariant& result) { rowsArrived(result); },
         [this](int code, const QString& description) {
             qCWarning(lcGroupWrites) << "rows of group" << m_current.groupId << "not fetched:" << code
                                      << description;
             // The group was deleted elsewhere: no window offers it any more.
-            if (code == kNoSuchGroup && sameUser() && m_client->iMyStockGroup())
+            if (code == kNoSuchGroup && m_current.reads == Reads::GroupRows && sameUser()
+                && m_client->iMyStockGroup())
                 m_client->iMyStockGroup()->groupDeleted(m_current.groupId);
             finish(nullptr, code, description);
         });
-    if (!sameUser()) {
-        delete fetch;
-        finish(nullptr, kUserChanged, QStringLiteral("the user changed before the write went out"));
-        return;
-    }
-    if (!m_client->GetAGroupOfStocks(
-            m_current.groupId, QStringLiteral("0"), QStringLiteral("1000"), nullptr, fetch)) {
+    const bool asked = m_current.reads == Reads::GroupList
+        ? m_client->getStockGroup(currentUser(), nullptr, fetch)
+        : m_client->GetAGroupOfStocks(
+            m_current.groupId, QStringLiteral("0"), QStringLiteral("1000"), nullptr, fetch);
+    if (!asked) {
         delete fetch;
         finish(nullptr, backend::kCodeConnectionFailed, QStringLiteral("group rows not requested"));
     }
@@ -184,10 +262,17 @@ void GroupWrites::rowsArrived(const QVariant& result)
         finish(nullptr, backend::kCodeBadReply, QStringLiteral("group reply without rows"));
         return;
     }
-    const Plan plan = m_current.build(data.toList());
+    build(data.toList());
+}
+
+void GroupWrites::build(const QVariantList& rows)
+{
+    const Plan plan = m_current.build(rows);
     if (!plan.send) {
         qCInfo(lcGroupWrites) << "write" << m_current.api << "to group" << m_current.groupId
                               << "refused:" << plan.code << plan.reason;
+        if (!plan.gone.isEmpty() && sameUser() && m_client->iMyStockGroup())
+            m_client->iMyStockGroup()->groupDeleted(plan.gone);
         finish(nullptr, plan.code, plan.reason);
         return;
     }

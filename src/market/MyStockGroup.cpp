@@ -7,9 +7,12 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Types.h"
 #include "platform/UserDefaults.h"
+#include "platform/Values.h"
 
 #include <QLoggingCategory>
 #include <QSet>
+
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcGroups, "lst.market.groups", QtInfoMsg)
 
@@ -20,6 +23,7 @@ const QString kGroupOrder = QStringLiteral("userstockgrouporder");
 const QString kStockcode = QStringLiteral("stockcode");
 const QString kSavedGroups = QStringLiteral("savedGroupArray");
 const QString kCurGroupIdx = QStringLiteral("iCurGroupIdx");
+const QString kCurGroupId = QStringLiteral("curGroupId");
 const QString kSavedRows = QStringLiteral("GroupStockstableArray");
 // Longer texts than these are no names or figures of a group.
 constexpr qsizetype kMaxName = 64;
@@ -76,12 +80,15 @@ MyStockGroup::MyStockGroup(
     , m_callback(father, std::move(callBack))
 {
     followUser();
-    // Another login: the groups shown are that user's from now on.
-    platform::NotificationCenter::defaultCenter()->addObserver(
-        this, QStringLiteral("UserInfoChanged"), [this](const platform::Notification&) {
-            if (m_userId != currentUserId())
-                refreshData();
-        });
+    // Another login, or a log-out: the groups shown are that user's (or the
+    // guest's) from now on.
+    for (const QString& name : { QStringLiteral("UserInfoChanged"), QStringLiteral("isLogouted") }) {
+        platform::NotificationCenter::defaultCenter()->addObserver(
+            this, name, [this](const platform::Notification&) {
+                if (m_userId != currentUserId())
+                    refreshData();
+            });
+    }
 }
 
 MyStockGroup::~MyStockGroup()
@@ -201,11 +208,50 @@ void MyStockGroup::groupDeleted(const QString& groupId, const QVariant& reply)
     }
     // Lists asked for before the delete was answered may still hold the group.
     m_appliedSerial = m_requestSerial;
-    storeGroups(left);
+    storeGroups(left, groupId);
 }
 
-void MyStockGroup::storeGroups(const QVariantList& groups)
+void MyStockGroup::followChosenGroup(const QVariantList& groups, const QString& deletedId)
 {
+    // Another copy of the application may have chosen a group meanwhile.
+    defaults()->synchronize();
+    const QString saved = savedCurIdx();
+    const long long index = saved.isNull() ? 0 : platform::integerValue(QStringView(saved));
+    if (index < 0 || index > std::numeric_limits<int>::max())
+        return;
+    const auto indexOf = [](const QVariantList& list, const QString& id) {
+        for (qsizetype i = 0; !id.isEmpty() && i < list.size(); ++i) {
+            if (platform::stringOf(list.at(i).toMap(), kId) == id)
+                return i;
+        }
+        return qsizetype(-1);
+    };
+    QString chosenId = savedCurGroupId();
+    if (chosenId.isEmpty() && index < iGroupArray.size())
+        chosenId = platform::stringOf(iGroupArray.at(index).toMap(), kId);
+    qsizetype now = indexOf(groups, chosenId);
+    // The chosen group itself went (or the index named none): the one
+    // before it is chosen, as the list does after a delete.
+    if (now < 0 && !deletedId.isEmpty()) {
+        const qsizetype deletedAt = indexOf(iGroupArray, deletedId);
+        if (deletedAt < 0 || deletedAt > index)
+            return;
+        now = index > 0 ? index - 1 : 0;
+    }
+    if (now < 0)
+        return;
+    const QString nowId = now < groups.size() ? platform::stringOf(groups.at(now).toMap(), kId) : QString();
+    if (now != index || nowId != chosenId)
+        defaults()->setObjects(
+            { { userKey(kCurGroupIdx, m_userId), platform::stringWithFormat("%ld", long(now)) },
+                { userKey(kCurGroupId, m_userId), nowId.isEmpty() ? QVariant() : QVariant(nowId) } });
+}
+
+void MyStockGroup::storeGroups(const QVariantList& groups, const QString& deletedId)
+{
+    // The saved choice stays on the group the user chose, wherever the
+    // groups moved; no window that merely shows a group changes it.
+    followChosenGroup(groups, deletedId);
     iGroupArray = groups;
     defaults()->setObject(groups, userKey(kSavedGroups, m_userId));
     // Rows of groups that are gone are not kept.
@@ -239,7 +285,19 @@ QString MyStockGroup::savedCurIdx() const
 
 void MyStockGroup::saveCurIdx(const QString& index)
 {
-    defaults()->setObject(index, userKey(kCurGroupIdx, m_userId));
+    // With the group the index names now, so that the choice can follow the
+    // group when the list changes, also in another copy of the application.
+    const long long at = platform::integerValue(QStringView(index));
+    const QString id = at >= 0 && at < iGroupArray.size()
+        ? platform::stringOf(iGroupArray.at(at).toMap(), kId)
+        : QString();
+    defaults()->setObjects({ { userKey(kCurGroupIdx, m_userId), index },
+        { userKey(kCurGroupId, m_userId), id.isEmpty() ? QVariant() : QVariant(id) } });
+}
+
+QString MyStockGroup::savedCurGroupId() const
+{
+    return defaults()->stringForKey(userKey(kCurGroupId, m_userId));
 }
 
 QVariantList MyStockGroup::savedRows(const QString& groupId) const
@@ -258,6 +316,8 @@ void MyStockGroup::saveRows(const QString& groupId, const QVariantList& rows)
     if (!known)
         return;
     const QString key = userKey(kSavedRows, m_userId);
+    // Another copy of the application may have kept other groups' rows since.
+    defaults()->synchronize();
     QVariantMap all = defaults()->objectForKey(key).toMap();
     all.insert(groupId, rows);
     defaults()->setObject(all, key);

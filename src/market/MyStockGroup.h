@@ -55,7 +55,9 @@ public:
 
     // A group was deleted: the groups left are the reply's "data" when it is
     // a list (empty once the last group went), else those held less that one.
-    // Also for a group the backend no longer knows (code -1004).
+    // Also for a group the backend no longer knows (code -1004). The saved
+    // chosen group stays chosen; when it is the one deleted, the group before
+    // it is chosen.
     void groupDeleted(const QString& groupId, const QVariant& reply = QVariant());
 
     // The user whose groups these are. What the list keeps between starts is
@@ -66,6 +68,9 @@ public:
     QVariantList savedGroups() const;
     QString savedCurIdx() const; // null when none was kept
     void saveCurIdx(const QString& index);
+    // The id of the group the saved index named when it was saved (null
+    // when unknown).
+    QString savedCurGroupId() const;
     QVariantList savedRows(const QString& groupId) const;
     void saveRows(const QString& groupId, const QVariantList& rows);
     // The user-defaults key of `key` for one user.
@@ -94,7 +99,9 @@ private:
     bool followUser();
     void listArrived(int serial, const QString& userId, const QVariant& result);
     void listFailed(int serial, const QString& userId, int code, const QString& description);
-    void storeGroups(const QVariantList& groups);
+    // `deletedId`: the group whose delete brought the list.
+    void storeGroups(const QVariantList& groups, const QString& deletedId = QString());
+    void followChosenGroup(const QVariantList& groups, const QString& deletedId);
 
     QuilorSDK* m_sdk;
     platform::CellEventCallBack m_callback;

@@ -87,12 +87,24 @@ void UserDefaults::setInteger(long long value, const QString& key)
     setObject(QString::number(value), key);
 }
 
+void UserDefaults::setObjects(const QVariantMap& entries)
+{
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        if (it.value().isValid())
+            m_values.insert(it.key(), it.value());
+        else
+            m_values.remove(it.key());
+        m_changed.insert(it.key(), it.value());
+    }
+    synchronize();
+}
+
 void UserDefaults::removeObjectForKey(const QString& key)
 {
-    if (m_values.remove(key) > 0) {
-        m_changed.insert(key, QVariant());
-        synchronize();
-    }
+    // Also when only another copy has set the key since this one read it.
+    m_values.remove(key);
+    m_changed.insert(key, QVariant());
+    synchronize();
 }
 
 bool UserDefaults::synchronize()
@@ -105,7 +117,8 @@ bool UserDefaults::synchronize()
     if (!lock.tryLock(5000))
         qCWarning(lcPlatform, "settings file %s is locked; writing anyway", qUtf8Printable(m_path));
     // A damaged or missing file is rebuilt from what this copy holds.
-    QVariantMap merged = readFile(false).value_or(m_values);
+    const std::optional<QVariantMap> onDisk = readFile(false);
+    QVariantMap merged = onDisk.value_or(m_values);
     for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {
         if (it.value().isValid())
             merged.insert(it.key(), it.value());
@@ -113,6 +126,8 @@ bool UserDefaults::synchronize()
             merged.remove(it.key());
     }
     m_values = merged;
+    if (onDisk && merged == *onDisk)
+        m_changed.clear();
     if (m_changed.isEmpty())
         return true;
     QSaveFile file(m_path);

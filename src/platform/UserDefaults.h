@@ -28,6 +28,9 @@ public:
     void setObject(const QVariant& value, const QString& key);
     void setInteger(long long value, const QString& key);
     void removeObjectForKey(const QString& key);
+    // Several keys in one write, so that they are on disk together or not at
+    // all; an invalid value removes its key.
+    void setObjects(const QVariantMap& entries);
     // Writes the changes not yet written, and takes up what other copies
     // wrote meanwhile.
     bool synchronize();

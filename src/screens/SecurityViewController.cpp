@@ -36,6 +36,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <utility>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -44,7 +45,6 @@
 namespace {
 
 const QString kSegIdxKey = QStringLiteral("kSegIdx");
-const char* const kMenuGroup = "menuGroup";
 const QString kOwnIndex = QStringLiteral("888888.idx");
 int g_retryBaseMs = 1000;
 
@@ -273,6 +273,9 @@ void SecurityViewController::viewDidAppear()
     // A stored tab outside the five is treated as none stored. The product's
     // own index has no minutes to draw and no tabs: it always gets its day
     // K-line, never an empty time-share chart.
+    // The tab as it is stored now, which another copy of the application
+    // may have changed: the screen stores it again below.
+    platform::UserDefaults::standardUserDefaults()->synchronize();
     const QString stored = platform::UserDefaults::standardUserDefaults()->stringForKey(kSegIdxKey);
     const long long storedSegment = platform::integerValue(QStringView(stored));
     const bool knownTab = storedSegment >= 0 && storedSegment < kSeg->segmentCount();
@@ -615,23 +618,23 @@ void SecurityViewController::addBtnPressed()
 {
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
     QMenu menu(QStringLiteral("ADD"), this);
-    auto addItem = [this, &menu](const QString& title, const QString& key, const QVariantMap& group) {
+    const QString userId = groups ? groups->userId() : QString();
+    auto addItem = [this, &menu, &userId](
+                       const QString& title, const QString& key, const QString& groupId = QString()) {
         QAction* action = menu.addAction(title);
         action->setData(key);
-        // The group the item names, wherever a list answered while the menu
-        // is open moves it.
-        if (!group.isEmpty())
-            action->setProperty(kMenuGroup, group);
+        action->setProperty("groupId", groupId);
+        action->setProperty("userId", userId);
         connect(action, &QAction::triggered, this, [this, action]() { GroupSetMenuItemPressed(action); });
     };
     if (groups && !groups->iGroupArray.isEmpty()) {
         for (int i = 0; i < groups->iGroupArray.size(); ++i) {
             const QVariantMap group = groups->iGroupArray.at(i).toMap();
             addItem(platform::menuText(platform::stringOf(group, QStringLiteral("userstockgroupname"))),
-                platform::stringWithFormat("%ld", long(i)), group);
+                platform::stringWithFormat("%ld", long(i)), platform::stringOf(group, QStringLiteral("id")));
         }
     } else {
-        addItem(QStringLiteral("自选股"), QStringLiteral("all"), {});
+        addItem(QStringLiteral("自选股"), QStringLiteral("all"));
     }
     platform::popUpMenu(&menu, addBtn->mapToGlobal(QPoint(0, addBtn->height())), addBtn);
 }
@@ -641,16 +644,21 @@ void SecurityViewController::GroupSetMenuItemPressed(QAction* sender)
     if (!sender)
         return;
     MyStockGroup* groups = iQuilorSDK ? iQuilorSDK->iMyStockGroup() : nullptr;
-    if (const QVariant named = sender->property(kMenuGroup); named.isValid()) {
-        groupItemDict = named.toMap();
-        platform::runOnMain(this, [this]() { DoAddStockToGroup(); });
-        return;
-    }
     // "all" reads as 0, which only a user with groups could choose.
     const long long index = platform::integerValue(QStringView(sender->data().toString()));
-    if (!groups || index < 0 || index >= groups->iGroupArray.size())
+    const QString chosenId = sender->property("groupId").toString();
+    if (!groups || (chosenId.isEmpty() && (index < 0 || index >= groups->iGroupArray.size())))
         return;
-    groupItemDict = groups->iGroupArray.at(int(index)).toMap();
+    // The group list may have changed while the menu was open: the group
+    // whose name was chosen is the one added to, wherever it stands now.
+    groupItemDict = chosenId.isEmpty() ? groups->iGroupArray.at(int(index)).toMap()
+                                       : market::GroupWrites::groupOf(groups->iGroupArray, chosenId);
+    if (groupItemDict.isEmpty()) {
+        platform::showAlert(this, market::GroupWrites::refusalText(market::GroupWrites::kNoSuchGroup));
+        return;
+    }
+    // The groups named were that user's: another user's groups may have the same ids.
+    m_groupUserId = sender->property("userId").toString();
     platform::runOnMain(this, [this]() { DoAddStockToGroup(); });
 }
 
@@ -668,7 +676,8 @@ void SecurityViewController::DoAddStockToGroup()
         && market::GroupWrites::of(iQuilorSDK)
                ->write(backend::kApiAddStockToGroup, groupId, reply,
                    market::GroupWrites::addIfNew(
-                       curCode, name.isValid() ? platform::stringOf(name) : QString(), groupId));
+                       curCode, name.isValid() ? platform::stringOf(name) : QString(), groupId),
+                   std::exchange(m_groupUserId, QString()));
     if (!started) {
         delete reply;
         // Nothing went out (no code or no group id): say so rather than

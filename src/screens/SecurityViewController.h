@@ -145,6 +145,8 @@ protected:
     QPushButton* F10Btn = nullptr;
 
 private:
+    // The user whose group groupItemDict is (empty: whoever is logged in).
+    QString m_groupUserId;
     enum class Queued { DayList, UpdateUI, DayListThenUpdateUI };
     void bind(const QString& code, QuilorSDK* sdk, Queued work);
     void buildLayout();

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
@@ -12,6 +13,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+QString failureText(int code)
+{
+    if (code == -1051)
+        return QStringLiteral("分组名称不能重复!");
+    const QString refusal = market::GroupWrites::refusalText(code);
+    return refusal.isNull() ? QStringLiteral("网络不给力，添加分组失败，请重试!") : refusal;
+}
+} // namespace
+
 AddGroupViewController::AddGroupViewController(QWidget* parent)
     : platform::ViewController(parent)
 {
@@ -20,6 +31,12 @@ AddGroupViewController::AddGroupViewController(QWidget* parent)
         this, QStringLiteral("分组名称："), &nameTextField, &okButton, &cancelButton);
     connect(okButton, &QPushButton::clicked, this, &AddGroupViewController::OKBtnPressed);
     connect(cancelButton, &QPushButton::clicked, this, &AddGroupViewController::dismissController);
+}
+
+void AddGroupViewController::setIMyStockGroup(MyStockGroup* group)
+{
+    iMyStockGroup = group;
+    m_userId = group ? group->userId() : QString();
 }
 
 void AddGroupViewController::viewDidLoad()
@@ -68,19 +85,20 @@ void AddGroupViewController::AddGroup(const QString& name)
     // or reports the failure over the list.
     auto* reply = client ? new app::WindowReply(this, this,
                       app::runOrReport(addOK, presentingViewController(),
-                          [](const app::ReplyOutcome& outcome) {
-                              return outcome.code == -1051
-                                  ? QStringLiteral("分组名称不能重复!")
-                                  : QStringLiteral("网络不给力，添加分组失败，请重试!");
-                          }),
+                          [](const app::ReplyOutcome& outcome) { return failureText(outcome.code); }),
                       client)
                          : nullptr;
-    if (!reply
-        || !client->addStockGroup(trimmed, platform::stringWithFormat("%lu", (unsigned long)groupCount),
-            QString(), nullptr, reply)) {
-        delete reply;
+    if (!reply) {
         platform::showAlert(this, QStringLiteral("网络不给力，添加分组失败，请重试!"));
+        return;
     }
+    const QString order = platform::stringWithFormat("%lu", (unsigned long)groupCount);
+    market::GroupWrites::of(client)->writeGroupsInTurn(
+        backend::kApiAddGroup, reply,
+        [trimmed, order](QuilorSDK* client, MHTTPObserver* observer) {
+            return client->addStockGroup(trimmed, order, QString(), nullptr, observer);
+        },
+        m_userId);
 }
 
 bool AddGroupViewController::HttpResult(const QVariant&, int api, bool)
@@ -100,8 +118,6 @@ bool AddGroupViewController::HttpResult(const QVariant&, int api, bool)
 bool AddGroupViewController::HttpEvent(int code, const QString&, int api)
 {
     if (api == backend::kApiAddGroup)
-        platform::showAlert(this,
-            code == -1051 ? QStringLiteral("分组名称不能重复!")
-                          : QStringLiteral("网络不给力，添加分组失败，请重试!"));
+        platform::showAlert(this, failureText(code));
     return true;
 }

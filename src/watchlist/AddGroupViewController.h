@@ -27,7 +27,7 @@ public:
     std::function<void()> addOK;
     std::function<void()> addCancel;
 
-    void setIMyStockGroup(MyStockGroup* group) override { iMyStockGroup = group; }
+    void setIMyStockGroup(MyStockGroup* group) override;
     void setAddOK(std::function<void()> block) { addOK = std::move(block); }
     void setAddCancel(std::function<void()> block) { addCancel = std::move(block); }
     void setOKBlock(std::function<void()> block) override { setAddOK(std::move(block)); }
@@ -40,4 +40,8 @@ public:
 
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
     bool HttpEvent(int code, const QString& description, int api) override;
+
+private:
+    // The user whose groups the dialog was opened on.
+    QString m_userId;
 };

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
@@ -79,7 +80,7 @@ void EditGroupTableCellView::deletePressed()
     sendEvent(QStringLiteral("DoDelete"));
 }
 
-void EditGroupTableCellView::sendOrder(const QString& order)
+void EditGroupTableCellView::sendMove(std::optional<int> step)
 {
     const QString id = platform::stringOf(selfDict, QStringLiteral("id"));
     AppDelegate* delegate = AppDelegate::shared();
@@ -95,26 +96,32 @@ void EditGroupTableCellView::sendOrder(const QString& order)
                 model->refreshData();
         },
         client);
-    if (!client->addStockGroup(
-            platform::stringOf(selfDict, QStringLiteral("userstockgroupname")), order, id, nullptr, reply))
-        delete reply;
+    // One place up or down from where the group stands when the move is
+    // sent, which a move answered meanwhile may have changed.
+    market::GroupWrites::of(client)->writeGroups(backend::kApiAddGroup, reply,
+        market::GroupWrites::changeGroup(
+            id, QString(), [step](const QVariantMap& group, const QVariantList&) -> std::optional<QString> {
+                if (!step)
+                    return QStringLiteral("0");
+                const long long order
+                    = platform::integerValue(group.value(QStringLiteral("userstockgrouporder")));
+                return platform::stringWithFormat("%d", int(order + *step));
+            }));
 }
 
 void EditGroupTableCellView::moveToFirstPressed()
 {
-    sendOrder(QStringLiteral("0"));
+    sendMove(std::nullopt);
 }
 
 void EditGroupTableCellView::moveToPrePressed()
 {
-    const long long order = platform::integerValue(selfDict.value(QStringLiteral("userstockgrouporder")));
-    sendOrder(platform::stringWithFormat("%d", int(order - 1)));
+    sendMove(-1);
 }
 
 void EditGroupTableCellView::moveToNextPressed()
 {
-    const long long order = platform::integerValue(selfDict.value(QStringLiteral("userstockgrouporder")));
-    sendOrder(platform::stringWithFormat("%d", int(order + 1)));
+    sendMove(1);
 }
 
 bool EditGroupTableCellView::HttpResult(const QVariant&, int api, bool)

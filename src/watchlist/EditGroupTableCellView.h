@@ -6,6 +6,8 @@
 
 #include <QVariantMap>
 
+#include <optional>
+
 class QPushButton;
 class QuilorSDK;
 
@@ -35,5 +37,6 @@ public:
     bool HttpResult(const QVariant& result, int api, bool isCache) override;
 
 private:
-    void sendOrder(const QString& order);
+    // To the top (no step) or one place up or down.
+    void sendMove(std::optional<int> step);
 };

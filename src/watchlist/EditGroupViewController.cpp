@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/Types.h"
 #include "platform/widgets/Presenters.h"
@@ -10,6 +11,16 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+
+namespace {
+QString failureText(int code)
+{
+    if (code == -1051)
+        return QStringLiteral("分组名称不能重复!");
+    const QString refusal = market::GroupWrites::refusalText(code);
+    return refusal.isNull() ? QStringLiteral("网络不给力，修改分组名失败，请重试!") : refusal;
+}
+} // namespace
 
 EditGroupViewController::EditGroupViewController(QWidget* parent)
     : platform::ViewController(parent)
@@ -26,6 +37,7 @@ void EditGroupViewController::setIMyStockGroup(MyStockGroup* group)
     iMyStockGroup = group;
     m_groupTaken = group != nullptr;
     m_groupId = group ? platform::stringOf(group->GetCurGroupDict(), QStringLiteral("id")) : QString();
+    m_userId = group ? group->userId() : QString();
 }
 
 void EditGroupViewController::viewDidLoad()
@@ -69,19 +81,16 @@ void EditGroupViewController::OKBtnPressed()
     // or reports the failure over the list.
     auto* reply = client ? new app::WindowReply(this, this,
                       app::runOrReport(editOK, presentingViewController(),
-                          [](const app::ReplyOutcome& outcome) {
-                              return outcome.code == -1051
-                                  ? QStringLiteral("分组名称不能重复!")
-                                  : QStringLiteral("网络不给力，修改分组名失败，请重试!");
-                          }),
+                          [](const app::ReplyOutcome& outcome) { return failureText(outcome.code); }),
                       client)
                          : nullptr;
-    if (!reply
-        || !client->addStockGroup(
-            name, platform::stringOf(group, QStringLiteral("userstockgrouporder")), id, nullptr, reply)) {
-        delete reply;
+    if (!reply) {
         platform::showAlert(this, QStringLiteral("网络不给力，修改分组名失败，请重试!"));
+        return;
     }
+    // Sent with the order the group holds by then: a move made meanwhile stays.
+    market::GroupWrites::of(client)->writeGroups(
+        backend::kApiAddGroup, reply, market::GroupWrites::changeGroup(id, name), m_userId);
 }
 
 bool EditGroupViewController::HttpResult(const QVariant&, int api, bool)
@@ -101,8 +110,6 @@ bool EditGroupViewController::HttpResult(const QVariant&, int api, bool)
 bool EditGroupViewController::HttpEvent(int code, const QString&, int api)
 {
     if (api == backend::kApiAddGroup)
-        platform::showAlert(this,
-            code == -1051 ? QStringLiteral("分组名称不能重复!")
-                          : QStringLiteral("网络不给力，修改分组名失败，请重试!"));
+        platform::showAlert(this, failureText(code));
     return true;
 }

@@ -44,5 +44,7 @@ public:
 
 private:
     QString m_groupId;
+    // The user whose group it is.
+    QString m_userId;
     bool m_groupTaken = false;
 };

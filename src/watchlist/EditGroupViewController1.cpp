@@ -4,6 +4,7 @@
 #include "app/WindowReply.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "platform/MainThread.h"
 #include "platform/Types.h"
@@ -28,6 +29,16 @@ const QString kId = QStringLiteral("id");
 const QString kEmptyName = QStringLiteral("群组名不能为空，请输入一个群组名称！");
 // The backend's answer for a group it does not have.
 constexpr int kNoSuchGroup = -1004;
+
+// What a failed group write is called: a taken name, a group gone
+// elsewhere, or else `otherwise`.
+QString failureText(int code, const QString& otherwise)
+{
+    if (code == -1051)
+        return QStringLiteral("分组名称不能重复!");
+    const QString refusal = market::GroupWrites::refusalText(code);
+    return refusal.isNull() ? otherwise : refusal;
+}
 
 // Hands a change's reply to the manager as the answer to that change, also
 // when the user has started another one since (an add answered while a
@@ -93,9 +104,8 @@ MHTTPObserver* changeReply(
             } else if (outcome.api == backend::kApiDelGroup) {
                 platform::showAlert(opener, QStringLiteral("分组删除失败，请重试!"));
             } else if (outcome.api == backend::kApiAddGroup) {
-                platform::showAlert(opener,
-                    outcome.code == -1051 ? QStringLiteral("分组名称不能重复!")
-                                          : QStringLiteral("网络不给力，添加分组失败，请重试!"));
+                platform::showAlert(
+                    opener, failureText(outcome.code, QStringLiteral("网络不给力，添加分组失败，请重试!")));
             }
         },
         client);
@@ -209,14 +219,18 @@ void EditGroupViewController1::addGroupPressed()
     }
     const platform::AlertSpec confirm { platform::stringWithFormat("您确定要添加群组'%@'吗？", name),
         QString(), { QStringLiteral("取消"), QStringLiteral("添加") } };
+    const QString user = groupModel() ? groupModel()->userId() : QString();
     QPointer<EditGroupViewController1> self(this);
-    platform::showAlert(this, confirm, [self, name](int button) {
+    platform::showAlert(this, confirm, [self, name, user](int button) {
         if (!self || button != 1)
             return;
         if (QuilorSDK* client = self->sdk()) {
-            MHTTPObserver* reply = changeReply(self, client, kAdd);
-            if (!client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, reply))
-                delete reply;
+            market::GroupWrites::of(client)->writeGroupsInTurn(
+                backend::kApiAddGroup, changeReply(self, client, kAdd),
+                [name](QuilorSDK* client, MHTTPObserver* observer) {
+                    return client->addStockGroup(name, QStringLiteral("0"), QString(), nullptr, observer);
+                },
+                user);
         }
     });
 }
@@ -225,11 +239,12 @@ void EditGroupViewController1::renameGroupPressed()
 {
     isAddGroup = kRename;
     const QVariantMap group = curOpGroup;
+    const QString user = groupModel() ? groupModel()->userId() : QString();
     QPointer<EditGroupViewController1> self(this);
     // The question stands in the window's body too, where the user reads it.
     const QString question = platform::stringWithFormat("重命名[%@]群组", platform::stringOf(group, kName));
     platform::inputPresenter()->ask(
-        question, question, QString(), this, [self, group](const QString& answer) {
+        question, question, QString(), this, [self, group, user](const QString& answer) {
             if (!self || answer.isNull())
                 return;
             const QString name = answer.trimmed();
@@ -250,9 +265,10 @@ void EditGroupViewController1::renameGroupPressed()
                 self->showAlertView(QStringLiteral("网络不给力，添加分组失败，请重试!"));
                 return;
             }
-            MHTTPObserver* reply = changeReply(self, client, kRename);
-            if (!client->addStockGroup(name, platform::stringOf(group, kOrder), id, nullptr, reply))
-                delete reply;
+            // Sent with the order the group holds by then: a move made
+            // meanwhile stays.
+            market::GroupWrites::of(client)->writeGroups(backend::kApiAddGroup,
+                changeReply(self, client, kRename), market::GroupWrites::changeGroup(id, name), user);
         });
 }
 
@@ -260,22 +276,29 @@ void EditGroupViewController1::deleteGroupPressed()
 {
     isAddGroup = kDelete;
     const QVariantMap group = curOpGroup;
+    const QString user = groupModel() ? groupModel()->userId() : QString();
     const platform::AlertSpec confirm { platform::stringWithFormat(
                                             "您确定要把群组'%@'删除吗？本群组下面所有的股票也将会被删除。",
                                             platform::stringOf(group, kName)),
         QString(), { QStringLiteral("取消"), QStringLiteral("删除") } };
     QPointer<EditGroupViewController1> self(this);
-    platform::showAlert(this, confirm, [self, group](int button) {
+    platform::showAlert(this, confirm, [self, group, user](int button) {
         if (!self || button != 1)
             return;
         QuilorSDK* client = self->sdk();
         if (!client)
             return;
-        MHTTPObserver* reply = changeReply(self, client, kDelete, platform::stringOf(group, kId));
-        if (!client->delStockGroup(platform::stringOf(group, kId), nullptr, reply)) {
-            delete reply;
+        const QString id = platform::stringOf(group, kId);
+        if (id.isEmpty()) {
             self->showAlertView(QStringLiteral("分组删除失败，请重试!"));
+            return;
         }
+        market::GroupWrites::of(client)->writeGroupsInTurn(
+            backend::kApiDelGroup, changeReply(self, client, kDelete, id),
+            [id](QuilorSDK* client, MHTTPObserver* observer) {
+                return client->delStockGroup(id, nullptr, observer);
+            },
+            user);
     });
 }
 
@@ -322,23 +345,30 @@ void EditGroupViewController1::DoChangePoint()
         || acceptDrop >= tableArray.size())
         return;
     isAddGroup = kReorder;
-    const QVariantMap dragged = tableArray.at(proposedRow).toMap();
-    const QVariantMap target = tableArray.at(acceptDrop).toMap();
-    MHTTPObserver* reply = changeReply(this, client, kReorder);
-    if (!client->addStockGroup(platform::stringOf(dragged, kName), platform::stringOf(target, kOrder),
-            platform::stringOf(dragged, kId), nullptr, reply))
-        delete reply;
+    const QString draggedId = platform::stringOf(tableArray.at(proposedRow).toMap(), kId);
+    const QString targetId = platform::stringOf(tableArray.at(acceptDrop).toMap(), kId);
+    if (draggedId.isEmpty())
+        return;
+    // The dragged group takes the place the target group holds when the
+    // move is sent, under the name it holds then.
+    market::GroupWrites::of(client)->writeGroups(backend::kApiAddGroup, changeReply(this, client, kReorder),
+        market::GroupWrites::changeGroup(draggedId, QString(),
+            [targetId](const QVariantMap&, const QVariantList& groups) -> std::optional<QString> {
+                const QVariantMap target = market::GroupWrites::groupOf(groups, targetId);
+                if (target.isEmpty())
+                    return std::nullopt;
+                return platform::stringOf(target, kOrder);
+            }));
 }
 
 bool EditGroupViewController1::HttpResult(const QVariant& result, int api, bool)
 {
     MyStockGroup* model = groupModel();
-    const long savedIndex = model ? long(platform::integerValue(model->savedCurIdx())) : 0;
     switch (api) {
     case backend::kApiDelGroup:
+        // The model has dropped the group and moved the saved choice back
+        // when it was that group or one before it.
         showAlertView(QStringLiteral("分组删除成功!"));
-        if (savedIndex > 0 && model)
-            model->saveCurIdx(platform::stringWithFormat("%ld", savedIndex - 1));
         platform::runOnMainAsync(this, [this]() { refreshData(); });
         break;
     case backend::kApiAddGroup:
@@ -372,7 +402,6 @@ bool EditGroupViewController1::HttpEvent(int code, const QString&, int api)
     if (api == backend::kApiDelGroup)
         showAlertView(QStringLiteral("分组删除失败，请重试!"));
     else if (api == backend::kApiAddGroup)
-        showAlertView(code == -1051 ? QStringLiteral("分组名称不能重复!")
-                                    : QStringLiteral("网络不给力，添加分组失败，请重试!"));
+        showAlertView(failureText(code, QStringLiteral("网络不给力，添加分组失败，请重试!")));
     return true;
 }

@@ -460,7 +460,8 @@ void MyStockTableCell::sendWrite(int api, const QString& groupId, market::GroupW
 {
     QuilorSDK* client = sdk();
     if (client)
-        market::GroupWrites::of(client)->write(api, groupId, this, std::move(build));
+        market::GroupWrites::of(client)->write(
+            api, groupId, this, std::move(build), field(watchlist::kRowUserKey));
 }
 
 void MyStockTableCell::cellMenuMoveToPressed(QAction* item)
@@ -518,9 +519,11 @@ bool MyStockTableCell::HttpEvent(int code, const QString&, int api)
         sendEvent(QStringLiteral("DoRefresh"));
         return true;
     }
-    if (api == backend::kApiMoveOrCopyStock)
-        alert(code == market::GroupWrites::kAlreadyInGroup ? market::GroupWrites::refusalText(code)
-                                                           : QStringLiteral("网络不给力，请重试!"));
+    // A refusal that is no network failure says what happened.
+    if (const QString refusal = market::GroupWrites::refusalText(code); !refusal.isNull())
+        alert(refusal);
+    else if (api == backend::kApiMoveOrCopyStock)
+        alert(QStringLiteral("网络不给力，请重试!"));
     else if (api == backend::kApiDelStockFromGroup)
         alert(QStringLiteral("网络不给力，删除自选股失败，请重试!"));
     else if (api == backend::kApiAddStockToGroup)

@@ -531,6 +531,7 @@ QMenu* VIPViewController::getMenu(int row)
             item->setData(row);
             item->setProperty(kMenuRow, QVariant::fromValue(record));
             item->setProperty("keyEquivalent", vip::recordText(group, key("id")));
+            item->setProperty("userId", groups->userId());
             connect(item, &QAction::triggered, this, [this, item]() { cellMenuAddToPressed(item); });
         }
         menu->addAction(QStringLiteral("添加到分组"))->setMenu(submenu);
@@ -570,7 +571,8 @@ void VIPViewController::cellMenuAddToPressed(QAction* item)
     // A stock the group already holds keeps its order and alerts: the user is told instead.
     const bool queued = !code.isEmpty()
         && market::GroupWrites::of(client)->write(backend::kApiAddStockToGroup, groupId, reply,
-            market::GroupWrites::addIfNew(code, dict.value(key("stockname")).toString(), groupId));
+            market::GroupWrites::addIfNew(code, dict.value(key("stockname")).toString(), groupId),
+            item->property("userId").toString());
     if (!queued)
         delete reply;
 }

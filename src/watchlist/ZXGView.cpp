@@ -324,6 +324,10 @@ void ZXGView::restoreSaved()
     iCurGroupIdx = iMyStockGroup->savedCurIdx();
     if (iCurGroupIdx.isNull())
         iCurGroupIdx = QStringLiteral("0");
+    // The group the saved index named when it was saved, wherever it is in
+    // the groups held now.
+    if (const int chosen = indexOfGroup(iMyStockGroup->savedCurGroupId()); chosen >= 0)
+        iCurGroupIdx = platform::stringWithFormat("%ld", long(chosen));
     const int index = savedGroupIndex(iCurGroupIdx);
     if (leadsGroupModel())
         iMyStockGroup->setICurIdx(index);
@@ -344,6 +348,7 @@ void ZXGView::showSavedRows(const QString& groupId, bool always)
         for (const QVariant& saved : iMyStockGroup->savedRows(groupId)) {
             QVariantMap row = saved.toMap();
             row.insert(watchlist::kRowGroupKey, groupId);
+            row.insert(watchlist::kRowUserKey, iMyStockGroup->userId());
             members.insert(platform::stringOf(row, kStockcode), row);
             rows << row;
         }
@@ -391,19 +396,21 @@ void ZXGView::UpDateGroup()
     }
     iPopUpButton->setPopUpMenu(menu);
 
-    // The chosen group stays chosen wherever the groups moved; when it is
-    // gone the index decides, and never names a group that is not there.
+    // The group shown stays shown wherever the groups moved; when it is
+    // gone the saved choice (which the model moved on) decides, and never
+    // names a group that is not there. Only the user's choice is saved.
     int index = savedGroupIndex(iCurGroupIdx);
-    if (const int found = indexOfGroup(m_curGroupId); found >= 0)
+    if (const int found = indexOfGroup(m_curGroupId); found >= 0) {
         index = found;
-    else if (groupCount() > 0 && (index < 0 || index >= groupCount()))
-        index = index < 0 ? 0 : groupCount() - 1;
-    const QString text = platform::stringWithFormat("%ld", long(index));
-    if (groupCount() > 0 && text != iCurGroupIdx) {
-        iCurGroupIdx = text;
-        if (leadsGroupModel())
-            iMyStockGroup->saveCurIdx(text);
+    } else if (iMyStockGroup && !m_curGroupId.isEmpty()) {
+        const QString saved = iMyStockGroup->savedCurIdx();
+        if (!saved.isNull())
+            index = savedGroupIndex(saved);
     }
+    if (groupCount() > 0 && (index < 0 || index >= groupCount()))
+        index = index < 0 ? 0 : groupCount() - 1;
+    if (groupCount() > 0)
+        iCurGroupIdx = platform::stringWithFormat("%ld", long(index));
     if (index >= 0 && index < groupCount())
         m_curGroupId = m_menuGroupIds.at(index);
     else
@@ -527,6 +534,8 @@ bool ZXGView::takeRows(const QVariant& result, const QString& groupId)
         QVariantMap row = value.toMap();
         if (!groupId.isEmpty())
             row.insert(watchlist::kRowGroupKey, groupId);
+        if (iMyStockGroup)
+            row.insert(watchlist::kRowUserKey, iMyStockGroup->userId());
         rows << row;
     }
     tableArray = rows;
@@ -564,7 +573,8 @@ void ZXGView::DeleteGroup(const QVariantMap& group)
     if (!client || !iMyStockGroup)
         return;
     const QString id = optionalField(group, kId);
-    const QString user = iMyStockGroup->userId();
+    const QString user = group.contains(watchlist::kRowUserKey) ? optionalField(group, watchlist::kRowUserKey)
+                                                                : iMyStockGroup->userId();
     const auto deleted = [this, id, user](const QVariant& result) {
         if (iMyStockGroup && iMyStockGroup->userId() == user)
             groupDeleted(id, result);
@@ -578,8 +588,16 @@ void ZXGView::DeleteGroup(const QVariantMap& group)
             else
                 HttpEvent(code, description, api);
         });
-    if (!client->delStockGroup(id, nullptr, request))
+    if (id.isEmpty()) {
         delete request;
+        return;
+    }
+    market::GroupWrites::of(client)->writeGroupsInTurn(
+        backend::kApiDelGroup, request,
+        [id](QuilorSDK* client, MHTTPObserver* observer) {
+            return client->delStockGroup(id, nullptr, observer);
+        },
+        user);
 }
 
 void ZXGView::groupDeleted(const QString& groupId, const QVariant& result)
@@ -588,14 +606,9 @@ void ZXGView::groupDeleted(const QString& groupId, const QVariant& result)
     if (!iMyStockGroup)
         return;
     // Gone from the model, from what is kept and from every window, also
-    // when the backend answers the last delete with no groups at all.
+    // when the backend answers the last delete with no groups at all; the
+    // model moves the saved choice back by one, which the list then shows.
     iMyStockGroup->groupDeleted(groupId, result);
-    const long index = long(platform::integerValue(QStringView(iCurGroupIdx)));
-    if (index > 0) {
-        iCurGroupIdx = platform::stringWithFormat("%ld", index - 1);
-        // Kept on disk too, so the next start shows the same group.
-        iMyStockGroup->saveCurIdx(iCurGroupIdx);
-    }
 }
 
 void ZXGView::refreshTableView()
@@ -670,9 +683,11 @@ bool ZXGView::HttpEvent(int code, const QString& description, int api)
             });
         }
         break;
-    case backend::kApiDelGroup:
-        platform::showAlert(window(), QStringLiteral("分组删除失败，请重试!"));
+    case backend::kApiDelGroup: {
+        const QString refusal = market::GroupWrites::refusalText(code);
+        platform::showAlert(window(), refusal.isNull() ? QStringLiteral("分组删除失败，请重试!") : refusal);
         break;
+    }
     case backend::kApiGroupStocks:
         rowsFailed(m_curGroupId, m_rowsSerial + 1, api, code);
         break;
@@ -793,7 +808,9 @@ void ZXGView::GroupSetMenuItemPressed(QAction* item)
     const int shown = indexOfGroup(m_curGroupId);
     if (shown >= 0 && iMyStockGroup)
         iMyStockGroup->setICurIdx(shown);
-    const QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    QVariantMap group = iMyStockGroup ? iMyStockGroup->GetCurGroupDict() : QVariantMap();
+    if (iMyStockGroup)
+        group.insert(watchlist::kRowUserKey, iMyStockGroup->userId());
     const platform::AlertSpec alert { platform::stringWithFormat("您确定要删除\"%@\"分组吗？",
                                           platform::stringOf(group, QStringLiteral("userstockgroupname"))),
         QString(), { QStringLiteral("确定"), QStringLiteral("取消") } };
@@ -1001,7 +1018,9 @@ void ZXGView::DoChangePoint()
         this);
     // The dragged stock takes the place the target stock holds when the
     // drag is sent, with the alerts it holds then.
-    const bool queued = market::GroupWrites::of(client)->write(backend::kApiAddStockToGroup, groupId, request,
+    const QString owner = optionalField(dragged, watchlist::kRowUserKey);
+    const bool queued = market::GroupWrites::of(client)->write(
+        backend::kApiAddStockToGroup, groupId, request,
         [self, request, draggedCode, targetCode, groupId](const QVariantList& rows) {
             const QVariantMap moved = market::GroupWrites::memberOf(rows, draggedCode);
             const QVariantMap target = market::GroupWrites::memberOf(rows, targetCode);
@@ -1020,7 +1039,8 @@ void ZXGView::DoChangePoint()
                     optionalField(moved, QStringLiteral("vprice")), nullptr, observer);
             };
             return plan;
-        });
+        },
+        owner);
     if (!queued)
         delete request;
 }

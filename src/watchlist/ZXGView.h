@@ -36,6 +36,9 @@ inline const char* const kMainScreenId = "MainViewController";
 // Every row the list shows carries the id of the group it was loaded from,
 // so that an edit made from it goes to that group whatever is chosen since.
 inline const QString kRowGroupKey = QStringLiteral("userstockgroupid");
+// ... and the id of the user whose group it is: an edit made from it after
+// another user logged in is not sent.
+inline const QString kRowUserKey = QStringLiteral("qvmid");
 
 // The group a row belongs to: the group of `model` its id names (just the id
 // when the model no longer has it), or, for a row that carries no id, the

@@ -209,7 +209,8 @@ void commentStockViewController::OKBtnPressed()
     // The stock keeps the order it holds when the save is sent, which a move
     // answered meanwhile may have changed.
     const bool queued = reply && !code.isEmpty()
-        && market::GroupWrites::of(sdk)->write(backend::kApiAddStockToGroup, groupId, reply,
+        && market::GroupWrites::of(sdk)->write(
+            backend::kApiAddStockToGroup, groupId, reply,
             [code, groupId, low, high, third](const QVariantList& rows) {
                 const QVariantMap member = market::GroupWrites::memberOf(rows, code);
                 if (member.isEmpty())
@@ -224,7 +225,8 @@ void commentStockViewController::OKBtnPressed()
                               code, name, order, groupId, low, high, third, nullptr, observer);
                       };
                 return plan;
-            });
+            },
+            platform::stringOf(selfDict, watchlist::kRowUserKey));
     // A request that could not even start (no stock code or no current group) must not look like silence.
     if (!queued) {
         delete reply;
@@ -251,9 +253,15 @@ bool commentStockViewController::HttpResult(const QVariant&, int api, bool)
     return true;
 }
 
-bool commentStockViewController::HttpEvent(int, const QString&, int api)
+bool commentStockViewController::HttpEvent(int code, const QString&, int api)
 {
-    if (api == backend::kApiAddStockToGroup)
+    if (api != backend::kApiAddStockToGroup)
+        return true;
+    // A refusal that is no network failure says what happened.
+    const QString refusal = market::GroupWrites::refusalText(code);
+    if (refusal.isNull())
         failed();
+    else
+        platform::showAlert(this, refusal);
     return true;
 }

@@ -99,6 +99,8 @@ private Q_SLOTS:
     void login_replyIsTheWholeRecord();
     void login_onlyTheNewestCounts_data();
     void login_onlyTheNewestCounts();
+    void relogin_keepsWhatAnotherCopySaved_data();
+    void relogin_keepsWhatAnotherCopySaved();
     void construction_userAgentAndModels();
 
 private:
@@ -714,6 +716,37 @@ void tst_QuilorSDK::login_onlyTheNewestCounts()
     platform::UserDefaults::resetStandardUserDefaults();
     QuilorSDK restarted(m_standIn->baseUrl(), QStringLiteral("2001"), kGuest);
     QCOMPARE(restarted.iUser()->username, expected);
+    User::setLastLoginName(QString());
+}
+
+// The silent login again of the user logged in keeps the saved login as
+// another copy of the application on the same folder left it meanwhile.
+void tst_QuilorSDK::relogin_keepsWhatAnotherCopySaved_data()
+{
+    QTest::addColumn<bool>("logOut");
+    QTest::newRow("the other copy logged in putong") << false;
+    QTest::newRow("the other copy logged out") << true;
+}
+
+void tst_QuilorSDK::relogin_keepsWhatAnotherCopySaved()
+{
+    QFETCH(bool, logOut);
+    RecordingObserver first;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &first));
+    QVERIFY(first.waitForAnswers());
+    platform::UserDefaults otherCopy(platform::UserDefaults::standardUserDefaults()->filePath());
+    if (logOut)
+        otherCopy.removeObjectForKey(User::lastLoginNameKey());
+    else
+        otherCopy.setObject(QStringLiteral("putong"), User::lastLoginNameKey());
+
+    RecordingObserver again;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &again));
+    QVERIFY(again.waitForAnswers());
+    QCOMPARE(m_sdk->iUser()->username, QStringLiteral("demo"));
+    m_sdk.reset();
+    platform::UserDefaults::resetStandardUserDefaults();
+    QCOMPARE(User::lastLoginName(), logOut ? QString() : QStringLiteral("putong"));
     User::setLastLoginName(QString());
 }
 

@@ -100,21 +100,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("chartClass");
         QTest::addColumn<int>("segment");
+        // stored by another copy of the program since this one started
+        QTest::addColumn<bool>("byAnotherCopy");
         // The tab of the chart shown is the one marked.
         QTest::newRow("stock, nothing stored")
-            << QStringLiteral("600000") << QString() << QStringLiteral("timeLineView") << 0;
-        QTest::newRow("stock, week stored")
-            << QStringLiteral("600000") << QStringLiteral("3") << QStringLiteral("WeekKLineView") << 3;
-        QTest::newRow("index, four days stored")
-            << QStringLiteral("000001.idx") << QStringLiteral("1") << QStringLiteral("timeline4DayView") << 1;
+            << QStringLiteral("600000") << QString() << QStringLiteral("timeLineView") << 0 << false;
+        QTest::newRow("stock, week stored") << QStringLiteral("600000") << QStringLiteral("3")
+                                            << QStringLiteral("WeekKLineView") << 3 << false;
+        QTest::newRow("index, four days stored") << QStringLiteral("000001.idx") << QStringLiteral("1")
+                                                 << QStringLiteral("timeline4DayView") << 1 << false;
         QTest::newRow("stock, unknown tab stored counts as none")
-            << QStringLiteral("600000") << QStringLiteral("7") << QStringLiteral("timeLineView") << 0;
+            << QStringLiteral("600000") << QStringLiteral("7") << QStringLiteral("timeLineView") << 0 << false;
         QTest::newRow("own index, nothing stored: its day chart, no empty minutes")
-            << QStringLiteral("888888.idx") << QString() << QStringLiteral("DayKLineView") << -1;
-        QTest::newRow("own index, one day stored")
-            << QStringLiteral("888888.idx") << QStringLiteral("0") << QStringLiteral("DayKLineView") << -1;
+            << QStringLiteral("888888.idx") << QString() << QStringLiteral("DayKLineView") << -1 << false;
+        QTest::newRow("own index, one day stored") << QStringLiteral("888888.idx") << QStringLiteral("0")
+                                                   << QStringLiteral("DayKLineView") << -1 << false;
         QTest::newRow("own index, unknown tab stored still gets the day chart")
-            << QStringLiteral("888888.idx") << QStringLiteral("7") << QStringLiteral("DayKLineView") << -1;
+            << QStringLiteral("888888.idx") << QStringLiteral("7") << QStringLiteral("DayKLineView") << -1
+            << false;
+        QTest::newRow("stock, week stored by another copy") << QStringLiteral("600000") << QStringLiteral("3")
+                                                            << QStringLiteral("WeekKLineView") << 3 << true;
     }
     void firstAppearance()
     {
@@ -122,7 +127,12 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(QString, chartClass);
         QFETCH(int, segment);
-        storeTab(stored);
+        QFETCH(bool, byAnotherCopy);
+        if (byAnotherCopy)
+            platform::UserDefaults(platform::UserDefaults::standardUserDefaults()->filePath())
+                .setObject(stored, QStringLiteral("kSegIdx"));
+        else
+            storeTab(stored);
         auto screen = openScreen(code);
         StockChartView* chart = screen->currentChart();
         QVERIFY(chart);

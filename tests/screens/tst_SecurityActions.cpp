@@ -191,29 +191,34 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sentGroupId"); // null: nothing sent
         QTest::addColumn<QString>("alert");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("reorderedWhileOpen");
         const QString layoutTitle = QStringLiteral("加自选");
         const QString code = QStringLiteral("600036");
         QTest::newRow("second of three, another group than the list's")
             << threeGroups() << code << QStringLiteral("股票组2") << QStringLiteral("招商银行") << false
-            << QStringLiteral("2") << QString() << QStringLiteral("加自选");
+            << QStringLiteral("2") << QString() << QStringLiteral("加自选") << false;
         QTest::newRow("the list's group, which then holds it")
             << threeGroups() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << true
-            << QStringLiteral("1") << QString() << QStringLiteral("删除自选");
+            << QStringLiteral("1") << QString() << QStringLiteral("删除自选") << false;
         // The list's reload, started by the block, lands later: the add
         // itself tells that the list's group now holds the stock.
         QTest::newRow("the list's group, its reload still on its way")
             << threeGroups() << QStringLiteral("601166") << QStringLiteral("自选股")
             << QStringLiteral("兴业银行") << false << QStringLiteral("1") << QString()
-            << QStringLiteral("删除自选");
+            << QStringLiteral("删除自选") << false;
         QTest::newRow("record not named yet: sent without a name")
             << threeGroups() << QStringLiteral("600887") << QStringLiteral("股票组2") << QString() << false
-            << QStringLiteral("2") << QString() << QStringLiteral("加自选");
+            << QStringLiteral("2") << QString() << QStringLiteral("加自选") << false;
         QTest::newRow("lone item of a user without groups does nothing")
             << QVariantList() << code << QStringLiteral("自选股") << QStringLiteral("招商银行") << false
-            << QString() << QString() << layoutTitle;
+            << QString() << QString() << layoutTitle << false;
         QTest::newRow("group the server no longer has: said so, title kept, nothing added")
             << threeGroups() << code << QStringLiteral("股票组9") << QStringLiteral("招商银行") << false
-            << QString() << QStringLiteral("这个分组已经不存在了!") << layoutTitle;
+            << QString() << QStringLiteral("这个分组已经不存在了!") << layoutTitle << false;
+        QTest::newRow("groups reordered while the menu was open: the group of the name chosen")
+            << threeGroups() << QStringLiteral("600887") << QStringLiteral("自选股")
+            << QStringLiteral("伊利股份") << false << QStringLiteral("1") << QString()
+            << QStringLiteral("加自选") << true;
     }
     void addMenu_choosingAGroup()
     {
@@ -225,6 +230,7 @@ private Q_SLOTS:
         QFETCH(QString, sentGroupId);
         QFETCH(QString, alert);
         QFETCH(QString, title);
+        QFETCH(bool, reorderedWhileOpen);
         testsupport::MenuRecorder menus;
         testsupport::AlertRecorder alerts;
         MyStockGroup* model = m_env.sdk->iMyStockGroup();
@@ -244,6 +250,12 @@ private Q_SLOTS:
         const int before = addRequests(code).size();
 
         menus.choice = QStringList { choice };
+        if (reorderedWhileOpen) {
+            QVariantList reversed;
+            for (const QVariant& group : groups)
+                reversed.prepend(group);
+            menus.whileOpen = [model, reversed]() { model->setIGroupArray(reversed); };
+        }
         screen->addBtnPressed();
         if (sentGroupId.isNull() && alert.isNull()) {
             QTest::qWait(200);

@@ -153,6 +153,8 @@ void MenuRecorder::popUp(QMenu* menu, const QPoint&, QWidget*)
     QStringList items;
     describe(menu, QString(), &items);
     shown << items;
+    if (whileOpen)
+        whileOpen();
     if (choice.isEmpty())
         return;
     // Emits aboutToShow as a real pop-up would, so menus filled lazily work.

@@ -66,6 +66,9 @@ public:
     ~MenuRecorder() override;
     void popUp(QMenu* menu, const QPoint& globalPos, QWidget* view) override;
     QStringList choice;
+    // Runs while the menu is open, before the choice is made (what changes
+    // under an open menu).
+    std::function<void()> whileOpen;
     // Titles of each shown menu's items (separators as "-"), submenus as
     // "Title>" followed by their items indented by two spaces.
     QList<QStringList> shown;

@@ -222,7 +222,7 @@ void tst_GroupDialogs::rename_failureKeepsDialogOpen_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("name of the other group")
         << QStringLiteral("股票组2") << 0 << QStringLiteral("分组名称不能重复!");
-    QTest::newRow("other failure") << QStringLiteral("核心") << -1004
+    QTest::newRow("other failure") << QStringLiteral("核心") << -1
                                    << QStringLiteral("网络不给力，修改分组名失败，请重试!");
 }
 

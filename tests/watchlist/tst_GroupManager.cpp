@@ -1,3 +1,4 @@
+#include "BackendRelay.h"
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
 #include "backend/HttpSession.h"
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void rowButtons_sendOrders();
     void drag_sendsTargetOrder_data();
     void drag_sendsTargetOrder();
+    void twoChangesInFlight_neitherUndoesTheOther_data();
+    void twoChangesInFlight_neitherUndoesTheOther();
     void render_manager();
 
 private:
@@ -359,31 +362,46 @@ void tst_GroupManager::rename_rowWithoutIdAddsNoGroup()
 
 void tst_GroupManager::delete_fromRowMovesSavedIndex_data()
 {
+    QTest::addColumn<int>("extra");
+    QTest::addColumn<int>("row");
     QTest::addColumn<QString>("saved");
     QTest::addColumn<QString>("after");
-    QTest::newRow("index 0 stays") << QStringLiteral("0") << QStringLiteral("0");
-    QTest::newRow("index 3 moves back") << QStringLiteral("3") << QStringLiteral("2");
+    QTest::newRow("index 0 stays") << 0 << 1 << QStringLiteral("0") << QStringLiteral("0");
+    QTest::newRow("index 3 moves back") << 0 << 1 << QStringLiteral("3") << QStringLiteral("2");
+    QTest::newRow("the chosen group deleted") << 1 << 1 << QStringLiteral("1") << QStringLiteral("0");
+    QTest::newRow("a group after the chosen one deleted")
+        << 1 << 2 << QStringLiteral("1") << QStringLiteral("1");
 }
 
+// The saved choice stays on the group chosen, or moves back by one when that
+// group (or one before it) went.
 void tst_GroupManager::delete_fromRowMovesSavedIndex()
 {
+    QFETCH(int, extra);
+    QFETCH(int, row);
     QFETCH(QString, saved);
     QFETCH(QString, after);
+    m_env->makeClient();
+    addGroups(extra);
     EditGroupViewController1* manager = openManager();
     QVERIFY(manager);
+    QTRY_COMPARE(manager->tableArray.size(), 2 + extra);
+    const QVariantMap deleted = manager->tableArray.at(row).toMap();
     defaults()->setObject(saved, kCurGroupIdx);
     testsupport::AlertRecorder alerts;
     alerts.answers = { 1 };
-    cellAt(1)->deleteButton->click();
+    cellAt(row)->deleteButton->click();
     QTRY_COMPARE(alerts.messages().size(), 2);
     QCOMPARE(alerts.messages().first(),
-        QStringLiteral("您确定要把群组'股票组2'删除吗？本群组下面所有的股票也将会被删除。"));
+        QStringLiteral("您确定要把群组'%1'删除吗？本群组下面所有的股票也将会被删除。")
+            .arg(deleted.value(QStringLiteral("userstockgroupname")).toString()));
     QCOMPARE(alerts.alerts.first().buttons, strings({ "取消", "删除" }));
     QCOMPARE(alerts.messages().last(), QStringLiteral("分组删除成功!"));
-    QCOMPARE(sent(backend::kApiDelGroup).first().value(QStringLiteral("id")).toString(), QStringLiteral("2"));
+    QCOMPARE(
+        sent(backend::kApiDelGroup).first().value(QStringLiteral("id")), deleted.value(QStringLiteral("id")));
     QCOMPARE(defaults()->stringForKey(kCurGroupIdx), after);
-    QTRY_COMPARE(names(manager->tableArray), strings({ "自选股" }));
-    QCOMPARE(names(defaults()->objectForKey(guestKey("savedGroupArray")).toList()), strings({ "自选股" }));
+    QTRY_COMPARE(manager->tableArray.size(), 1 + extra);
+    QCOMPARE(defaults()->objectForKey(guestKey("savedGroupArray")).toList().size(), 1 + extra);
 }
 
 void tst_GroupManager::delete_cancelledOrFailed()
@@ -500,36 +518,32 @@ void tst_GroupManager::everyGroupGone_nothingDeletedIsOfferedOrLoaded()
 void tst_GroupManager::rowButtons_sendOrders_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("row");
     QTest::addColumn<QString>("sentOrder");
-    QTest::newRow("to first") << QStringLiteral("moveToFirstButton") << QStringLiteral("1")
-                              << QStringLiteral("0");
-    QTest::newRow("up from 0") << QStringLiteral("moveToPreButton") << QStringLiteral("0")
-                               << QStringLiteral("-1");
-    QTest::newRow("down from 7") << QStringLiteral("moveToNextButton") << QStringLiteral("7")
-                                 << QStringLiteral("8");
+    QTest::newRow("to first") << QStringLiteral("moveToFirstButton") << 1 << QStringLiteral("0");
+    QTest::newRow("up from 0") << QStringLiteral("moveToPreButton") << 0 << QStringLiteral("-1");
+    QTest::newRow("down from 1") << QStringLiteral("moveToNextButton") << 1 << QStringLiteral("2");
 }
 
 void tst_GroupManager::rowButtons_sendOrders()
 {
     QFETCH(QString, button);
-    QFETCH(QString, order);
+    QFETCH(int, row);
     QFETCH(QString, sentOrder);
     EditGroupViewController1* manager = openManager();
     QVERIFY(manager);
-    EditGroupTableCellView* cell = cellAt(1);
-    QVariantMap group = dict({ { "id", "2" }, { "userstockgroupname", "股票组2" } });
-    group.insert(QStringLiteral("userstockgrouporder"), order);
-    cell->UpdateCell(group);
+    EditGroupTableCellView* cell = cellAt(row);
+    const QVariantMap group = manager->tableArray.at(row).toMap();
     const auto reloads = sent(backend::kApiGetGroups).size();
     cell->findChild<QPushButton*>(button)->click();
     QTRY_COMPARE(sent(backend::kApiAddGroup).size(), 1);
     const QVariantMap body = sent(backend::kApiAddGroup).first();
     QCOMPARE(body.value(QStringLiteral("userstockgrouporder")).toString(), sentOrder);
-    QCOMPARE(body.value(QStringLiteral("id")).toString(), QStringLiteral("2"));
-    QCOMPARE(body.value(QStringLiteral("userstockgroupname")).toString(), QStringLiteral("股票组2"));
-    // The cell's reply makes the manager reload the groups.
-    QTRY_COMPARE(sent(backend::kApiGetGroups).size(), reloads + 1);
+    QCOMPARE(body.value(QStringLiteral("id")), group.value(QStringLiteral("id")));
+    QCOMPARE(
+        body.value(QStringLiteral("userstockgroupname")), group.value(QStringLiteral("userstockgroupname")));
+    // The list is looked at before the move and reloaded after it.
+    QTRY_COMPARE(sent(backend::kApiGetGroups).size(), reloads + 2);
 
     // A row without an id moves nothing.
     cell->UpdateCell(dict({ { "userstockgroupname", "无号" }, { "userstockgrouporder", "1" } }));
@@ -594,6 +608,50 @@ void tst_GroupManager::drag_sendsTargetOrder()
     // A reorder reports nothing; the reloaded table shows the group at its new place.
     QTRY_COMPARE(manager->tableArray.value(target).toMap().value(QStringLiteral("id")),
         moved.value(QStringLiteral("id")));
+}
+
+void tst_GroupManager::twoChangesInFlight_neitherUndoesTheOther_data()
+{
+    QTest::addColumn<int>("extra");
+    QTest::addColumn<QStringList>("steps"); // on the first group, while the first step's answer is held
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("down, then renamed")
+        << 0 << strings({ "down", "rename" }) << strings({ "股票组2", "短线" });
+    QTest::newRow("renamed, then down")
+        << 0 << strings({ "rename", "down" }) << strings({ "股票组2", "短线" });
+    QTest::newRow("down twice") << 1 << strings({ "down", "down" })
+                                << strings({ "股票组2", "组3", "自选股" });
+}
+
+// Each change goes out with the name and order the group holds once the one
+// before it was answered.
+void tst_GroupManager::twoChangesInFlight_neitherUndoesTheOther()
+{
+    QFETCH(int, extra);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, after);
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    m_env->delegate->setIQuilorSDK(new QuilorSDK(
+        relay.url(), QStringLiteral("2001"), QStringLiteral("400030000"), m_env->delegate.get()));
+    addGroups(extra);
+    EditGroupViewController1* manager = openManager();
+    QVERIFY(manager);
+    QTRY_COMPARE(manager->tableArray.size(), 2 + extra);
+    testsupport::AlertRecorder alerts;
+    testsupport::InputRecorder inputs;
+    inputs.answers = QStringList { QStringLiteral("短线") };
+    relay.holdAnswersTo(QByteArrayLiteral("\"api\":\"90011\""));
+    for (const QString& step : steps) {
+        QPushButton* button
+            = step == QStringLiteral("down") ? cellAt(0)->moveToNextButton : cellAt(0)->renameButton;
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_VERIFY(relay.hasHeld());
+    }
+    relay.release();
+    QTRY_COMPARE(names(manager->tableArray), after);
+    QTRY_COMPARE(m_env->delegate->iQuilorSDK()->iHttpSession()->requestsInFlight(), 0);
+    QCOMPARE(sent(backend::kApiAddGroup).size(), 2);
+    QCOMPARE(names(manager->tableArray), after);
 }
 
 void tst_GroupManager::render_manager()

@@ -460,13 +460,16 @@ void tst_RecommendWindow::menu_entriesByGroupsAndOperator()
 void tst_RecommendWindow::addToGroup_data()
 {
     QTest::addColumn<bool>("held");
-    QTest::newRow("new to the group") << false;
-    QTest::newRow("held with alerts") << true;
+    QTest::addColumn<bool>("rowsChangedWhileOpen");
+    QTest::newRow("new to the group") << false << false;
+    QTest::newRow("held with alerts") << true << false;
+    QTest::newRow("rows changed while the menu was open: the stock of the row chosen") << false << true;
 }
 
 void tst_RecommendWindow::addToGroup()
 {
     QFETCH(bool, held);
+    QFETCH(bool, rowsChangedWhileOpen);
     VIPViewController* window = openWindow();
     QuilorSDK* client = m_env->delegate->iQuilorSDK();
     client->iMyStockGroup()->setIGroupArray(
@@ -485,6 +488,9 @@ void tst_RecommendWindow::addToGroup()
     const auto sent = m_env->bodiesFor(90013).size();
     testsupport::MenuRecorder menus;
     menus.choice = QStringList { s("添加到分组"), s("股票组2") };
+    const QString name = rowValue(*window, 2, "stockname");
+    if (rowsChangedWhileOpen)
+        menus.whileOpen = [window]() { window->stockDicts.removeFirst(); };
     const QRect cell = window->table->visualRect(window->table->model()->index(2, 0));
     Q_EMIT window->table->customContextMenuRequested(cell.center());
     QTRY_COMPARE(m_notes->delivered.size(), 1);
@@ -499,7 +505,7 @@ void tst_RecommendWindow::addToGroup()
     QCOMPARE(m_env->bodiesFor(90013).size(), sent + 1);
     const QVariantMap body = m_env->bodiesFor(90013).constLast();
     QCOMPARE(body.value(s("stockcode")).toString(), code);
-    QCOMPARE(body.value(s("stockname")).toString(), rowValue(*window, 2, "stockname"));
+    QCOMPARE(body.value(s("stockname")).toString(), name);
     QCOMPARE(body.value(s("userstockgroupid")).toString(), s("2"));
     QCOMPARE(body.value(s("userstockorder")).toString(), s("0"));
     for (const char* alert : { "lprice", "hprice", "vprice" })

@@ -1,5 +1,7 @@
 #include "WatchlistTestEnv.h"
 #include "backend/BackendProtocol.h"
+#include "backend/HttpSession.h"
+#include "backend/ReplyObserver.h"
 #include "market/MyStockGroup.h"
 #include "market/stocks.h"
 #include "platform/widgets/Colors.h"
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void save_typedEntry();
     void save_editorClosedBeforeReply_data();
     void save_editorClosedBeforeReply();
+    void save_afterAnotherUserLoggedIn_sendsNothing();
     void keys_returnSavesEscapeCancels_data();
     void keys_returnSavesEscapeCancels();
     void render_editor();
@@ -280,7 +283,7 @@ void tst_commentStockViewController::save_failureKeepsEntries()
     QPointer<commentStockViewController> editor
         = openEditor(rowOf(m_panel->tableArray, QStringLiteral("600000")));
     QVERIFY(editor);
-    m_env->backend().failApi(backend::kApiAddStockToGroup, -1004);
+    m_env->backend().failApi(backend::kApiAddStockToGroup, -1);
     testsupport::AlertRecorder alerts;
     editor->vpriceButton->setChecked(true);
     editor->vpriceTextField->setText(QStringLiteral("8.8"));
@@ -424,6 +427,28 @@ void tst_commentStockViewController::keys_returnSavesEscapeCancels()
     QVERIFY(testsupport::waitForQuietRequests(m_env->standin.server()));
     QCOMPARE(m_env->bodiesFor(backend::kApiAddStockToGroup).size(), saves);
     QCOMPARE(alerts.messages().size(), saves);
+}
+
+// The editor of a row of the guest's group, saved once another user logged
+// in (whose group may have the same id): nothing is sent, and it says why.
+void tst_commentStockViewController::save_afterAnotherUserLoggedIn_sendsNothing()
+{
+    setUpPanel();
+    commentStockViewController* editor = openEditor(rowOf(m_panel->tableArray, QStringLiteral("600000")));
+    QVERIFY(editor);
+    QuilorSDK* client = m_env->delegate->iQuilorSDK();
+    QPointer<backend::ReplyObserver> login = new backend::ReplyObserver(this, {}, {});
+    QVERIFY(client->DoLogin(QStringLiteral("demo"), backend::passwordHash(QStringLiteral("demo1234")),
+        QString(), true, nullptr, login));
+    QTRY_VERIFY(!login);
+    QTRY_COMPARE(m_panel->iMyStockGroup->userId(), QStringLiteral("400031001"));
+    testsupport::AlertRecorder alerts;
+    QTest::mouseClick(editor->hpriceButton, Qt::LeftButton);
+    QTest::keyClicks(editor->hpriceTextField, QStringLiteral("12.5"));
+    QTest::mouseClick(editor->okButton, Qt::LeftButton);
+    QTRY_COMPARE(alerts.messages(), QStringList { QStringLiteral("登录的用户已经更换，这项修改没有发出。") });
+    QTRY_COMPARE(client->iHttpSession()->requestsInFlight(), 0);
+    QVERIFY(m_env->bodiesFor(backend::kApiAddStockToGroup).isEmpty());
 }
 
 void tst_commentStockViewController::render_editor()
