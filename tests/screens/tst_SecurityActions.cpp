@@ -289,37 +289,6 @@ private Q_SLOTS:
             QCOMPARE(request.value(QStringLiteral("stockname")).toString(), stockname);
     }
 
-    // The menu is open when a group list in another order arrives: the item
-    // chosen adds to the group it names, not to the one now at its place.
-    void addMenu_itemAddsToItsGroupAfterTheGroupsMoved()
-    {
-        struct ListArrivesWhileOpen : platform::MenuPresenter {
-            MyStockGroup* model = nullptr;
-            QVariantList moved;
-            ListArrivesWhileOpen() { platform::setMenuPresenter(this); }
-            ~ListArrivesWhileOpen() override { platform::setMenuPresenter(nullptr); }
-            void popUp(QMenu* menu, const QPoint&, QWidget*) override
-            {
-                model->setIGroupArray(moved);
-                for (QAction* action : menu->actions()) {
-                    if (action->text() == QStringLiteral("股票组2"))
-                        action->trigger();
-                }
-            }
-        } presenter;
-        const QVariantList groups = threeGroups().mid(0, 2);
-        presenter.model = m_env.sdk->iMyStockGroup();
-        presenter.model->setIGroupArray(groups);
-        presenter.moved = { groups.at(1), groups.at(0) };
-        const QString code = QStringLiteral("600048");
-        auto screen = bound(false, code);
-        const int before = addRequests(code).size();
-        screen->addBtnPressed();
-        QTRY_COMPARE_WITH_TIMEOUT(addRequests(code).size(), before + 1, 5000);
-        QCOMPARE(addRequests(code).last().value(QStringLiteral("userstockgroupid")).toString(),
-            QStringLiteral("2"));
-    }
-
     // Adding a stock that a group already holds, the one the list shows or
     // another, tells the user so and leaves the stock's order and price
     // alerts on the server as they are.
