@@ -127,6 +127,12 @@ public:
         if (has(key))
             text(field, feedtext::asIs(m_rec.value(key)));
     }
+    // A price, "--" where the feed sends 0 for none.
+    void price(const QString& field, const QString& key)
+    {
+        if (has(key))
+            text(field, feedtext::price(m_rec.value(key)));
+    }
     void formatted(const QString& field, const QString& key, const char* format)
     {
         if (has(key))
@@ -151,7 +157,7 @@ void header(Builder& b, const QString& curCode)
         { "nameTextField", "priceTextField", "codeTextField", "valuepriceTextField", "valuerateTextField" })
         b.color(QString::fromLatin1(f), c);
     b.asIs(QStringLiteral("nameTextField"), QStringLiteral("stockname"));
-    b.asIsNumber(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
+    b.price(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
     b.text(QStringLiteral("codeTextField"), curCode);
     b.formatted(QStringLiteral("valuepriceTextField"), QStringLiteral("valueprice"), "%@");
     b.formatted(QStringLiteral("valuerateTextField"), QStringLiteral("valuerate"), "%@%%");
@@ -160,7 +166,7 @@ void header(Builder& b, const QString& curCode)
 void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
 {
     if (b.has(kYprice)) {
-        b.asIsNumber(QStringLiteral("ypriceField"), kYprice);
+        b.price(QStringLiteral("ypriceField"), kYprice);
         if (withLimits) {
             const int percent = limitPercent(curCode, b.str(QStringLiteral("stockname")));
             const QString y = b.str(kYprice);
@@ -172,7 +178,7 @@ void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
         b.color(QStringLiteral("today_start_priceTextField"),
             closeColor(b.num(QStringLiteral("today_start_price")), b.num(kYprice)));
     }
-    b.asIsNumber(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
+    b.price(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
 }
 
 void valuationAndRange(Builder& b)
@@ -193,9 +199,9 @@ void valuationAndRange(Builder& b)
         b.color(QStringLiteral("prepriceTextField"), closeColor(b.num(average), y));
         b.color(QStringLiteral("valuehighestTextField"), closeColor(b.num(highest), y));
     }
-    b.asIsNumber(QStringLiteral("valuelowestTextField"), lowest);
-    b.asIsNumber(QStringLiteral("prepriceTextField"), average);
-    b.asIsNumber(QStringLiteral("valuehighestTextField"), highest);
+    b.price(QStringLiteral("valuelowestTextField"), lowest);
+    b.price(QStringLiteral("prepriceTextField"), average);
+    b.price(QStringLiteral("valuehighestTextField"), highest);
     b.formatted(QStringLiteral("amplituderateTextField"), amplitude, "%@%%");
 }
 
@@ -303,7 +309,7 @@ void orderBook(Builder& b)
                      const QString& countField) {
         if (hasY && b.has(priceKey))
             b.color(priceField, closeColor(b.num(priceKey), y));
-        b.asIsNumber(priceField, priceKey);
+        b.price(priceField, priceKey);
         if (!countKey.isEmpty())
             b.asIsNumber(countField, countKey);
     };
@@ -334,7 +340,7 @@ void lastDeals(Builder& b)
             continue;
         const int n = int(i) + 1;
         b.text(QStringLiteral("deal%1TimeTextField").arg(n), parts[0]);
-        b.both(QStringLiteral("deal%1PriceTextField").arg(n), feedtext::asIs(parts[1]),
+        b.both(QStringLiteral("deal%1PriceTextField").arg(n), feedtext::price(parts[1]),
             closeColor(floatValue(QStringView(parts[1])), y));
         b.text(QStringLiteral("deal%1VolumetField").arg(n), feedtext::asIs(parts[2]));
         const QString type = QStringLiteral("deal%1TypeField").arg(n);

@@ -279,7 +279,7 @@ QList<LabelUpdate> headerUpdates(
             updates.append({ str(label), format(record.value(name)), std::nullopt });
     };
     const auto plain = [](const QVariant& value) { return stringOf(value); };
-    const auto asIs = [](const QVariant& value) { return feedtext::asIs(value); };
+    const auto price = [](const QVariant& value) { return feedtext::price(value); };
     // A figure the feed sent as no number shows "--" after the caption.
     const auto scaled = [](const char* caption, const char* format, float divisor) {
         return [caption, format, divisor](const QVariant& value) -> QString {
@@ -297,7 +297,7 @@ QList<LabelUpdate> headerUpdates(
     };
 
     fill("nameTextField", "stockname", plain);
-    fill("priceTextField", "cprice", asIs);
+    fill("priceTextField", "cprice", price);
     if (kind == Kind::Index && curCode == QLatin1String("888888.idx")) {
         // The product's own index is recorded in 亿手 and 亿 already.
         fill("transaction100countTextField", "transaction100count", scaled("成交量: ", "%.2f亿手", 1));

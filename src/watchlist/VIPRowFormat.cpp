@@ -184,8 +184,11 @@ Cell cellFor(const QVariantMap& row, const QString& identifier)
     };
     if (identifier == key("stockcode") || identifier == key("stockname"))
         return { recordText(row, identifier), signColor(number("valuerate")) };
-    if (identifier == key("cprice"))
-        return { figure("cprice"), signColor(number("valuerate")) };
+    if (identifier == key("cprice")) {
+        const QString price = text("cprice").isEmpty() ? QString() : feedtext::price(text("cprice"));
+        return { price,
+            price == feedtext::dash() ? platform::Colors::white() : signColor(number("valuerate")) };
+    }
     if (identifier == key("valueprice"))
         return { figure("valueprice"), signColor(number("valueprice")) };
     if (identifier == key("valuerate"))

@@ -254,6 +254,15 @@ private Q_SLOTS:
                                     << "--"
                                     << "buy1TextField"
                                     << "--";
+        // The feeds send 0.00 for a price there is none of.
+        QTest::newRow("empty ask level") << "sell1"
+                                         << "0.00"
+                                         << "sell1TextField"
+                                         << "--";
+        QTest::newRow("open before the auction") << "today_start_price"
+                                                 << "0.00"
+                                                 << "today_start_priceTextField"
+                                                 << "--";
         QTest::newRow("exponent form") << "PE"
                                        << "3.5e9"
                                        << "PEField"
