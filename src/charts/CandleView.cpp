@@ -64,13 +64,7 @@ int settingInt(const QString& key, int fallback)
 // Lots with the 万 / 亿 units the terminals use.
 QString volumeText(double lots)
 {
-    if (!std::isfinite(lots))
-        return QStringLiteral("--");
-    if (std::abs(lots) >= 1e8)
-        return platform::stringWithFormat("%.2f亿", lots / 1e8);
-    if (std::abs(lots) >= 1e4)
-        return platform::stringWithFormat("%.2f万", lots / 1e4);
-    return platform::stringWithFormat("%.0f", lots);
+    return lotsText(lots, QString());
 }
 
 QString valueText(double v)

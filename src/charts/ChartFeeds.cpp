@@ -190,6 +190,20 @@ QString figureText(const char* format, double value)
     return std::isfinite(value) ? platform::stringWithFormat(format, value) : QStringLiteral("--");
 }
 
+QString lotsText(double lots, const QString& hand)
+{
+    if (!std::isfinite(lots))
+        return QStringLiteral("--");
+    const auto reaches = [](const char* format, double value) {
+        return std::abs(platform::doubleValue(platform::stringWithFormat(format, value))) >= 1e4;
+    };
+    if (reaches("%.2f", lots / 1e4))
+        return platform::stringWithFormat("%.2f亿", lots / 1e8) + hand;
+    if (reaches("%.0f", lots))
+        return platform::stringWithFormat("%.2f万", lots / 1e4) + hand;
+    return platform::stringWithFormat("%.0f", lots) + hand;
+}
+
 std::optional<QStringList> cutBriefQuote(const QString& body)
 {
     const qsizetype equals = body.indexOf(QLatin1Char('='));

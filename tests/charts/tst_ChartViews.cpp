@@ -2,10 +2,12 @@
 // the indicator menu and period dialogs, the double click and the
 // time-share charts against the stand-in server.
 #include "charts/CandleView.h"
+#include "charts/ChartLook.h"
 #include "charts/ChartTiming.h"
 #include "charts/DayKLineView.h"
 #include "charts/MonthKLineView.h"
 #include "charts/PeriodDialog.h"
+#include "charts/TimeShareView.h"
 #include "charts/WeekKLineView.h"
 #include "charts/YearFileCache.h"
 #include "charts/timeLineView.h"
@@ -45,6 +47,20 @@ QVariantList sampleRows(int count)
     }
     return rows;
 }
+
+// A one-day minute chart given its minutes instead of loading them.
+class GivenMinutes : public TimeShareView {
+public:
+    explicit GivenMinutes(QVector<charts::MinutePoint> points)
+        : TimeShareView(QRect(0, 0, 600, 300), {}, nullptr, {})
+    {
+        setDays({ charts::MinuteDay { u"20250312"_qs, 10.0f, std::move(points) } });
+    }
+
+protected:
+    void RefreshData() override { }
+    int dayColumns() const override { return 1; }
+};
 
 class RecordingDialog : public PeriodDialog {
 public:
@@ -187,6 +203,30 @@ private Q_SLOTS:
         chart->iDataArray = rows;
         chart->InitBackImage();
         QCOMPARE(chart->bars().size(), 30);
+    }
+
+    // A volume takes the unit its rounded figure reads in, never "10000手"
+    // or "10000.00万".
+    void volumes_readInTheUnitTheyRoundTo_data()
+    {
+        QTest::addColumn<double>("lots");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("under 1万") << 9999.0 << u"9999"_qs;
+        QTest::newRow("rounds up to 1万") << 9999.6 << u"1.00万"_qs;
+        QTest::newRow("rounds up to 1亿") << 99999990.0 << u"1.00亿"_qs;
+    }
+    void volumes_readInTheUnitTheyRoundTo()
+    {
+        QFETCH(double, lots);
+        QFETCH(QString, shown);
+        auto chart = staticChart(1);
+        chart->iDataArray = { QVariant(QVariantList { u"20250312"_qs, 10.0, 10.0, 10.0, 10.0, lots, 0.0 }) };
+        chart->InitBackImage();
+        QVERIFY2(chart->bottomLegend(0).startsWith(u"VOL:"_qs + shown + u"  "_qs),
+            qPrintable(chart->bottomLegend(0)));
+        const GivenMinutes minutes({ { 0, u"0930"_qs, 10.0f, 10.0f, float(lots * 100) } });
+        QVERIFY2(minutes.legend(0, 0).endsWith(u"成交量 "_qs + shown + u"手"_qs),
+            qPrintable(minutes.legend(0, 0)));
     }
 
     void crosshair_repaintsWithoutRecomputing()
