@@ -282,7 +282,10 @@ MinuteDay minuteDayFrom(const QVariantMap& object)
         point.price = finiteOrNone(readCell(cells->at(1)));
         if (!(point.price > 0))
             continue;
+        // Nor is an average price of 0 one: the legend shows "--" for it.
         point.average = finiteOrNone(readCell(cells->at(2)));
+        if (!(point.average > 0))
+            point.average = kNoValue;
         point.volume = finiteOrNone(readCell(cells->at(3)));
         day.points.append(point);
     }

@@ -206,7 +206,7 @@ void TimeShareView::InitBackImage()
             if (m_maxVolume > 0 && !std::isnan(pt.volume)) {
                 const double h = pt.volume / m_maxVolume * (m_volumePane.height() - 2);
                 p.fillRect(QRectF(x - barWidth / 2, m_volumePane.bottom() - h, barWidth, h),
-                    pt.price >= previous ? platform::Colors::red() : platform::Colors::green());
+                    colorFor(pt.price, previous));
             }
             if (pt.price > 0)
                 previous = pt.price;

@@ -229,6 +229,19 @@ private Q_SLOTS:
             qPrintable(minutes.legend(0, 0)));
     }
 
+    // A minute whose price did not move draws its volume in the flat colour.
+    void minuteVolume_withoutChange_isFlat()
+    {
+        GivenMinutes minutes(
+            { { 0, u"0930"_qs, 10.0f, 10.0f, 5000 }, { 1, u"0931"_qs, 10.0f, 10.0f, 5000 } });
+        const QRectF pane = minutes.volumePane();
+        const double column = pane.width() / charts::kMinuteSlots;
+        for (int slot : { 0, 1 }) {
+            const QPoint at(int(pane.left() + (slot + 0.5) * column), int(pane.bottom()) - 2);
+            QCOMPARE(minutes.backImage().pixelColor(at), charts::flatColor());
+        }
+    }
+
     void crosshair_repaintsWithoutRecomputing()
     {
         auto chart = staticChart(400);
