@@ -50,9 +50,9 @@ QString earnPercentText(const QString& cprice, const QString& reprice)
 {
     const float reference = platform::floatValue(reprice);
     const float price = platform::floatValue(cprice);
-    // A missing live price would otherwise read as a 100 % loss.
+    // Without either price the gain is unknown: neither a 100 % loss nor 0.00.
     if (!(reference > 0.0f) || !(price > 0.0f))
-        return QStringLiteral("0.00");
+        return feedtext::dash();
     const float gain = (price - reference) / reference * 100.0f;
     return platform::stringWithFormat("%.2f", static_cast<double>(gain));
 }
