@@ -205,8 +205,23 @@ void valuationAndRange(Builder& b)
     b.formatted(QStringLiteral("amplituderateTextField"), amplitude, "%@%%");
 }
 
+// A day's volume split into outer and inner volume of 0 each is no split:
+// the feeds send 0s for indices.
+bool unsplitVolume(const Builder& b)
+{
+    const QString outer = QStringLiteral("outdisk");
+    const QString inner = QStringLiteral("indisk");
+    return b.has(outer) && b.has(inner) && b.figure(outer) && b.figure(inner) && b.num(outer) == 0
+        && b.num(inner) == 0 && b.num(QStringLiteral("transaction100count")) > 0;
+}
+
 void outerInner(Builder& b)
 {
+    if (unsplitVolume(b)) {
+        b.text(QStringLiteral("outdiskTextField"), feedtext::dash());
+        b.text(QStringLiteral("indiskTextField"), feedtext::dash());
+        return;
+    }
     b.scaled(QStringLiteral("outdiskTextField"), QStringLiteral("outdisk"), 1000000.0f, "%.2f万");
     b.scaled(QStringLiteral("indiskTextField"), QStringLiteral("indisk"), 1000000.0f, "%.2f万");
 }
@@ -321,8 +336,13 @@ void orderBook(Builder& b)
         level(QStringLiteral("sell%1").arg(i), QStringLiteral("sell%1TextField").arg(i),
             QStringLiteral("sell%1count").arg(i), QStringLiteral("sell%1countTextField").arg(i));
 
-    b.asIsNumber(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
-    b.asIsNumber(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
+    if (unsplitVolume(b)) {
+        b.text(QStringLiteral("outdisk1TextField"), feedtext::dash());
+        b.text(QStringLiteral("indisk1TextField"), feedtext::dash());
+    } else {
+        b.asIsNumber(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
+        b.asIsNumber(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
+    }
 }
 
 void lastDeals(Builder& b)

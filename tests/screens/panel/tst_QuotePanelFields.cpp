@@ -287,6 +287,21 @@ private Q_SLOTS:
             QCOMPARE(u.colorOf(field).value_or(Colors::black()), Colors::black());
     }
 
+    // A volume without its outer and inner split (an index's 0 and 0) shows
+    // no split; before the first trade 0 and 0 are real.
+    void outerInner_zeroSplitOfAVolume()
+    {
+        const PanelUpdate traded = index(QStringLiteral("000001.idx"),
+            stockRecord({ { "transaction100count", "350877857" }, { "outdisk", "0" }, { "indisk", "0" } }));
+        for (const char* field :
+            { "outdiskTextField", "indiskTextField", "outdisk1TextField", "indisk1TextField" })
+            QCOMPARE(text(traded, field), QStringLiteral("--"));
+        const PanelUpdate early
+            = stock(stockRecord({ { "transaction100count", "0" }, { "outdisk", "0" }, { "indisk", "0" } }));
+        QCOMPARE(text(early, "outdiskTextField"), QStringLiteral("0.00万"));
+        QCOMPARE(text(early, "indisk1TextField"), QStringLiteral("0"));
+    }
+
     // A day list that could not be had leaves no margin figure, not zeros.
     void margin_failedDayList_showsNoFigure()
     {
