@@ -108,7 +108,7 @@ void QuotePanel::buildLayout()
         bool bold;
         int share; // of the header's width
     };
-    const HeadField headFields[] = { { "nameTextField", 18, true, 4 }, { "codeTextField", 14, false, 2 },
+    const HeadField headFields[] = { { "nameTextField", 18, true, 4 }, { "codeTextField", 14, false, 3 },
         { "priceTextField", 22, true, 3 }, { "valuepriceTextField", 15, false, 2 },
         { "valuerateTextField", 15, false, 2 } };
     int col = 0;
