@@ -18,6 +18,7 @@
 #include "standin/StandInServer.h"
 
 #include "ChartsTestEnv.h"
+#include "DrawnText.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>
@@ -240,6 +241,27 @@ private Q_SLOTS:
             const QPoint at(int(pane.left() + (slot + 0.5) * column), int(pane.bottom()) - 2);
             QCOMPARE(minutes.backImage().pixelColor(at), charts::flatColor());
         }
+    }
+
+    // The bar's box colours its change as it reads: a fall shown as 0.00%
+    // is no fall.
+    void crosshairBox_changeShownAsZero_isFlat()
+    {
+        auto chart = staticChart(1);
+        chart->iDataArray
+            = { QVariant(QVariantList { u"20250312"_qs, 10.0, 10.0, 10.0, 10.0, 100.0, -0.001 }) };
+        chart->InitBackImage();
+        chart->show();
+        chart->setCrosshair(QPointF(chart->pricePane().left() + 1, chart->pricePane().center().y()));
+        QVERIFY(chart->crosshairBar());
+        int changes = 0;
+        for (const testsupport::DrawnText& run : testsupport::drawnTexts(chart.get())) {
+            if (run.text.trimmed() == u"0.00%"_qs) {
+                ++changes;
+                QCOMPARE(run.color, charts::flatColor());
+            }
+        }
+        QCOMPARE(changes, 1);
     }
 
     void crosshair_repaintsWithoutRecomputing()
