@@ -101,6 +101,7 @@ public:
     bool has(const QString& key) const { return m_rec.contains(key); }
     QString str(const QString& key) const { return platform::stringOf(m_rec, key); }
     float num(const QString& key) const { return floatValue(m_rec.value(key)); }
+    QVariant value(const QString& key) const { return m_rec.value(key); }
 
     void text(const QString& field, const QString& value)
     {
@@ -183,8 +184,13 @@ void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
 
 void valuationAndRange(Builder& b)
 {
-    b.asIsNumber(QStringLiteral("PEField"), QStringLiteral("PE"));
-    b.asIsNumber(QStringLiteral("PBField"), QStringLiteral("PB"));
+    // A valuation ratio of 0 is the feeds' "none" (every index's P/B).
+    for (const auto& [field, key] : { std::pair { "PEField", "PE" }, std::pair { "PBField", "PB" } }) {
+        const QString name = QString::fromLatin1(key);
+        if (b.has(name))
+            b.text(QString::fromLatin1(field),
+                b.num(name) == 0 ? feedtext::dash() : feedtext::asIs(b.value(name)));
+    }
     b.scaled(QStringLiteral("totalvalueField"), QStringLiteral("totalvalue"), 1.0f, "%.2f亿");
     // "marketvalue" comes in 万.
     b.scaled(QStringLiteral("marketvalueField"), QStringLiteral("marketvalue"), 10000.0f, "%.2f亿");

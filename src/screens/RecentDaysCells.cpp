@@ -312,7 +312,11 @@ QList<LabelUpdate> headerUpdates(
         fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: ", "%.2f亿", 1e4f));
     }
     fill("marketvalueTextField", "marketvalue", scaled("流通值:", "%.2f亿", 1e4f));
-    fill("PETextField", "PE", scaled("市盈率:", "%.2f", 1));
+    // A P/E of 0 is the feeds' "none".
+    fill("PETextField", "PE", [&](const QVariant& value) {
+        return floatValue(value) == 0 ? str("市盈率:") + feedtext::dash()
+                                      : scaled("市盈率:", "%.2f", 1)(value);
+    });
     fill("marketstatusTextField", "marketstatus", plain);
     updates.append({ QStringLiteral("codeTextField"), curCode, std::nullopt });
     fill("valuepriceTextField", "valueprice", textual("", "%@"));

@@ -227,14 +227,18 @@ private Q_SLOTS:
                                   << "inf"
                                   << "turnoverrateTextField"
                                   << "--";
-        QTest::newRow("minus zero") << "PB"
+        QTest::newRow("minus zero") << "amplituderate"
                                     << "-0"
-                                    << "PBField"
-                                    << "0";
-        QTest::newRow("real zero") << "PB"
+                                    << "amplituderateTextField"
+                                    << "0%";
+        QTest::newRow("real zero") << "amplituderate"
                                    << "0.00"
-                                   << "PBField"
-                                   << "0.00";
+                                   << "amplituderateTextField"
+                                   << "0.00%";
+        QTest::newRow("an index's P/B of none") << "PB"
+                                                << "0.00"
+                                                << "PBField"
+                                                << "--";
         QTest::newRow("formatted suspended") << "transaction100count"
                                              << "--"
                                              << "transaction100countField"
