@@ -64,13 +64,7 @@ int settingInt(const QString& key, int fallback)
 // Lots with the 万 / 亿 units the terminals use.
 QString volumeText(double lots)
 {
-    if (!std::isfinite(lots))
-        return QStringLiteral("--");
-    if (std::abs(lots) >= 1e8)
-        return platform::stringWithFormat("%.2f亿", lots / 1e8);
-    if (std::abs(lots) >= 1e4)
-        return platform::stringWithFormat("%.2f万", lots / 1e4);
-    return platform::stringWithFormat("%.0f", lots);
+    return lotsText(lots, QString());
 }
 
 QString valueText(double v)
@@ -637,7 +631,11 @@ void CandleView::paintOverlay(QPainter& p) const
             const double v = i == 1 ? b.open : i == 2 ? b.high : i == 3 ? b.low : b.close;
             c = v > prevClose ? riseColor() : (v < prevClose ? fallColor() : flatColor());
         } else if (i == 5) {
-            c = b.change > 0 ? riseColor() : (b.change < 0 ? fallColor() : flatColor());
+            // Coloured as it reads: a change shown as 0.00% is none.
+            const double shown = std::isfinite(b.change)
+                ? platform::doubleValue(QStringView(platform::stringWithFormat("%.2f", double(b.change))))
+                : 0;
+            c = shown > 0 ? riseColor() : (shown < 0 ? fallColor() : flatColor());
         }
         p.setPen(c);
         platform::drawFittedText(p, QRectF(info.left() + 4, info.top() + 3 + i * 14, boxW - 8, 14),

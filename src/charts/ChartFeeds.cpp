@@ -190,6 +190,20 @@ QString figureText(const char* format, double value)
     return std::isfinite(value) ? platform::stringWithFormat(format, value) : QStringLiteral("--");
 }
 
+QString lotsText(double lots, const QString& hand)
+{
+    if (!std::isfinite(lots))
+        return QStringLiteral("--");
+    const auto reaches = [](const char* format, double value) {
+        return std::abs(platform::doubleValue(platform::stringWithFormat(format, value))) >= 1e4;
+    };
+    if (reaches("%.2f", lots / 1e4))
+        return platform::stringWithFormat("%.2f亿", lots / 1e8) + hand;
+    if (reaches("%.0f", lots))
+        return platform::stringWithFormat("%.2f万", lots / 1e4) + hand;
+    return platform::stringWithFormat("%.0f", lots) + hand;
+}
+
 std::optional<QStringList> cutBriefQuote(const QString& body)
 {
     const qsizetype equals = body.indexOf(QLatin1Char('='));
@@ -268,7 +282,10 @@ MinuteDay minuteDayFrom(const QVariantMap& object)
         point.price = finiteOrNone(readCell(cells->at(1)));
         if (!(point.price > 0))
             continue;
+        // Nor is an average price of 0 one: the legend shows "--" for it.
         point.average = finiteOrNone(readCell(cells->at(2)));
+        if (!(point.average > 0))
+            point.average = kNoValue;
         point.volume = finiteOrNone(readCell(cells->at(3)));
         day.points.append(point);
     }

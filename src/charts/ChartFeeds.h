@@ -66,6 +66,11 @@ BarSeries convertBarRows(const QVariantList& rows);
 // that nothing a feed cannot mean is shown as if real.
 QString figureText(const char* format, double value);
 
+// A volume in lots with the 万 and 亿 units, `hand` ("手", or nothing) after
+// the unit. The unit goes by the figure as it reads once rounded: 99,999,990
+// lots read "1.00亿", not "10000.00万". "--" when it is not finite.
+QString lotsText(double lots, const QString& hand);
+
 // Runs `parse` on `body` on a worker and hands its result to `take` on the
 // main thread; nothing is handed over once `owner` is gone.
 template <typename Parse, typename Take>

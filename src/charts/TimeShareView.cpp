@@ -32,16 +32,9 @@ QColor colorFor(double value, double base)
 }
 
 // Shares to lots with the 万 / 亿 units.
-QString lotsText(double shares)
+QString sharesText(double shares)
 {
-    if (!std::isfinite(shares))
-        return QStringLiteral("--");
-    const double lots = shares / 100;
-    if (lots >= 1e8)
-        return platform::stringWithFormat("%.2f亿手", lots / 1e8);
-    if (lots >= 1e4)
-        return platform::stringWithFormat("%.2f万手", lots / 1e4);
-    return platform::stringWithFormat("%.0f手", lots);
+    return lotsText(shares / 100, QStringLiteral("手"));
 }
 } // namespace
 
@@ -213,7 +206,7 @@ void TimeShareView::InitBackImage()
             if (m_maxVolume > 0 && !std::isnan(pt.volume)) {
                 const double h = pt.volume / m_maxVolume * (m_volumePane.height() - 2);
                 p.fillRect(QRectF(x - barWidth / 2, m_volumePane.bottom() - h, barWidth, h),
-                    pt.price >= previous ? platform::Colors::red() : platform::Colors::green());
+                    colorFor(pt.price, previous));
             }
             if (pt.price > 0)
                 previous = pt.price;
@@ -278,7 +271,7 @@ void TimeShareView::paintScale(QPainter& p) const
     }
     p.setPen(axisText());
     platform::drawFittedText(p, QRectF(0, m_volumePane.top(), kAxisLeft - 4, 14),
-        Qt::AlignRight | Qt::AlignTop, lotsText(m_maxVolume));
+        Qt::AlignRight | Qt::AlignTop, sharesText(m_maxVolume));
 }
 
 void TimeShareView::paintOverlay(QPainter& p) const
@@ -329,7 +322,7 @@ QString TimeShareView::legend(int day, int point) const
     return pt.hhmm.left(2) + QLatin1Char(':') + pt.hhmm.mid(2) + QStringLiteral("  价格 ")
         + figureText("%.2f", pt.price) + QStringLiteral("  涨幅 ") + figureText("%.2f%%", percent)
         + QStringLiteral("  均价 ") + figureText("%.2f", pt.average) + QStringLiteral("  成交量 ")
-        + lotsText(pt.volume);
+        + sharesText(pt.volume);
 }
 
 void TimeShareView::paintEvent(QPaintEvent*)

@@ -32,9 +32,10 @@ double firstNumber(const QVariantMap& dict, std::initializer_list<const char*> k
         const QString name = QString::fromLatin1(key);
         if (!dict.contains(name))
             continue;
-        // A count that is no finite number is unknown, not a count.
+        // A count that is no finite number, or below zero, is unknown: not 0 votes.
         const QString text = platform::stringOf(dict.value(name));
-        return platform::isNumber(text) ? qMax(0.0, platform::doubleValue(text)) : std::nan("");
+        const double count = platform::doubleValue(text);
+        return platform::isNumber(text) && count >= 0 ? count : std::nan("");
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -44,7 +45,23 @@ QString numberText(double d)
 {
     if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.007199254740992e15)
         return QString::number(static_cast<long long>(d));
-    return QString::number(d, 'g', 15);
+    const QString text = QString::number(d, 'g', 15);
+    const qsizetype e = text.indexOf(u'e');
+    if (e < 0)
+        return text;
+    // The same fifteen digits written out, as the feed wrote them: 0.00001,
+    // not "1e-05" on screen.
+    const int exponent = QStringView(text).mid(e + 1).toInt();
+    if (exponent < -30 || exponent > 30)
+        return text; // no figure of a feed; kept short
+    QString plain = QString::number(d, 'f', std::max(0, 14 - exponent));
+    if (plain.contains(u'.')) {
+        while (plain.endsWith(u'0'))
+            plain.chop(1);
+        if (plain.endsWith(u'.'))
+            plain.chop(1);
+    }
+    return plain;
 }
 
 QVariant convert(const QJsonValue& v)

@@ -34,4 +34,11 @@ QString asIs(const QVariant& value)
     return text;
 }
 
+QString price(const QVariant& value)
+{
+    if (!isNumber(value) || !(platform::floatValue(value) > 0))
+        return dash();
+    return asIs(value);
+}
+
 } // namespace feedtext

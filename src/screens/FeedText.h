@@ -22,4 +22,9 @@ bool isNumber(const QVariant& value);
 // sign, "--" otherwise.
 QString asIs(const QVariant& value);
 
+// A price as asIs, but "--" for one of 0 or below: the feeds send 0.00 for
+// a price there is none of (an empty order-book level, the open before the
+// auction, every level of an index's book).
+QString price(const QVariant& value);
+
 } // namespace feedtext

@@ -2,6 +2,7 @@
 
 #include "backend/QuilorSDK.h"
 #include "platform/widgets/Colors.h"
+#include "platform/widgets/FittedText.h"
 #include "platform/widgets/PlainText.h"
 #include "screens/Logging.h"
 
@@ -79,7 +80,14 @@ QLabel* QuotePanel::addField(
     value->setObjectName(outlet);
     value->setFont(sized(12));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grid->addWidget(value, row, captionText.isEmpty() ? column : column + 1, 1, columnSpan);
+    // The value columns share the room the captions leave, whatever the
+    // figures: a long one shrinks or ends in "…" inside its column instead
+    // of pushing its neighbours out of the panel.
+    value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    const int valueColumn = captionText.isEmpty() ? column : column + 1;
+    grid->addWidget(value, row, valueColumn, 1, columnSpan);
+    if (columnSpan == 1)
+        grid->setColumnStretch(valueColumn, 1);
     m_fields.insert(outlet, value);
     return value;
 }
@@ -99,16 +107,17 @@ void QuotePanel::buildLayout()
         const char* outlet;
         int pixels;
         bool bold;
+        int share; // of the header's width
     };
-    const HeadField headFields[]
-        = { { "nameTextField", 18, true }, { "codeTextField", 14, false }, { "priceTextField", 22, true },
-              { "valuepriceTextField", 15, false }, { "valuerateTextField", 15, false } };
+    const HeadField headFields[] = { { "nameTextField", 18, true, 4 }, { "codeTextField", 14, false, 3 },
+        { "priceTextField", 22, true, 3 }, { "valuepriceTextField", 15, false, 2 },
+        { "valuerateTextField", 15, false, 2 } };
     int col = 0;
     for (const HeadField& h : headFields) {
-        QLabel* label = addField(headGrid, 0, col++, QString(), QString::fromLatin1(h.outlet));
+        QLabel* label = addField(headGrid, 0, col, QString(), QString::fromLatin1(h.outlet));
         label->setFont(sized(h.pixels, h.bold));
+        headGrid->setColumnStretch(col++, h.share);
     }
-    headGrid->setColumnStretch(col, 1);
     outer->addWidget(head);
 
     auto* body = new QHBoxLayout;
@@ -218,6 +227,10 @@ void QuotePanel::buildLayout()
         addField(g, i - 1, 2, QString(), QStringLiteral("deal%1VolumetField").arg(i));
         addField(g, i - 1, 3, QString(), QStringLiteral("deal%1TypeField").arg(i));
     }
+    // Time and price are the long ones; the direction is a word or two.
+    const int dealShares[] = { 4, 4, 3, 2 };
+    for (int column = 0; column < 4; ++column)
+        g->setColumnStretch(column, dealShares[column]);
     right->addWidget(deals);
 
     if (!stock) {
@@ -260,7 +273,7 @@ void QuotePanel::apply(const quotepanel::PanelUpdate& update)
             label->setPalette(p);
         }
         if (write.text)
-            label->setText(*write.text);
+            platform::setFittedText(label, *write.text);
     }
 }
 

@@ -101,6 +101,7 @@ public:
     bool has(const QString& key) const { return m_rec.contains(key); }
     QString str(const QString& key) const { return platform::stringOf(m_rec, key); }
     float num(const QString& key) const { return floatValue(m_rec.value(key)); }
+    QVariant value(const QString& key) const { return m_rec.value(key); }
 
     void text(const QString& field, const QString& value)
     {
@@ -127,6 +128,12 @@ public:
         if (has(key))
             text(field, feedtext::asIs(m_rec.value(key)));
     }
+    // A price, "--" where the feed sends 0 for none.
+    void price(const QString& field, const QString& key)
+    {
+        if (has(key))
+            text(field, feedtext::price(m_rec.value(key)));
+    }
     void formatted(const QString& field, const QString& key, const char* format)
     {
         if (has(key))
@@ -151,7 +158,7 @@ void header(Builder& b, const QString& curCode)
         { "nameTextField", "priceTextField", "codeTextField", "valuepriceTextField", "valuerateTextField" })
         b.color(QString::fromLatin1(f), c);
     b.asIs(QStringLiteral("nameTextField"), QStringLiteral("stockname"));
-    b.asIsNumber(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
+    b.price(QStringLiteral("priceTextField"), QStringLiteral("cprice"));
     b.text(QStringLiteral("codeTextField"), curCode);
     b.formatted(QStringLiteral("valuepriceTextField"), QStringLiteral("valueprice"), "%@");
     b.formatted(QStringLiteral("valuerateTextField"), QStringLiteral("valuerate"), "%@%%");
@@ -160,7 +167,7 @@ void header(Builder& b, const QString& curCode)
 void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
 {
     if (b.has(kYprice)) {
-        b.asIsNumber(QStringLiteral("ypriceField"), kYprice);
+        b.price(QStringLiteral("ypriceField"), kYprice);
         if (withLimits) {
             const int percent = limitPercent(curCode, b.str(QStringLiteral("stockname")));
             const QString y = b.str(kYprice);
@@ -172,13 +179,18 @@ void yesterdayClose(Builder& b, bool withLimits, const QString& curCode)
         b.color(QStringLiteral("today_start_priceTextField"),
             closeColor(b.num(QStringLiteral("today_start_price")), b.num(kYprice)));
     }
-    b.asIsNumber(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
+    b.price(QStringLiteral("today_start_priceTextField"), QStringLiteral("today_start_price"));
 }
 
 void valuationAndRange(Builder& b)
 {
-    b.asIsNumber(QStringLiteral("PEField"), QStringLiteral("PE"));
-    b.asIsNumber(QStringLiteral("PBField"), QStringLiteral("PB"));
+    // A valuation ratio of 0 is the feeds' "none" (every index's P/B).
+    for (const auto& [field, key] : { std::pair { "PEField", "PE" }, std::pair { "PBField", "PB" } }) {
+        const QString name = QString::fromLatin1(key);
+        if (b.has(name))
+            b.text(QString::fromLatin1(field),
+                b.num(name) == 0 ? feedtext::dash() : feedtext::asIs(b.value(name)));
+    }
     b.scaled(QStringLiteral("totalvalueField"), QStringLiteral("totalvalue"), 1.0f, "%.2f亿");
     // "marketvalue" comes in 万.
     b.scaled(QStringLiteral("marketvalueField"), QStringLiteral("marketvalue"), 10000.0f, "%.2f亿");
@@ -193,14 +205,29 @@ void valuationAndRange(Builder& b)
         b.color(QStringLiteral("prepriceTextField"), closeColor(b.num(average), y));
         b.color(QStringLiteral("valuehighestTextField"), closeColor(b.num(highest), y));
     }
-    b.asIsNumber(QStringLiteral("valuelowestTextField"), lowest);
-    b.asIsNumber(QStringLiteral("prepriceTextField"), average);
-    b.asIsNumber(QStringLiteral("valuehighestTextField"), highest);
+    b.price(QStringLiteral("valuelowestTextField"), lowest);
+    b.price(QStringLiteral("prepriceTextField"), average);
+    b.price(QStringLiteral("valuehighestTextField"), highest);
     b.formatted(QStringLiteral("amplituderateTextField"), amplitude, "%@%%");
+}
+
+// A day's volume split into outer and inner volume of 0 each is no split:
+// the feeds send 0s for indices.
+bool unsplitVolume(const Builder& b)
+{
+    const QString outer = QStringLiteral("outdisk");
+    const QString inner = QStringLiteral("indisk");
+    return b.has(outer) && b.has(inner) && b.figure(outer) && b.figure(inner) && b.num(outer) == 0
+        && b.num(inner) == 0 && b.num(QStringLiteral("transaction100count")) > 0;
 }
 
 void outerInner(Builder& b)
 {
+    if (unsplitVolume(b)) {
+        b.text(QStringLiteral("outdiskTextField"), feedtext::dash());
+        b.text(QStringLiteral("indiskTextField"), feedtext::dash());
+        return;
+    }
     b.scaled(QStringLiteral("outdiskTextField"), QStringLiteral("outdisk"), 1000000.0f, "%.2f万");
     b.scaled(QStringLiteral("indiskTextField"), QStringLiteral("indisk"), 1000000.0f, "%.2f万");
 }
@@ -303,7 +330,7 @@ void orderBook(Builder& b)
                      const QString& countField) {
         if (hasY && b.has(priceKey))
             b.color(priceField, closeColor(b.num(priceKey), y));
-        b.asIsNumber(priceField, priceKey);
+        b.price(priceField, priceKey);
         if (!countKey.isEmpty())
             b.asIsNumber(countField, countKey);
     };
@@ -315,8 +342,13 @@ void orderBook(Builder& b)
         level(QStringLiteral("sell%1").arg(i), QStringLiteral("sell%1TextField").arg(i),
             QStringLiteral("sell%1count").arg(i), QStringLiteral("sell%1countTextField").arg(i));
 
-    b.asIsNumber(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
-    b.asIsNumber(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
+    if (unsplitVolume(b)) {
+        b.text(QStringLiteral("outdisk1TextField"), feedtext::dash());
+        b.text(QStringLiteral("indisk1TextField"), feedtext::dash());
+    } else {
+        b.asIsNumber(QStringLiteral("outdisk1TextField"), QStringLiteral("outdisk"));
+        b.asIsNumber(QStringLiteral("indisk1TextField"), QStringLiteral("indisk"));
+    }
 }
 
 void lastDeals(Builder& b)
@@ -334,7 +366,7 @@ void lastDeals(Builder& b)
             continue;
         const int n = int(i) + 1;
         b.text(QStringLiteral("deal%1TimeTextField").arg(n), parts[0]);
-        b.both(QStringLiteral("deal%1PriceTextField").arg(n), feedtext::asIs(parts[1]),
+        b.both(QStringLiteral("deal%1PriceTextField").arg(n), feedtext::price(parts[1]),
             closeColor(floatValue(QStringView(parts[1])), y));
         b.text(QStringLiteral("deal%1VolumetField").arg(n), feedtext::asIs(parts[2]));
         const QString type = QStringLiteral("deal%1TypeField").arg(n);

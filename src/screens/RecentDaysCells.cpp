@@ -279,7 +279,7 @@ QList<LabelUpdate> headerUpdates(
             updates.append({ str(label), format(record.value(name)), std::nullopt });
     };
     const auto plain = [](const QVariant& value) { return stringOf(value); };
-    const auto asIs = [](const QVariant& value) { return feedtext::asIs(value); };
+    const auto price = [](const QVariant& value) { return feedtext::price(value); };
     // A figure the feed sent as no number shows "--" after the caption.
     const auto scaled = [](const char* caption, const char* format, float divisor) {
         return [caption, format, divisor](const QVariant& value) -> QString {
@@ -297,7 +297,7 @@ QList<LabelUpdate> headerUpdates(
     };
 
     fill("nameTextField", "stockname", plain);
-    fill("priceTextField", "cprice", asIs);
+    fill("priceTextField", "cprice", price);
     if (kind == Kind::Index && curCode == QLatin1String("888888.idx")) {
         // The product's own index is recorded in 亿手 and 亿 already.
         fill("transaction100countTextField", "transaction100count", scaled("成交量: ", "%.2f亿手", 1));
@@ -312,7 +312,11 @@ QList<LabelUpdate> headerUpdates(
         fill("transactionvaluecountTextField", "transactionvaluecount", scaled("成交额: ", "%.2f亿", 1e4f));
     }
     fill("marketvalueTextField", "marketvalue", scaled("流通值:", "%.2f亿", 1e4f));
-    fill("PETextField", "PE", scaled("市盈率:", "%.2f", 1));
+    // A P/E of 0 is the feeds' "none".
+    fill("PETextField", "PE", [&](const QVariant& value) {
+        return floatValue(value) == 0 ? str("市盈率:") + feedtext::dash()
+                                      : scaled("市盈率:", "%.2f", 1)(value);
+    });
     fill("marketstatusTextField", "marketstatus", plain);
     updates.append({ QStringLiteral("codeTextField"), curCode, std::nullopt });
     fill("valuepriceTextField", "valueprice", textual("", "%@"));

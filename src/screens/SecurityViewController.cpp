@@ -20,6 +20,7 @@
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/ControllerRegistry.h"
+#include "platform/widgets/FittedText.h"
 #include "platform/widgets/PlainText.h"
 #include "platform/widgets/Presenters.h"
 #include "screens/Logging.h"
@@ -228,7 +229,7 @@ void SecurityViewController::bind(const QString& code, QuilorSDK* sdk, Queued wo
         return;
     curCode = QString(code);
     if (QLabel* codeField = quotePanel->field(QStringLiteral("codeTextField")))
-        codeField->setText(curCode);
+        platform::setFittedText(codeField, curCode);
     selfDict = platform::makeSharedDict({ { QStringLiteral("stockcode"), curCode } });
 
     // The store keeps the record refreshed while the screen is open, whatever

@@ -77,7 +77,7 @@ std::optional<QuoteFields> quoteFieldsFor(const QString& rowCode, const QVariant
     if (has("stockname"))
         fields.name = text("stockname");
     if (has("cprice"))
-        fields.price = figure("cprice");
+        fields.price = feedtext::price(record.value(QStringLiteral("cprice")));
     fields.wave = platform::stringWithFormat("%@  %@", figure("valueprice"),
         isFigure("valuerate") ? figure("valuerate") + QLatin1Char('%') : feedtext::dash());
 

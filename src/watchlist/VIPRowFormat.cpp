@@ -50,9 +50,9 @@ QString earnPercentText(const QString& cprice, const QString& reprice)
 {
     const float reference = platform::floatValue(reprice);
     const float price = platform::floatValue(cprice);
-    // A missing live price would otherwise read as a 100 % loss.
+    // Without either price the gain is unknown: neither a 100 % loss nor 0.00.
     if (!(reference > 0.0f) || !(price > 0.0f))
-        return QStringLiteral("0.00");
+        return feedtext::dash();
     const float gain = (price - reference) / reference * 100.0f;
     return platform::stringWithFormat("%.2f", static_cast<double>(gain));
 }
@@ -184,8 +184,11 @@ Cell cellFor(const QVariantMap& row, const QString& identifier)
     };
     if (identifier == key("stockcode") || identifier == key("stockname"))
         return { recordText(row, identifier), signColor(number("valuerate")) };
-    if (identifier == key("cprice"))
-        return { figure("cprice"), signColor(number("valuerate")) };
+    if (identifier == key("cprice")) {
+        const QString price = text("cprice").isEmpty() ? QString() : feedtext::price(text("cprice"));
+        return { price,
+            price == feedtext::dash() ? platform::Colors::white() : signColor(number("valuerate")) };
+    }
     if (identifier == key("valueprice"))
         return { figure("valueprice"), signColor(number("valueprice")) };
     if (identifier == key("valuerate"))

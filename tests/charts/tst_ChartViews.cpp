@@ -2,10 +2,12 @@
 // the indicator menu and period dialogs, the double click and the
 // time-share charts against the stand-in server.
 #include "charts/CandleView.h"
+#include "charts/ChartLook.h"
 #include "charts/ChartTiming.h"
 #include "charts/DayKLineView.h"
 #include "charts/MonthKLineView.h"
 #include "charts/PeriodDialog.h"
+#include "charts/TimeShareView.h"
 #include "charts/WeekKLineView.h"
 #include "charts/YearFileCache.h"
 #include "charts/timeLineView.h"
@@ -16,6 +18,7 @@
 #include "standin/StandInServer.h"
 
 #include "ChartsTestEnv.h"
+#include "DrawnText.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>
@@ -45,6 +48,20 @@ QVariantList sampleRows(int count)
     }
     return rows;
 }
+
+// A one-day minute chart given its minutes instead of loading them.
+class GivenMinutes : public TimeShareView {
+public:
+    explicit GivenMinutes(QVector<charts::MinutePoint> points)
+        : TimeShareView(QRect(0, 0, 600, 300), {}, nullptr, {})
+    {
+        setDays({ charts::MinuteDay { u"20250312"_qs, 10.0f, std::move(points) } });
+    }
+
+protected:
+    void RefreshData() override { }
+    int dayColumns() const override { return 1; }
+};
 
 class RecordingDialog : public PeriodDialog {
 public:
@@ -187,6 +204,64 @@ private Q_SLOTS:
         chart->iDataArray = rows;
         chart->InitBackImage();
         QCOMPARE(chart->bars().size(), 30);
+    }
+
+    // A volume takes the unit its rounded figure reads in, never "10000手"
+    // or "10000.00万".
+    void volumes_readInTheUnitTheyRoundTo_data()
+    {
+        QTest::addColumn<double>("lots");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("under 1万") << 9999.0 << u"9999"_qs;
+        QTest::newRow("rounds up to 1万") << 9999.6 << u"1.00万"_qs;
+        QTest::newRow("rounds up to 1亿") << 99999990.0 << u"1.00亿"_qs;
+    }
+    void volumes_readInTheUnitTheyRoundTo()
+    {
+        QFETCH(double, lots);
+        QFETCH(QString, shown);
+        auto chart = staticChart(1);
+        chart->iDataArray = { QVariant(QVariantList { u"20250312"_qs, 10.0, 10.0, 10.0, 10.0, lots, 0.0 }) };
+        chart->InitBackImage();
+        QVERIFY2(chart->bottomLegend(0).startsWith(u"VOL:"_qs + shown + u"  "_qs),
+            qPrintable(chart->bottomLegend(0)));
+        const GivenMinutes minutes({ { 0, u"0930"_qs, 10.0f, 10.0f, float(lots * 100) } });
+        QVERIFY2(minutes.legend(0, 0).endsWith(u"成交量 "_qs + shown + u"手"_qs),
+            qPrintable(minutes.legend(0, 0)));
+    }
+
+    // A minute whose price did not move draws its volume in the flat colour.
+    void minuteVolume_withoutChange_isFlat()
+    {
+        GivenMinutes minutes(
+            { { 0, u"0930"_qs, 10.0f, 10.0f, 5000 }, { 1, u"0931"_qs, 10.0f, 10.0f, 5000 } });
+        const QRectF pane = minutes.volumePane();
+        const double column = pane.width() / charts::kMinuteSlots;
+        for (int slot : { 0, 1 }) {
+            const QPoint at(int(pane.left() + (slot + 0.5) * column), int(pane.bottom()) - 2);
+            QCOMPARE(minutes.backImage().pixelColor(at), charts::flatColor());
+        }
+    }
+
+    // The bar's box colours its change as it reads: a fall shown as 0.00%
+    // is no fall.
+    void crosshairBox_changeShownAsZero_isFlat()
+    {
+        auto chart = staticChart(1);
+        chart->iDataArray
+            = { QVariant(QVariantList { u"20250312"_qs, 10.0, 10.0, 10.0, 10.0, 100.0, -0.001 }) };
+        chart->InitBackImage();
+        chart->show();
+        chart->setCrosshair(QPointF(chart->pricePane().left() + 1, chart->pricePane().center().y()));
+        QVERIFY(chart->crosshairBar());
+        int changes = 0;
+        for (const testsupport::DrawnText& run : testsupport::drawnTexts(chart.get())) {
+            if (run.text.trimmed() == u"0.00%"_qs) {
+                ++changes;
+                QCOMPARE(run.color, charts::flatColor());
+            }
+        }
+        QCOMPARE(changes, 1);
     }
 
     void crosshair_repaintsWithoutRecomputing()

@@ -179,6 +179,18 @@ private Q_SLOTS:
         QCOMPARE(votes.pieView()->values(), (QList<double> { counts.rise, counts.flat, counts.fall }));
     }
 
+    // A count the server cannot mean is unknown ("--"), not 0 votes.
+    void voteCounts_thatAreNoCount_areUnknown()
+    {
+        const StockVoteViewController::Votes votes
+            = StockVoteViewController::votesOf({ { QStringLiteral("risecount"), QStringLiteral("-3") },
+                { QStringLiteral("flatcount"), QStringLiteral("2") },
+                { QStringLiteral("fallcount"), QStringLiteral("nan") } });
+        QVERIFY(std::isnan(votes.rise));
+        QCOMPARE(votes.flat, 2.0);
+        QVERIFY(std::isnan(votes.fall));
+    }
+
     void voteWindow_answersOlderThanThoseShownAreDropped()
     {
         BackendRelay relay(m_standIn->server().port());

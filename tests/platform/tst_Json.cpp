@@ -70,6 +70,10 @@ void tst_Json::scalars_becomeText_data()
     QTest::newRow("big integer keeps all digits")
         << QByteArray("[29352080397]") << QVariant(QVariantList { QStringLiteral("29352080397") });
     QTest::newRow("negative") << QByteArray("[-0.5]") << QVariant(QVariantList { QStringLiteral("-0.5") });
+    QTest::newRow("small and large decimals written out")
+        << QByteArray("[0.00001,-1.25e-7,1.5e20]")
+        << QVariant(QVariantList { QStringLiteral("0.00001"), QStringLiteral("-0.000000125"),
+               QStringLiteral("150000000000000000000") });
     QTest::newRow("booleans") << QByteArray("[true,false]")
                               << QVariant(QVariantList { QStringLiteral("1"), QStringLiteral("0") });
     QTest::newRow("unicode escape") << QByteArray("[\"\\u6d66\\u53d1\"]")

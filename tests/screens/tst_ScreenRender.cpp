@@ -11,6 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/widgets/Colors.h"
 #include "screens/ColumnView.h"
+#include "screens/QuotePanel.h"
 #include "screens/SingleIndexViewController.h"
 #include "screens/SingleStockViewController.h"
 #include "ui/ListBaseView.h"
@@ -60,6 +61,23 @@ std::unique_ptr<QWidget> figurePlace(const QString& place)
         record.insert(s("stockcode"), place == s("row") ? s("601999") : s("399905.idx"));
         row->UpdateCell(record);
         return row;
+    }
+    if (place == s("quote panel")) {
+        // In its column of the screen, which does not grow with the figures.
+        auto screen = std::make_unique<QWidget>();
+        screen->setFixedSize(QuotePanel::kPanelWidth, 573);
+        auto* panel = new QuotePanel(QuotePanel::Stock, screen.get());
+        panel->setGeometry(screen->rect());
+        const QVariantMap record { { s("stockcode"), s("601999") }, { s("cprice"), s("12345.67") },
+            { s("valueprice"), s("-1234.56") }, { s("valuerate"), s("-10.00") },
+            { s("totalvalue"), s("123456.78") }, { s("marketvalue"), s("1234567800") },
+            { s("transaction100count"), s("9999999999") }, { s("transactionvaluecount"), s("9999999999") },
+            { s("mainvalue"), s("-12345.6789") }, { s("PE"), s("-12345.67") }, { s("PB"), s("12345.67") },
+            { s("buy1"), s("12345.67") }, { s("buy1count"), s("9999999999") } };
+        const QVariantList days { QVariantMap { { s("bigbuyscore"), s("-123456789") } } };
+        panel->apply(
+            quotepanel::computeQuotePanel(quotepanel::PanelKind::Stock, s("601999"), &record, &days));
+        return screen;
     }
     if (place == s("minute chart")) {
         charts::MinuteDay day { s("20240105"), 12345.67f, {} };
@@ -174,6 +192,8 @@ private Q_SLOTS:
         QTest::newRow("watch-list row")
             << s("row") << QStringList { s("-239.4436亿"), s("-1234.56  -10.00%"), s("12345.67") };
         QTest::newRow("watch-list index row") << s("index row") << QStringList { s("额: 12345.68亿") };
+        const QStringList panelFigures { s("-12345.6787亿"), s("123456.78亿"), s("1000000.00万手") };
+        QTest::newRow("quote panel") << s("quote panel") << panelFigures;
         QTest::newRow("minute chart") << s("minute chart") << QStringList { s("9999.99万手") };
         QTest::newRow("K-line chart") << s("K-line chart") << QStringList { s("9999.99万") };
         QTest::newRow("bar chart of 20 quarters")

@@ -32,7 +32,7 @@ public:
     {
         if (item.text().trimmed().isEmpty())
             return;
-        DrawnText drawn { item.text(), item.font(), p.x(), p.x() + item.width() };
+        DrawnText drawn { item.text(), item.font(), painter()->pen().color(), p.x(), p.x() + item.width() };
         if (painter()->hasClipping()) {
             const QRectF clip = painter()->clipBoundingRect();
             drawn.clipped = true;

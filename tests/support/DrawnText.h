@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QRectF>
@@ -14,6 +15,7 @@ namespace testsupport {
 struct DrawnText {
     QString text;
     QFont font;
+    QColor color; // the pen's
     qreal left = 0;
     qreal right = 0;
     bool clipped = false;

@@ -87,10 +87,10 @@ void tst_RecommendFormat::gain_sinceRecommendation_data()
     QTest::newRow("fall") << s("9.20") << s("10.00") << s("-8.00");
     QTest::newRow("unchanged") << s("12.34") << s("12.34") << s("0.00");
     QTest::newRow("rounded to two places") << s("10.00") << s("3.00") << s("233.33");
-    QTest::newRow("reference zero skips the division") << s("10.00") << s("0") << s("0.00");
-    QTest::newRow("reference missing") << s("10.00") << QString() << s("0.00");
-    // Without a live price the gain is unknown, not a loss of everything.
-    QTest::newRow("price missing") << QString() << s("10.00") << s("0.00");
+    // Without either price the gain is unknown: not a loss of everything, nor 0.00.
+    QTest::newRow("reference zero skips the division") << s("10.00") << s("0") << s("--");
+    QTest::newRow("reference missing") << s("10.00") << QString() << s("--");
+    QTest::newRow("price missing") << QString() << s("10.00") << s("--");
 }
 
 void tst_RecommendFormat::gain_sinceRecommendation()
@@ -118,7 +118,7 @@ void tst_RecommendFormat::row_fromRecordAndFeed()
     const auto bare = vip::rowForRecord(record, nullptr);
     QVERIFY(bare);
     QVERIFY(!bare->contains(s("cprice")));
-    QCOMPARE(bare->value(s("earnpercent")).toString(), s("0.00"));
+    QCOMPARE(bare->value(s("earnpercent")).toString(), s("--"));
 
     QVERIFY(!vip::rowForRecord(map({ { "price", "10.00" } }), &entry));
     QVERIFY(!vip::rowForRecord(map({ { "stockcode", " " } }), &entry));

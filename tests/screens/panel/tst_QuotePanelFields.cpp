@@ -227,14 +227,18 @@ private Q_SLOTS:
                                   << "inf"
                                   << "turnoverrateTextField"
                                   << "--";
-        QTest::newRow("minus zero") << "PB"
+        QTest::newRow("minus zero") << "amplituderate"
                                     << "-0"
-                                    << "PBField"
-                                    << "0";
-        QTest::newRow("real zero") << "PB"
+                                    << "amplituderateTextField"
+                                    << "0%";
+        QTest::newRow("real zero") << "amplituderate"
                                    << "0.00"
-                                   << "PBField"
-                                   << "0.00";
+                                   << "amplituderateTextField"
+                                   << "0.00%";
+        QTest::newRow("an index's P/B of none") << "PB"
+                                                << "0.00"
+                                                << "PBField"
+                                                << "--";
         QTest::newRow("formatted suspended") << "transaction100count"
                                              << "--"
                                              << "transaction100countField"
@@ -254,6 +258,15 @@ private Q_SLOTS:
                                     << "--"
                                     << "buy1TextField"
                                     << "--";
+        // The feeds send 0.00 for a price there is none of.
+        QTest::newRow("empty ask level") << "sell1"
+                                         << "0.00"
+                                         << "sell1TextField"
+                                         << "--";
+        QTest::newRow("open before the auction") << "today_start_price"
+                                                 << "0.00"
+                                                 << "today_start_priceTextField"
+                                                 << "--";
         QTest::newRow("exponent form") << "PE"
                                        << "3.5e9"
                                        << "PEField"
@@ -276,6 +289,21 @@ private Q_SLOTS:
         // "--" and zero read as no change, whatever rule colours the field.
         if (expected == QStringLiteral("--") || expected.startsWith(QStringLiteral("0.0")))
             QCOMPARE(u.colorOf(field).value_or(Colors::black()), Colors::black());
+    }
+
+    // A volume without its outer and inner split (an index's 0 and 0) shows
+    // no split; before the first trade 0 and 0 are real.
+    void outerInner_zeroSplitOfAVolume()
+    {
+        const PanelUpdate traded = index(QStringLiteral("000001.idx"),
+            stockRecord({ { "transaction100count", "350877857" }, { "outdisk", "0" }, { "indisk", "0" } }));
+        for (const char* field :
+            { "outdiskTextField", "indiskTextField", "outdisk1TextField", "indisk1TextField" })
+            QCOMPARE(text(traded, field), QStringLiteral("--"));
+        const PanelUpdate early
+            = stock(stockRecord({ { "transaction100count", "0" }, { "outdisk", "0" }, { "indisk", "0" } }));
+        QCOMPARE(text(early, "outdiskTextField"), QStringLiteral("0.00万"));
+        QCOMPARE(text(early, "indisk1TextField"), QStringLiteral("0"));
     }
 
     // A day list that could not be had leaves no margin figure, not zeros.
