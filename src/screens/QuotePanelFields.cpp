@@ -485,8 +485,8 @@ void indexPanel(Builder& b, const QString& curCode, const QVariantList* dayList,
 
 int limitPercent(const QString& code, const QString& name)
 {
-    static const QStringList wideBoards
-        = { QStringLiteral("300"), QStringLiteral("301"), QStringLiteral("688"), QStringLiteral("689") };
+    static const QStringList wideBoards = { QStringLiteral("300"), QStringLiteral("301"),
+        QStringLiteral("302"), QStringLiteral("688"), QStringLiteral("689") };
     const QString trimmed = name.trimmed();
     if (trimmed.startsWith(u'N') || trimmed.startsWith(u'C'))
         return 0;
