@@ -138,7 +138,7 @@ private:
     int groupCount() const;
     void presentFromFather(platform::ViewController* controller);
     void openGroupDialog(const char* identifier);
-    void showMainWindow();
+    void showMainWindow(QWidget* over);
     int indexOfGroup(const QString& id) const;
     // Sends one request whose reply carries a group's rows, tied to that group.
     void requestRows(const QString& groupId, const std::function<bool(MHTTPObserver*)>& send);

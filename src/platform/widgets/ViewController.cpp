@@ -79,7 +79,7 @@ void ViewController::presentWindow(ViewController* controller, QWidget* opener)
     if (g_modal)
         controller->setWindowModality(Qt::ApplicationModal);
     controller->loadViewIfNeeded();
-    controller->placeOver(over);
+    controller->m_frameGuess = placeWindowOver(controller, over);
     if (over && over->windowHandle()) {
         // Window managers place a window and keep it above by its transient parent.
         controller->winId();
@@ -89,29 +89,29 @@ void ViewController::presentWindow(ViewController* controller, QWidget* opener)
     controller->show();
 }
 
-void ViewController::placeOver(QWidget* over)
+QMargins ViewController::placeWindowOver(QWidget* window, QWidget* over)
 {
     QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
+    if (!window || !screen)
+        return QMargins();
     const QRect area = screen->availableGeometry();
     // Not shown yet, the window is taken to get its opener's decorations.
     const QMargins frame = over ? frameOf(over) : QMargins();
-    m_frameGuess = frame;
     const QSize room = area.marginsRemoved(frame).size();
-    if (QLayout* layout = this->layout())
+    if (QLayout* layout = window->layout())
         layout->activate();
-    if (minimumWidth() > room.width() || minimumHeight() > room.height()) {
-        setMinimumSize(minimumSize().boundedTo(room));
-        setMaximumSize(maximumSize().boundedTo(room));
+    if (window->minimumWidth() > room.width() || window->minimumHeight() > room.height()) {
+        window->setMinimumSize(window->minimumSize().boundedTo(room));
+        window->setMaximumSize(window->maximumSize().boundedTo(room));
     }
-    resize(size().boundedTo(room));
+    window->resize(window->size().boundedTo(room));
 
-    QRect outer(QPoint(), size().grownBy(frame));
+    QRect outer(QPoint(), window->size().grownBy(frame));
     outer.moveCenter(over ? over->frameGeometry().center() : area.center());
     outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width())));
     outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height())));
-    move(outer.topLeft());
+    window->move(outer.topLeft());
+    return frame;
 }
 
 void ViewController::dismissController()
