@@ -8,7 +8,7 @@
 
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcGroupWrites, "lst.market.groupwrites")
+Q_LOGGING_CATEGORY(lcGroupWrites, "lst.market.groupwrites", QtInfoMsg)
 
 namespace market {
 
@@ -186,8 +186,8 @@ void GroupWrites::rowsArrived(const QVariant& result)
     }
     const Plan plan = m_current.build(data.toList());
     if (!plan.send) {
-        qCInfo(lcGroupWrites) << "write" << m_current.api << "to group" << m_current.groupId
-                              << "refused:" << plan.code << plan.reason;
+        qCDebug(lcGroupWrites) << "write" << m_current.api << "to group" << m_current.groupId
+                               << "refused:" << plan.code << plan.reason;
         finish(nullptr, plan.code, plan.reason);
         return;
     }
