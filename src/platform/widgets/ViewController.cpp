@@ -130,10 +130,18 @@ void ViewController::presentWindow(ViewController* controller, QWidget* opener)
     if (over == controller)
         over = nullptr;
     controller->m_presented = true;
+    controller->loadViewIfNeeded();
+    // A dialog: X11 window managers learn the opener (and keep the window
+    // above it, minimized with it) only from dialogs. Minimized on its own, a
+    // modal window would leave the application blocked with nothing to answer.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (controller->minimumSize() != controller->maximumSize())
+        flags |= Qt::WindowMaximizeButtonHint;
+    controller->setWindowFlags(flags);
     controller->setAttribute(Qt::WA_DeleteOnClose, true);
     if (g_modal)
         controller->setWindowModality(Qt::ApplicationModal);
-    controller->loadViewIfNeeded();
     controller->m_frameGuess = placeWindowOver(controller, over);
     if (over && over->windowHandle()) {
         // Window managers place a window and keep it above by its transient parent.
