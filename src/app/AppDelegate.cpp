@@ -14,6 +14,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/widgets/ControllerRegistry.h"
 #include "platform/widgets/Presenters.h"
+#include "platform/widgets/ViewController.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -200,8 +201,11 @@ void AppDelegate::applicationDidFinishLaunching(bool showWindow)
     }
 
     buildMainWindow();
-    if (showWindow)
+    if (showWindow) {
+        // Centred, and on a small screen no larger than its free area.
+        platform::ViewController::placeWindowOver(m_window, nullptr);
         m_window->show();
+    }
     requestAppSettings();
 }
 

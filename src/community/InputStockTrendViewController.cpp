@@ -168,7 +168,11 @@ bool InputStockTrendViewController::HttpEvent(int code, const QString& descripti
 {
     if (api != backend::kApiSendTrend)
         return true;
-    qCWarning(lcCommunity, "forecast refused (%d %s)", code, qUtf8Printable(description));
+    // The server's refusal (a negative code) is the user's to read, not the terminal's.
+    if (code < 0)
+        qCDebug(lcCommunity, "forecast refused (%d %s)", code, qUtf8Printable(description));
+    else
+        qCWarning(lcCommunity, "forecast failed (%d %s)", code, qUtf8Printable(description));
     m_sending = false;
     if (m_sendButton)
         m_sendButton->setEnabled(true);

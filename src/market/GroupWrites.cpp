@@ -8,7 +8,7 @@
 
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcGroupWrites, "lst.market.groupwrites")
+Q_LOGGING_CATEGORY(lcGroupWrites, "lst.market.groupwrites", QtInfoMsg)
 
 namespace market {
 
@@ -269,8 +269,8 @@ void GroupWrites::build(const QVariantList& rows)
 {
     const Plan plan = m_current.build(rows);
     if (!plan.send) {
-        qCInfo(lcGroupWrites) << "write" << m_current.api << "to group" << m_current.groupId
-                              << "refused:" << plan.code << plan.reason;
+        qCDebug(lcGroupWrites) << "write" << m_current.api << "to group" << m_current.groupId
+                               << "refused:" << plan.code << plan.reason;
         if (!plan.gone.isEmpty() && sameUser() && m_client->iMyStockGroup())
             m_client->iMyStockGroup()->groupDeleted(plan.gone);
         finish(nullptr, plan.code, plan.reason);

@@ -154,7 +154,7 @@ void MyStockGroup::refreshData()
 void MyStockGroup::listArrived(int serial, const QString& userId, const QVariant& result)
 {
     if (userId != m_userId || serial <= m_appliedSerial) {
-        qCInfo(lcGroups) << "group list dropped: asked for before a newer list or another user";
+        qCDebug(lcGroups) << "group list dropped: asked for before a newer list or another user";
         return;
     }
     const QVariant data = result.toMap().value(QStringLiteral("data"));

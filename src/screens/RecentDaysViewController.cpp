@@ -80,6 +80,7 @@ int g_bindDelayMs = 1000;
 int g_retryBaseMs = 1000;
 const QString kStockupDateOk = QStringLiteral("StockupDateOk");
 const int kHeaderHeight = 100;
+const int kRowHeight = 22;
 
 void setTextColour(QWidget* widget, const QColor& colour)
 {
@@ -179,6 +180,7 @@ void RecentDaysViewController::buildLayout()
     for (int i = 0; i < 4; ++i)
         places.append({ sumNames.at(i).constData(), kSumTexts[i], 12 + i * 174, 68, 170 });
 
+    int headerWidth = 0;
     for (const Place& place : places) {
         auto* field = platform::plainLabel(QString::fromUtf8(place.text), this);
         const QString name = QString::fromUtf8(place.name);
@@ -186,7 +188,11 @@ void RecentDaysViewController::buildLayout()
         field->setGeometry(place.x, place.y, place.width, 24);
         setTextColour(field, platform::Colors::white());
         m_labels.insert(name, field);
+        headerWidth = qMax(headerWidth, place.x + place.width);
     }
+    // The header does not scroll: the window keeps it whole, and a few rows
+    // of the table below it.
+    setMinimumSize(headerWidth + 12, kHeaderHeight + 7 * kRowHeight);
     QFont large = font();
     large.setPointSizeF(large.pointSizeF() * 1.3);
     large.setBold(true);
@@ -216,7 +222,7 @@ void RecentDaysViewController::buildLayout()
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(22);
+    table->verticalHeader()->setDefaultSectionSize(kRowHeight);
     m_model = new recentdays::DayTableModel(this, m_kind);
     table->setModel(m_model);
     const QList<recentdays::Column>& columns = m_model->tableColumns();

@@ -654,9 +654,12 @@ bool VIPViewController::HttpResult(const QVariant& result, int api, bool isCache
 
 bool VIPViewController::HttpEvent(int code, const QString& description, int api)
 {
-    // Code 1 is no failure the user hears of, so it is no warning either.
+    // Code 1 is no failure the user hears of, and a refusal the user is told
+    // of (the group holds the stock) is none either: no warnings.
     if (code == 1 && api != backend::kApiAddStockToGroup)
         qCDebug(lcWatchlist, "API %d answered code 1", api);
+    else if (!market::GroupWrites::refusalText(code).isNull())
+        qCDebug(lcWatchlist, "API %d refused: %d %s", api, code, qUtf8Printable(description));
     else
         qCWarning(lcWatchlist, "API %d failed: %d %s", api, code, qUtf8Printable(description));
     stopProgress();

@@ -866,21 +866,24 @@ void ZXGView::GotoVIP()
         // with it, and Qt would end the application with its last window.
         compact->setAttribute(Qt::WA_DeleteOnClose, true);
         compact->loadViewIfNeeded();
+        // It takes the main window's place on the screen.
+        platform::ViewController::placeWindowOver(compact, holder);
         compact->show();
         holder->close();
         return;
     }
     // The main window shows before the compact one goes, so that there is
     // always a window open.
-    showMainWindow();
+    showMainWindow(holder);
     holder->close();
 }
 
-void ZXGView::showMainWindow()
+void ZXGView::showMainWindow(QWidget* over)
 {
     AppDelegate* delegate = AppDelegate::shared();
     if (delegate && delegate->mainWindow() && delegate->mainViewController()) {
         QMainWindow* window = delegate->mainWindow();
+        platform::ViewController::placeWindowOver(window, over);
         window->show();
         window->raise();
         MainViewController* main = delegate->mainViewController();
@@ -892,6 +895,7 @@ void ZXGView::showMainWindow()
     auto* main = new MainViewController;
     main->setAttribute(Qt::WA_DeleteOnClose, true);
     main->resize(1242, 720);
+    platform::ViewController::placeWindowOver(main, over);
     main->show();
     main->initByController(nullptr);
 }

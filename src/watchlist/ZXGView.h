@@ -141,7 +141,7 @@ private:
     int groupCount() const;
     void presentFromFather(platform::ViewController* controller);
     void openGroupDialog(const char* identifier);
-    void showMainWindow();
+    void showMainWindow(QWidget* over);
     int indexOfGroup(const QString& id) const;
     QVariantMap groupAt(int index) const;
     // The group model's current group, its member map and the saved choice

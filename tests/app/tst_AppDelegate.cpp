@@ -24,6 +24,7 @@
 #include <QCryptographicHash>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -217,6 +218,8 @@ private Q_SLOTS:
         delegate.applicationDidFinishLaunching(true);
         QMainWindow* window = delegate.mainWindow();
         QVERIFY(window->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
         QCOMPARE(window->centralWidget(), delegate.mainViewController());
         QStringList items;
         for (QAction* menu : window->menuBar()->actions())

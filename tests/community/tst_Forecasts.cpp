@@ -108,10 +108,13 @@ private Q_SLOTS:
         dialog.setChoice(0);
         QVERIFY(dialog.sendTrend());
         QTRY_COMPARE_WITH_TIMEOUT(m_trendChanged, 1, 5000);
-        // The server takes one forecast per stock and day.
+        // The server takes one forecast per stock and day; its refusal is
+        // the user's to read, the terminal stays quiet.
+        const testsupport::LogCapture log;
         dialog.setChoice(1);
         QVERIFY(dialog.sendTrend());
         QTRY_COMPARE_WITH_TIMEOUT(alerts.alerts.size(), 1, 5000);
+        QVERIFY2(log.messages().isEmpty(), qPrintable(log.messages().join(QLatin1Char('\n'))));
         // The server's own words, or without them a sentence saying what happened.
         QCOMPARE(alerts.messages().first(), QStringLiteral("今天已经预测过这只股票"));
         QVERIFY(InputStockTrendViewController::refusalText(-1020, QString()).contains(u"今天已经预测过"));

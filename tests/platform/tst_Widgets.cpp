@@ -115,6 +115,12 @@ void tst_Widgets::presentedWindow_standsOverItsOpener()
     QVERIFY(QTest::qWaitForWindowExposed(child));
     QVERIFY(child->windowHandle());
     QCOMPARE(child->windowHandle()->transientParent(), opener.windowHandle());
+    // A dialog, the only kind whose opener X11 window managers are told of,
+    // and without a minimize button of its own.
+    const Qt::WindowFlags flags = child->windowHandle()->flags();
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+    QVERIFY((flags & Qt::CustomizeWindowHint) && !(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
     const QRect area = opener.screen()->availableGeometry();
     if (size.width() < area.width()) {
         QCOMPARE(child->frameGeometry().center(), opener.frameGeometry().center());

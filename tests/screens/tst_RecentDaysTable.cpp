@@ -369,6 +369,12 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(table.get()));
         QCOMPARE(table->title(), title);
         QCOMPARE(table->palette().color(QPalette::Window), QColor(Qt::black));
+        // Made as small as it goes, it still shows its whole header and rows.
+        table->resize(1, 1);
+        for (const QLabel* field : table->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(table->rect().contains(field->geometry()), qPrintable(field->objectName()));
+        QVERIFY(
+            table->table->viewport()->height() >= 3 * table->table->verticalHeader()->defaultSectionSize());
     }
 
     // While shown the header follows its own code's quote updates only.

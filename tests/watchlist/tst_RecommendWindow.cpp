@@ -491,9 +491,12 @@ void tst_RecommendWindow::addToGroup()
     const QString name = rowValue(*window, 2, "stockname");
     if (rowsChangedWhileOpen)
         menus.whileOpen = [window]() { window->stockDicts.removeFirst(); };
+    // Told in the window, the terminal stays quiet.
+    const testsupport::LogCapture log;
     const QRect cell = window->table->visualRect(window->table->model()->index(2, 0));
     Q_EMIT window->table->customContextMenuRequested(cell.center());
     QTRY_COMPARE(m_notes->delivered.size(), 1);
+    QVERIFY2(log.messages().isEmpty(), qPrintable(log.messages().join(QLatin1Char('\n'))));
     if (held) {
         QCOMPARE(m_notes->delivered.constFirst().informativeText, s("目标组已经存在这支股票!"));
         QCOMPARE(m_env->bodiesFor(90013).size(), sent);

@@ -773,6 +773,7 @@ void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
     QVERIFY(mainPanel);
     QTRY_COMPARE(mainPanel->tableArray.size(), 3);
     QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+    mainWindow->setGeometry(100, 100, 440, 300);
 
     // "⇄" and back inside the application's own loop, where closing its last
     // window ends it; a watchdog ends a script that is stuck.
@@ -789,6 +790,8 @@ void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
     int compactWidth = 0;
     QSize resized;
     bool compactTakesGroups = false;
+    // Each window takes the other's place: centred where the other stood.
+    QList<int> centres;
     QTimer script;
     script.setInterval(50);
     connect(&script, &QTimer::timeout, this, [&]() {
@@ -800,13 +803,17 @@ void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
             if (!compact || mainWindow->isVisible() || compact->iZXGView->tableArray.size() != 3)
                 return;
             compactWidth = compact->width();
+            centres << mainWindow->frameGeometry().center().x() << compact->frameGeometry().center().x();
+            compact->move(300, compact->y());
             compact->resize(500, 700);
+            centres << compact->frameGeometry().center().x();
             resized = compact->size();
             compactTakesGroups
                 = m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell() == compact->iZXGView;
             QTest::mouseClick(compact->iZXGView->iVIPBtn, Qt::LeftButton);
             step = 2;
         } else if (step == 2 && mainWindow->isVisible() && !compact) {
+            centres << mainWindow->frameGeometry().center().x();
             step = 3;
             QCoreApplication::exit(0);
         }
@@ -823,6 +830,9 @@ void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
     QCOMPARE(code, 0);
     QCOMPARE(compactWidth, MystockViewController::kWidth);
     QCOMPARE(resized, QSize(MystockViewController::kWidth, 700));
+    QCOMPARE(centres.size(), 4);
+    QCOMPARE(centres.at(1), centres.at(0));
+    QCOMPARE(centres.at(3), centres.at(2));
     QVERIFY(compactTakesGroups);
     QCOMPARE(m_env->delegate->viewController(), m_env->delegate->mainViewController());
     QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell(), mainPanel);

@@ -23,6 +23,61 @@ QMargins frameOf(const QWidget* window)
         outer.bottom() - inner.bottom());
 }
 
+// Bounds `window` to what `area` leaves beside the decorations `frame` and
+// answers its outer rectangle centred on `centre`, moved inside `area`.
+QRect boundedFrame(QWidget* window, const QRect& area, const QMargins& frame, const QPoint& centre)
+{
+    const QSize room = area.marginsRemoved(frame).size();
+    if (QLayout* layout = window->layout())
+        layout->activate();
+    if (window->minimumWidth() > room.width() || window->minimumHeight() > room.height()) {
+        window->setMinimumSize(window->minimumSize().boundedTo(room));
+        window->setMaximumSize(window->maximumSize().boundedTo(room));
+    }
+    window->resize(window->size().boundedTo(room));
+    QRect outer(QPoint(), window->size().grownBy(frame));
+    outer.moveCenter(centre);
+    outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width())));
+    outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height())));
+    return outer;
+}
+
+// Until a window first shows, its decorations are a guess; once they are
+// known, the window is placed again with them, once.
+class FrameCheck : public QObject {
+public:
+    FrameCheck(QWidget* window, const QMargins& guess, const QPoint& centre)
+        : QObject(window)
+        , m_window(window)
+        , m_guess(guess)
+        , m_centre(centre)
+    {
+        setObjectName(QStringLiteral("frameCheck"));
+        window->windowHandle()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Expose || !m_window->windowHandle()->isExposed())
+            return false;
+        watched->removeEventFilter(this);
+        deleteLater();
+        const QMargins frame = frameOf(m_window);
+        QScreen* screen = m_window->screen();
+        if (frame == m_guess || !screen)
+            return false;
+        const QRect outer = boundedFrame(m_window, screen->availableGeometry(), frame, m_centre);
+        if (outer.topLeft() != m_window->frameGeometry().topLeft())
+            m_window->move(outer.topLeft());
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QMargins m_guess;
+    QPoint m_centre;
+};
+
 // A button of `window` itself, not of a window it holds.
 template <typename Pick> QPushButton* buttonOf(QWidget* window, Pick pick)
 {
@@ -75,11 +130,19 @@ void ViewController::presentWindow(ViewController* controller, QWidget* opener)
     if (over == controller)
         over = nullptr;
     controller->m_presented = true;
+    controller->loadViewIfNeeded();
+    // A dialog: X11 window managers learn the opener (and keep the window
+    // above it, minimized with it) only from dialogs. Minimized on its own, a
+    // modal window would leave the application blocked with nothing to answer.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (controller->minimumSize() != controller->maximumSize())
+        flags |= Qt::WindowMaximizeButtonHint;
+    controller->setWindowFlags(flags);
     controller->setAttribute(Qt::WA_DeleteOnClose, true);
     if (g_modal)
         controller->setWindowModality(Qt::ApplicationModal);
-    controller->loadViewIfNeeded();
-    controller->placeOver(over);
+    controller->m_frameGuess = placeWindowOver(controller, over);
     if (over && over->windowHandle()) {
         // Window managers place a window and keep it above by its transient parent.
         controller->winId();
@@ -89,29 +152,20 @@ void ViewController::presentWindow(ViewController* controller, QWidget* opener)
     controller->show();
 }
 
-void ViewController::placeOver(QWidget* over)
+QMargins ViewController::placeWindowOver(QWidget* window, QWidget* over)
 {
     QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
+    if (!window || !screen)
+        return QMargins();
     // Not shown yet, the window is taken to get its opener's decorations.
     const QMargins frame = over ? frameOf(over) : QMargins();
-    m_frameGuess = frame;
-    const QSize room = area.marginsRemoved(frame).size();
-    if (QLayout* layout = this->layout())
-        layout->activate();
-    if (minimumWidth() > room.width() || minimumHeight() > room.height()) {
-        setMinimumSize(minimumSize().boundedTo(room));
-        setMaximumSize(maximumSize().boundedTo(room));
-    }
-    resize(size().boundedTo(room));
-
-    QRect outer(QPoint(), size().grownBy(frame));
-    outer.moveCenter(over ? over->frameGeometry().center() : area.center());
-    outer.moveLeft(std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width())));
-    outer.moveTop(std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height())));
-    move(outer.topLeft());
+    const QRect area = screen->availableGeometry();
+    const QPoint centre = over ? over->frameGeometry().center() : area.center();
+    window->move(boundedFrame(window, area, frame, centre).topLeft());
+    window->winId();
+    delete window->findChild<QObject*>(QStringLiteral("frameCheck"), Qt::FindDirectChildrenOnly);
+    new FrameCheck(window, frame, centre);
+    return frame;
 }
 
 void ViewController::dismissController()

@@ -33,6 +33,10 @@ public:
     // The same for an opener that is no controller (nullptr: the active
     // window); the presented window belongs to nobody.
     static void presentOver(ViewController* controller, QWidget* opener);
+    // Fits `window` (not shown yet) to its screen's free area and centres it
+    // over `over` (nullptr: the screen); answers the decorations it was taken
+    // to get. Windows that take another's place use it too.
+    static QMargins placeWindowOver(QWidget* window, QWidget* over);
     // Closes this controller's window (and so destroys a presented one).
     void dismissController();
 
@@ -60,9 +64,6 @@ protected:
 
 private:
     static void presentWindow(ViewController* controller, QWidget* opener);
-    // Sizes the window to its screen's free area and centres it over `over`.
-    void placeOver(QWidget* over);
-
     QPointer<ViewController> m_presenter;
     bool m_presented = false;
     // The decorations the window is taken to get until it shows its own.
