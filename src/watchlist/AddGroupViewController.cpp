@@ -16,10 +16,7 @@
 namespace {
 QString failureText(int code)
 {
-    if (code == -1051)
-        return QStringLiteral("分组名称不能重复!");
-    const QString refusal = market::GroupWrites::refusalText(code);
-    return refusal.isNull() ? QStringLiteral("网络不给力，添加分组失败，请重试!") : refusal;
+    return watchlist::groupFailureText(code, QStringLiteral("网络不给力，添加分组失败，请重试!"));
 }
 } // namespace
 

@@ -27,18 +27,6 @@ const QString kName = QStringLiteral("userstockgroupname");
 const QString kOrder = QStringLiteral("userstockgrouporder");
 const QString kId = QStringLiteral("id");
 const QString kEmptyName = QStringLiteral("群组名不能为空，请输入一个群组名称！");
-// The backend's answer for a group it does not have.
-constexpr int kNoSuchGroup = -1004;
-
-// What a failed group write is called: a taken name, a group gone
-// elsewhere, or else `otherwise`.
-QString failureText(int code, const QString& otherwise)
-{
-    if (code == -1051)
-        return QStringLiteral("分组名称不能重复!");
-    const QString refusal = market::GroupWrites::refusalText(code);
-    return refusal.isNull() ? otherwise : refusal;
-}
 
 // Hands a change's reply to the manager as the answer to that change, also
 // when the user has started another one since (an add answered while a
@@ -66,7 +54,7 @@ public:
     bool HttpEvent(int code, const QString& description, int api) override
     {
         // A group the backend no longer has is as good as deleted.
-        if (api == backend::kApiDelGroup && code == kNoSuchGroup)
+        if (api == backend::kApiDelGroup && code == market::GroupWrites::kNoSuchGroup)
             return HttpResult(QVariant(), api, false);
         const int current = std::exchange(m_manager->isAddGroup, m_operation);
         m_manager->HttpEvent(code, description, api);
@@ -95,7 +83,8 @@ MHTTPObserver* changeReply(
     auto* reply = new app::WindowReply(
         manager, change,
         [model, opener, groupId, user](const app::ReplyOutcome& outcome) {
-            const bool gone = outcome.api == backend::kApiDelGroup && outcome.code == kNoSuchGroup;
+            const bool gone
+                = outcome.api == backend::kApiDelGroup && outcome.code == market::GroupWrites::kNoSuchGroup;
             if (outcome.ok || gone) {
                 if (model && outcome.api == backend::kApiDelGroup && model->userId() == user)
                     model->groupDeleted(groupId, outcome.result);
@@ -104,8 +93,9 @@ MHTTPObserver* changeReply(
             } else if (outcome.api == backend::kApiDelGroup) {
                 platform::showAlert(opener, QStringLiteral("分组删除失败，请重试!"));
             } else if (outcome.api == backend::kApiAddGroup) {
-                platform::showAlert(
-                    opener, failureText(outcome.code, QStringLiteral("网络不给力，添加分组失败，请重试!")));
+                platform::showAlert(opener,
+                    watchlist::groupFailureText(
+                        outcome.code, QStringLiteral("网络不给力，添加分组失败，请重试!")));
             }
         },
         client);
@@ -402,6 +392,6 @@ bool EditGroupViewController1::HttpEvent(int code, const QString&, int api)
     if (api == backend::kApiDelGroup)
         showAlertView(QStringLiteral("分组删除失败，请重试!"));
     else if (api == backend::kApiAddGroup)
-        showAlertView(failureText(code, QStringLiteral("网络不给力，添加分组失败，请重试!")));
+        showAlertView(watchlist::groupFailureText(code, QStringLiteral("网络不给力，添加分组失败，请重试!")));
     return true;
 }

@@ -1,5 +1,6 @@
 #include "watchlist/GroupDialogLayout.h"
 
+#include "market/GroupWrites.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/PlainText.h"
 #include "watchlist/ZXGView.h"
@@ -134,6 +135,14 @@ void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** name
     buttons->addWidget(*cancelButton);
     buttons->addWidget(*okButton);
     layout->addLayout(buttons);
+}
+
+QString groupFailureText(int code, const QString& otherwise)
+{
+    if (code == -1051)
+        return QStringLiteral("分组名称不能重复!");
+    const QString refusal = market::GroupWrites::refusalText(code);
+    return refusal.isNull() ? otherwise : refusal;
 }
 
 } // namespace watchlist

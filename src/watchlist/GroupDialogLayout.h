@@ -41,6 +41,10 @@ QString firstGraphemes(const QString& text, int count);
 // name, cutting whole characters.
 void limitGroupName(QLineEdit* field);
 
+// What a failed group write is called: a taken name, a group gone
+// elsewhere, or else `otherwise`.
+QString groupFailureText(int code, const QString& otherwise);
+
 // The shared look of the add and rename dialogs: a caption, the name field
 // and the "确定"/"取消" buttons.
 void layOutGroupDialog(QWidget* dialog, const QString& caption, QLineEdit** nameField, QPushButton** okButton,

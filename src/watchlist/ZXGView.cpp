@@ -46,8 +46,6 @@ const QString kData = QStringLiteral("data");
 const QString kId = QStringLiteral("id");
 const QString kStockcode = QStringLiteral("stockcode");
 constexpr int kRowHeight = 40;
-// The backend's answer for a group it does not have.
-constexpr int kCodeNoSuchGroup = -1004;
 int g_loginRetryDelayMs = 30000;
 
 // An absent key stays absent in a request.
@@ -492,7 +490,7 @@ void ZXGView::rowsArrived(const QString& groupId, int serial, const QVariant& re
 void ZXGView::rowsFailed(const QString& groupId, int serial, int api, int code)
 {
     qCWarning(lcWatchlist, "group %s: API %d failed (%d)", qUtf8Printable(groupId), api, code);
-    if (code == kCodeNoSuchGroup && iMyStockGroup && serial > m_shownRowsSerial) {
+    if (code == market::GroupWrites::kNoSuchGroup && iMyStockGroup && serial > m_shownRowsSerial) {
         // Not a network failure: the group is gone (deleted elsewhere), so it
         // is neither shown nor asked for again.
         iMyStockGroup->groupDeleted(groupId);
@@ -583,7 +581,7 @@ void ZXGView::DeleteGroup(const QVariantMap& group)
         this, [deleted](const QVariant& result, int) { deleted(result); },
         [this, deleted](int code, const QString& description, int api) {
             // A group the backend no longer has is as good as deleted.
-            if (code == kCodeNoSuchGroup)
+            if (code == market::GroupWrites::kNoSuchGroup)
                 deleted(QVariant());
             else
                 HttpEvent(code, description, api);
