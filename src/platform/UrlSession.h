@@ -58,14 +58,21 @@ struct UrlResponse {
 
 using UrlCompletion = std::function<void(const UrlResponse&)>;
 
+// A transfer takes at most this many times its request's transfer timeout in
+// all: that timeout only counts silence, so a body that trickles in a byte at
+// a time would otherwise never end.
+inline constexpr int kTransferDeadlineFactor = 4;
+
 // Reads a reply's body as it arrives, so that it never buffers more than its
 // limit, and aborts the reply once the body passes the limit (or announces a
-// longer one). Lives as long as the reply.
+// longer one), or once the transfer outlasts its deadline. Lives as long as
+// the reply.
 class BodyReader : public QObject {
     Q_OBJECT
 public:
     BodyReader(QNetworkReply* reply, qint64 maxBytes);
     bool tooLarge() const { return m_tooLarge; }
+    bool overDeadline() const { return m_overDeadline; }
     qint64 limit() const { return m_limit; }
     // What arrived (empty once the limit was passed).
     QByteArray takeBody();
@@ -78,6 +85,7 @@ private:
     qint64 m_limit;
     QByteArray m_body;
     bool m_tooLarge = false;
+    bool m_overDeadline = false;
 };
 
 // One GET. Created suspended; resume() starts it. A cancelled (retired)

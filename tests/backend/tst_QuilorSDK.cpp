@@ -80,6 +80,7 @@ private Q_SLOTS:
     void reply_arrivesOnMainThreadWithApi();
     void reply_fromBackgroundCaller_stillArrivesOnMainThread();
     void failure_refusedConnection_is1313();
+    void failure_unansweredRequest_timesOut_is1313_data();
     void failure_unansweredRequest_timesOut_is1313();
     void failure_connectionDroppedMidReply_is1313();
     void failure_http500_isStatus();
@@ -360,13 +361,25 @@ void tst_QuilorSDK::failure_refusedConnection_is1313()
     QCOMPARE(observer.events.first().api, int(backend::kApiStockDay));
 }
 
+void tst_QuilorSDK::failure_unansweredRequest_timesOut_is1313_data()
+{
+    QTest::addColumn<bool>("trickling");
+    QTest::newRow("silent") << false;
+    QTest::newRow("a reply that never ends, a byte at a time") << true;
+}
+
 void tst_QuilorSDK::failure_unansweredRequest_timesOut_is1313()
 {
-    m_standIn->server().failPath(QStringLiteral("/user"), -1, 1);
-    m_sdk->iHttpSession()->setTimeoutMs(300);
+    QFETCH(bool, trickling);
+    if (!trickling)
+        m_standIn->server().failPath(QStringLiteral("/user"), -1, 1);
+    testsupport::TricklingServer trickle;
+    QuilorSDK trickled(trickle.baseUrl(), QStringLiteral("2001"), kGuest);
+    QuilorSDK* client = trickling ? &trickled : m_sdk.get();
+    client->iHttpSession()->setTimeoutMs(trickling ? 1000 : 300);
     RecordingObserver observer;
-    QVERIFY(m_sdk->GetAppSetting(nullptr, &observer));
-    QVERIFY(observer.waitForAnswers(1, 5000));
+    QVERIFY(client->GetAppSetting(nullptr, &observer));
+    QVERIFY(observer.waitForAnswers(1, 30000));
     QCOMPARE(observer.events.value(0).code, backend::kCodeConnectionFailed);
 }
 
