@@ -885,7 +885,8 @@ void ZXGView::DoNetWorkSearch()
             self->HttpResult(result, backend::kApiSearchStock, false);
         },
         this);
-    if (!client->SearchStockByKey(text, QStringLiteral("0"), QStringLiteral("20"), nullptr, request))
+    if (!client->SearchStockByKey(
+            text, QStringLiteral("0"), QString::number(watchlist::kSearchPageSize), nullptr, request))
         delete request;
 }
 
