@@ -394,6 +394,11 @@ private Q_SLOTS:
         day->HttpEvent(-1, u"busy"_qs, backend::kApiIndexDayK);
         QCOMPARE(chart->iDataArray.size(), 120);
         QCOMPARE(drawn.count(), 2);
+        // Of far more bars than the page asked for, the newest page is kept.
+        const QVariantMap flood = rowsOf(100000);
+        day->HttpResult(flood, backend::kApiIndexDayK, false);
+        QCOMPARE(chart->iDataArray.size(), 1000);
+        QCOMPARE(chart->iDataArray.last(), flood.value(u"data"_qs).toList().last());
     }
 
     void codesWithoutAFeed_requestNothing_data()
