@@ -166,8 +166,8 @@ void GroupWrites::next()
         finish(nullptr, kUserChanged, QStringLiteral("the user changed before the write went out"));
         return;
     }
-    if (!m_client->GetAGroupOfStocks(
-            m_current.groupId, QStringLiteral("0"), QStringLiteral("1000"), nullptr, fetch)) {
+    if (!m_client->GetAGroupOfStocks(m_current.groupId, QStringLiteral("0"),
+            QString::number(MyStockGroup::kGroupPageSize), nullptr, fetch)) {
         delete fetch;
         finish(nullptr, backend::kCodeConnectionFailed, QStringLiteral("group rows not requested"));
     }

@@ -439,7 +439,8 @@ void ZXGView::DoGetAGroupOfStocks()
     m_curGroupId = id;
     showSavedRows(id);
     requestRows(id, [client, id](MHTTPObserver* observer) {
-        return client->GetAGroupOfStocks(id, QStringLiteral("0"), QStringLiteral("1000"), nullptr, observer);
+        return client->GetAGroupOfStocks(
+            id, QStringLiteral("0"), QString::number(MyStockGroup::kGroupPageSize), nullptr, observer);
     });
 }
 
