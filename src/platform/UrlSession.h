@@ -25,7 +25,7 @@ inline constexpr qint64 kKLineYear = 1024 * 1024; // one year of bars: ~25 KB
 inline constexpr qint64 kCompanyJson = 4 * 1024 * 1024; // company data files: up to a few 100 KB
 inline constexpr qint64 kNoticePage = 4 * 1024 * 1024; // one notice's web page
 inline constexpr qint64 kBackendReply = 8 * 1024 * 1024; // group lists, bars, recommendations
-inline constexpr qint64 kBackendSmallReply = 64 * 1024; // login and settings: a few fields
+inline constexpr qint64 kBackendSmallReply = 64 * 1024; // one record: login, settings, a count, a quote
 // Any request that names no kind of its own.
 inline constexpr qint64 kDefault = 8 * 1024 * 1024;
 } // namespace bodylimit
