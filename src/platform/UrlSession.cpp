@@ -112,13 +112,16 @@ BodyReader::BodyReader(QNetworkReply* reply, qint64 maxBytes)
     connect(reply, &QNetworkReply::metaDataChanged, this, &BodyReader::checkLength);
     connect(reply, &QNetworkReply::readyRead, this, &BodyReader::drain);
     if (const int timeout = reply->request().transferTimeout(); timeout > 0) {
-        QTimer::singleShot(
-            std::chrono::milliseconds(qint64(timeout) * kTransferDeadlineFactor), this, [this] {
-                if (m_reply->isFinished())
-                    return;
-                m_overDeadline = true;
-                m_reply->abort();
-            });
+        // A child timer: it goes with the reply, however early that ends.
+        auto* deadline = new QTimer(this);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, this, [this] {
+            if (m_reply->isFinished())
+                return;
+            m_overDeadline = true;
+            m_reply->abort();
+        });
+        deadline->start(std::chrono::milliseconds(qint64(timeout) * kTransferDeadlineFactor));
     }
 }
 
