@@ -131,7 +131,7 @@ void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
             Q_EMIT nowPriceHandled();
             armNextPrice();
         },
-        platform::bodylimit::kQuoteText);
+        platform::bodylimit::kBriefQuote);
 }
 
 void KLineHistoryView::armNextPrice()

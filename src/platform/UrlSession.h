@@ -19,7 +19,10 @@ namespace platform {
 // biggest real body of its kind, far below what would strain memory. A reply
 // that passes its limit is aborted there and fails.
 namespace bodylimit {
-inline constexpr qint64 kQuoteText = 4 * 1024 * 1024; // quote texts, feed scripts, status
+// Bodies of the polled feeds are read on the main thread, where every
+// megabyte costs a visible stall: their limits stay near the real sizes.
+inline constexpr qint64 kQuoteText = 1024 * 1024; // quote texts, feed scripts, status: up to ~60 KB
+inline constexpr qint64 kBriefQuote = 64 * 1024; // one code's brief quote, polled each second: ~100 B
 inline constexpr qint64 kMinuteFile = 1024 * 1024; // a day's or four days' minutes: ~15-60 KB
 inline constexpr qint64 kKLineYear = 1024 * 1024; // one year of bars: ~25 KB
 inline constexpr qint64 kCompanyJson = 4 * 1024 * 1024; // company data files: up to a few 100 KB

@@ -506,6 +506,9 @@ private Q_SLOTS:
         QTest::newRow("equals at the end") << QByteArray("v_s_sh600000=") << 0;
         QTest::newRow("no closing quote") << QByteArray("v_s_sh600000=\"1~2~3~4~5") << 0;
         QTest::newRow("bytes that are no GB18030") << QByteArray("v_s=\"1~\x81\x20~3~4\";") << 0;
+        // Read on the main thread every second: a body past its size is not read.
+        QTest::newRow("a quote of 100 KB")
+            << "v_s_sh600000=\"1~" + QByteArray(100 * 1024, 'x') + "~600000~12.34~0\";" << 0;
     }
     void livePrice_shortAndOddBodies()
     {
