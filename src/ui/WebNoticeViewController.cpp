@@ -36,12 +36,16 @@ constexpr int kMaxImageWidth = 1024;
 constexpr qint64 kMaxPagePixels = 4 * 1024 * 1024;
 
 // Decodes an image of a page, scaled down to the widest shown; a null image
-// for anything that is no picture or too large to decode.
+// for anything that is no picture of the web's raster formats (an SVG may
+// name local files as its own images) or too large to decode.
 QImage decodePageImage(const QByteArray& body)
 {
+    static const QByteArrayList webFormats { "png", "jpeg", "jpg", "gif", "bmp", "webp" };
     QBuffer buffer;
     buffer.setData(body);
     QImageReader reader(&buffer);
+    if (!webFormats.contains(reader.format().toLower()))
+        return {};
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > kMaxImagePixels)
         return {};

@@ -80,7 +80,8 @@ private Q_SLOTS:
             const QString dir = m_local.path();
             return QHttpServerResponse("text/html",
                 QStringLiteral("<p>公告正文</p><img src=\"file://%1/local.png\"><img src=\"%1/local.png\">"
-                               "<img src=\"/web.png\"><p><a href=\"smb://127.0.0.1/share\">SMB</a> "
+                               "<img src=\"/web.png\"><img src=\"/vector.png\">"
+                               "<p><a href=\"smb://127.0.0.1/share\">SMB</a> "
                                "<a href=\"local.txt\">REL</a> <a href=\"file://%1/local.txt\">FILE</a> "
                                "<a href=\"http://127.0.0.1/next.html\">WEB</a></p>")
                     .arg(dir)
@@ -89,6 +90,16 @@ private Q_SLOTS:
         m_server.route(QStringLiteral("/web.png"), [this]() {
             ++m_imageRequests;
             return QHttpServerResponse("image/png", png());
+        });
+        // A picture in a format that is none of the web's rasters (XPM standing
+        // in for SVG, whose pictures may name local files): it is not shown.
+        m_server.route(QStringLiteral("/vector.png"), []() {
+            QImage image(10, 10, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "XPM");
+            return QHttpServerResponse("image/png", buffer.data());
         });
         // A page of many pictures, each a few KB that decode to millions of pixels.
         m_server.route(QStringLiteral("/pictures.html"), []() {
