@@ -1,7 +1,11 @@
 // How long the main thread is busy with a hostile 50 MB minute-file reply:
 // refused at the minute-file limit, against the same body read whole (what
-// a request without a limit of its kind costs).
+// a request without a limit of its kind costs); and with a backend list
+// reply just under its 8 MB limit, which is parsed off the main thread.
 
+#include "backend/BackendProtocol.h"
+#include "backend/MHTTPObserver.h"
+#include "backend/QuilorSDK.h"
 #include "platform/UrlSession.h"
 
 #include <benchmark/benchmark.h>
@@ -10,6 +14,7 @@
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <ctime>
@@ -24,7 +29,9 @@ constexpr qint64 kBodyBytes = 50 * 1024 * 1024;
 // of its own so that its work is not counted as the client's.
 class HugeBodyServer : public QTcpServer {
 public:
-    HugeBodyServer()
+    // `reply`: a whole reply sent as it is instead of the 50 MB stream.
+    explicit HugeBodyServer(QByteArray reply = {})
+        : m_reply(std::move(reply))
     {
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = nextPendingConnection())
@@ -36,9 +43,17 @@ private:
     void serve(QTcpSocket* socket)
     {
         auto sent = std::make_shared<qint64>(-1);
-        connect(socket, &QTcpSocket::readyRead, socket, [socket, sent] {
-            if (*sent >= 0 || !socket->readAll().contains("\r\n\r\n"))
+        auto request = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, sent, request] {
+            *request += socket->readAll();
+            if (*sent >= 0 || !request->contains("\r\n\r\n"))
                 return;
+            if (!m_reply.isEmpty()) {
+                *sent = kBodyBytes;
+                socket->write(m_reply);
+                socket->disconnectFromHost();
+                return;
+            }
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n");
             *sent = 0;
             more(socket, sent);
@@ -57,6 +72,7 @@ private:
         if (*sent >= kBodyBytes)
             socket->disconnectFromHost();
     }
+    QByteArray m_reply;
 };
 
 double threadCpuSeconds()
@@ -70,10 +86,10 @@ struct ServerThread {
     QThread thread;
     HugeBodyServer* server = nullptr;
     quint16 port = 0;
-    ServerThread()
+    explicit ServerThread(const QByteArray& reply = {})
     {
         thread.start();
-        server = new HugeBodyServer;
+        server = new HugeBodyServer(reply);
         server->moveToThread(&thread);
         QMetaObject::invokeMethod(
             server,
@@ -134,6 +150,56 @@ void BM_HugeMinuteFile_readWhole(benchmark::State& state)
     runHugeReply(state, 64 * 1024 * 1024);
 }
 BENCHMARK(BM_HugeMinuteFile_readWhole)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+struct ListObserver : MHTTPObserver {
+    QEventLoop* loop = nullptr;
+    qsizetype rows = -1;
+    bool HttpResult(const QVariant& result, int, bool) override
+    {
+        rows = result.toMap().value(QStringLiteral("data")).toList().size();
+        loop->quit();
+        return true;
+    }
+    bool HttpEvent(int, const QString&, int) override
+    {
+        loop->quit();
+        return true;
+    }
+};
+
+// Manual time: the main thread's CPU time from the request until the
+// observer holds the parsed rows.
+void BM_HugeBackendList_mainThreadCost(benchmark::State& state)
+{
+    QByteArray body = R"({"code":"0","data":[)";
+    while (body.size() < 8 * 1024 * 1024 - 100)
+        body += R"({"stockcode":"600000","userstockorder":"1"},)";
+    body.chop(1);
+    body += "]}";
+    const QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nmd5: " + backend::bodyDigest(body) + "\r\n\r\n" + body;
+    ServerThread server(reply);
+    QTemporaryDir folders;
+    qputenv("LST_CACHE_DIR", folders.path().toUtf8());
+    qputenv("LST_CONFIG_DIR", folders.path().toUtf8());
+    QuilorSDK client(QStringLiteral("http://127.0.0.1:%1").arg(server.port), QStringLiteral("2001"),
+        QStringLiteral("400030000"));
+    qsizetype rows = 0;
+    for (auto _ : state) {
+        QEventLoop loop;
+        ListObserver observer;
+        observer.loop = &loop;
+        const double start = threadCpuSeconds();
+        client.GetAGroupOfStocks(
+            QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1000"), nullptr, &observer);
+        loop.exec();
+        state.SetIterationTime(threadCpuSeconds() - start);
+        rows = observer.rows;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_HugeBackendList_mainThreadCost)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -4,24 +4,32 @@
 // where it was before they opened. The application has shown a stock
 // window before (Qt loads the fonts of its Chinese texts once per
 // process); the figures from the very start are reported too.
+// And an hour of polling: a stock window on its time-share tab, with the
+// quote store polling its code, for 3600 rounds of the chart run back to
+// back; the live heap should not grow between round 600 and round 3600.
 #include "MemoryFigures.h"
 #include "app/AppDelegate.h"
 #include "app/SecurityScreen.h"
 #include "backend/QuilorSDK.h"
+#include "charts/ChartTiming.h"
 #include "charts/DayKLineView.h"
 #include "charts/Registration.h"
+#include "charts/timeLineView.h"
 #include "market/SharedModels.h"
+#include "market/stocks.h"
 #include "platform/Configuration.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/ViewController.h"
 #include "screens/Registration.h"
 #include "screens/SecurityViewController.h"
+#include "standin/BackendService.h"
 #include "standin/StandInServer.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <benchmark/benchmark.h>
 
@@ -108,6 +116,53 @@ void BM_FiveStockWindowsMemory(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FiveStockWindowsMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_HourOfPollingMemory(benchmark::State& state)
+{
+    for (auto _ : state) {
+        // Tuesday 10:00 in Shanghai, and every poll due at once.
+        const auto session
+            = [] { return QDateTime(QDate(2026, 12, 8), QTime(10, 0), QTimeZone("Asia/Shanghai")); };
+        charts::setClock(session);
+        const charts::PollTiming timing = charts::pollTiming();
+        charts::pollTiming().openMs = charts::pollTiming().closedMs = 1;
+        stocks* store = g_world->delegate->iQuilorSDK()->iStocks();
+        store->setClock(session);
+        store->setPollIntervals(1, 1);
+        platform::UserDefaults::standardUserDefaults()->setObject(
+            QStringLiteral("0"), QStringLiteral("kSegIdx"));
+        QPointer<platform::ViewController> window = app::openSecurityScreen(
+            g_world->host.get(), QString::fromLatin1(app::kStockScreenId), kCodes.first(), [] {});
+        auto* screen = qobject_cast<SecurityViewController*>(window.data());
+        if (!screen || !screen->iTimeLineView) {
+            state.SkipWithError("the window did not open on its time-share tab");
+            return;
+        }
+        int rounds = 0;
+        QObject::connect(
+            screen->iTimeLineView, &TimeShareView::minutesDrawn, screen, [&rounds] { ++rounds; });
+        const auto liveAfter = [&rounds](int round) {
+            if (!runUntil([&] { return rounds >= round; }, 20 * 60000))
+                return -1L;
+            benchmemory::settle(g_world->server.get());
+            g_world->server->backend().clearReceivedBodies();
+            return benchmemory::liveHeapKiB();
+        };
+        const long early = liveAfter(600);
+        const long late = liveAfter(3600);
+        screen->dismissController();
+        benchmemory::settle(g_world->server.get());
+        charts::setClock({});
+        charts::pollTiming() = timing;
+        if (early < 0 || late < 0) {
+            state.SkipWithError("the chart stopped polling");
+            return;
+        }
+        state.counters["liveHeapAtRound600KiB"] = double(early);
+        state.counters["liveHeapGrowthTo3600KiB"] = double(late - early);
+    }
+}
+BENCHMARK(BM_HourOfPollingMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,9 +1,11 @@
 #include "backend/HttpSession.h"
 
 #include "backend/BackendProtocol.h"
+#include "platform/MainThread.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 
 HttpSession::HttpSession(QObject* parent)
     : QObject(parent)
@@ -62,9 +64,30 @@ void HttpSession::finish(QNetworkReply* reply, platform::BodyReader* reader, int
     if (reader->tooLarge()) {
         outcome.code = backend::kCodeBadReply;
         outcome.text = platform::bodyTooLargeError(reader->limit());
+    } else if (body.size() >= kParseOffMainBytes) {
+        ++m_checking;
+        QPointer<HttpSession> self(this);
+        platform::runInBackground([self, status, body, digest = reply->rawHeader(backend::kDigestHeader),
+                                      error, api, token, observer, interceptor]() {
+            backend::ReplyOutcome parsed = backend::interpretReply(status, body, digest, error);
+            platform::runOnMain(
+                [self, parsed = std::move(parsed), body, api, token, observer, interceptor]() {
+                    if (!self)
+                        return; // the client and its observers are gone
+                    --self->m_checking;
+                    self->deliver(parsed, body, api, token, observer, interceptor);
+                });
+        });
+        return;
     } else {
         outcome = backend::interpretReply(status, body, reply->rawHeader(backend::kDigestHeader), error);
     }
+    deliver(std::move(outcome), body, api, token, observer, interceptor);
+}
+
+void HttpSession::deliver(backend::ReplyOutcome outcome, const QByteArray& body, int api,
+    const std::weak_ptr<int>& token, MHTTPObserver* observer, const Interceptor& interceptor)
+{
     if (interceptor && !interceptor(outcome, body))
         return;
 

@@ -41,13 +41,21 @@ public:
     // A request without a reply after this long fails with 1313.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     int timeoutMs() const { return m_timeoutMs; }
-    int requestsInFlight() const { return int(m_inFlight.size()); }
+    // Sent and not yet handed to its observer (or dropped).
+    int requestsInFlight() const { return int(m_inFlight.size()) + m_checking; }
+
+    // A reply body at least this long is checked and parsed on a worker, so
+    // that a large list never stalls the window that waits for it.
+    static constexpr qsizetype kParseOffMainBytes = 256 * 1024;
 
 private:
     void finish(QNetworkReply* reply, platform::BodyReader* reader, int api, const std::weak_ptr<int>& token,
         MHTTPObserver* observer, const Interceptor& interceptor);
+    void deliver(backend::ReplyOutcome outcome, const QByteArray& body, int api,
+        const std::weak_ptr<int>& token, MHTTPObserver* observer, const Interceptor& interceptor);
 
     QNetworkAccessManager m_manager;
     QSet<QNetworkReply*> m_inFlight;
+    int m_checking = 0; // replies being parsed on a worker
     int m_timeoutMs = 30000;
 };

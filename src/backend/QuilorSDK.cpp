@@ -196,10 +196,14 @@ bool QuilorSDK::send(int api, const QVariantMap& keys, MHTTPObserver* observer,
         const QUrl url = platform::Configuration::join(m_baseUrl, QString::fromLatin1(backend::kEntryPath));
         if (!m_httpSession)
             m_httpSession = new HttpSession(this);
-        // Login and settings replies hold a few fields; the rest may carry lists.
-        const qint64 limit = api == backend::kApiLogin || api == backend::kApiAppSetting
-            ? platform::bodylimit::kBackendSmallReply
-            : platform::bodylimit::kBackendReply;
+        // Replies of one record (the login, the settings, a count, a trend
+        // summary, an index quote; some of them polled) hold a few fields; the
+        // rest may carry lists.
+        const bool oneRecord = api == backend::kApiLogin || api == backend::kApiAppSetting
+            || api == backend::kApiNewMsgCount || api == backend::kApiIndexQuote
+            || api == backend::kApiSendTrend || api == backend::kApiStockTrend;
+        const qint64 limit
+            = oneRecord ? platform::bodylimit::kBackendSmallReply : platform::bodylimit::kBackendReply;
         m_httpSession->post(url, api, platform::writeJson(body), platform::userAgent(), token, observer,
             std::move(interceptor), limit);
     };

@@ -135,7 +135,7 @@ QHash<QByteArray, QByteArray> feedHeaders()
     return platform::feedHeaders();
 }
 
-std::optional<QVariantList> parseKLineYear(const QByteArray& body)
+std::optional<QVariantList> parseKLineYear(const QByteArray& body, KLinePeriod period)
 {
     const auto parsed = platform::parseJson(body);
     if (!parsed || parsed->metaType().id() != QMetaType::QVariantMap)
@@ -143,6 +143,12 @@ std::optional<QVariantList> parseKLineYear(const QByteArray& body)
     const QVariant data = parsed->toMap().value(QStringLiteral("data"));
     if (data.metaType().id() != QMetaType::QVariantList)
         return std::nullopt;
+    // Twenty such years would be held as rows of texts: no real file is that long.
+    const qsizetype most = period == KLinePeriod::Month ? 12 : period == KLinePeriod::Week ? 54 : 366;
+    if (static_cast<const QVariantList*>(data.constData())->size() > most) {
+        qCWarning(lcCharts) << "a year file of more bars than a year holds was refused";
+        return std::nullopt;
+    }
     return data.toList();
 }
 

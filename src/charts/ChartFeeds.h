@@ -46,8 +46,10 @@ QUrl minuteFourDaysUrl(const QString& historyCode);
 QHash<QByteArray, QByteArray> feedHeaders();
 
 // The bar rows of a year file ("data"); nothing when the body does not
-// parse or carries no array, which callers count as a year without rows.
-std::optional<QVariantList> parseKLineYear(const QByteArray& body);
+// parse, carries no array, or holds more bars than a year of the period can
+// have (366 days, 54 weeks, 12 months), which callers count as a year
+// without rows.
+std::optional<QVariantList> parseKLineYear(const QByteArray& body, KLinePeriod period);
 
 // Bar rows read as numbers, once, when they arrive: what the chart draws
 // and the date of each bar. Rows of another length are left out, and so is

@@ -3,6 +3,9 @@
 #include "backend/QuilorSDK.h"
 
 namespace {
+// Bars asked for per page.
+constexpr int kBarsPerPage = 1000;
+
 QPointer<QuilorSDK>& defaultSlot()
 {
     static QPointer<QuilorSDK> sdk;
@@ -47,7 +50,7 @@ void DayKLineView::GetBrannocDayK()
         return;
     }
     sdk->GetDayKStockIdx(QStringLiteral("岚石通指"), QStringLiteral("888888.idx"), QStringLiteral("0"),
-        QStringLiteral("1000"), nullptr, this);
+        QString::number(kBarsPerPage), nullptr, this);
 }
 
 bool DayKLineView::HttpResult(const QVariant& result, int api, bool isCache)
@@ -57,6 +60,12 @@ bool DayKLineView::HttpResult(const QVariant& result, int api, bool isCache)
     if (api != backend::kApiIndexDayK)
         return true;
     iDataArray = result.toMap().value(QStringLiteral("data")).toList();
+    // The page is oldest first: of more bars than asked for, the newest page is kept.
+    if (iDataArray.size() > kBarsPerPage) {
+        qCWarning(lcCharts, "888888.idx: %lld bars cut to the %d asked for",
+            static_cast<long long>(iDataArray.size()), kBarsPerPage);
+        iDataArray = iDataArray.mid(iDataArray.size() - kBarsPerPage);
+    }
     finishHistory();
     return true;
 }

@@ -68,9 +68,9 @@ void KLineHistoryView::handleYear(const std::optional<QByteArray>& body)
     };
     parseOffMainThread(
         this, *body,
-        [](const QByteArray& data) {
+        [period = m_rules.period](const QByteArray& data) {
             Year year;
-            year.rows = parseKLineYear(data).value_or(QVariantList());
+            year.rows = parseKLineYear(data, period).value_or(QVariantList());
             year.series = convertBarRows(year.rows);
             return year;
         },
@@ -131,7 +131,7 @@ void KLineHistoryView::RefreshNowPrice(const QVariantMap* dict)
             Q_EMIT nowPriceHandled();
             armNextPrice();
         },
-        platform::bodylimit::kQuoteText);
+        platform::bodylimit::kBriefQuote);
 }
 
 void KLineHistoryView::armNextPrice()

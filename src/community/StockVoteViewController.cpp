@@ -122,7 +122,7 @@ void StockVoteViewController::requestData()
     if (auto* trend = observer(); !sdk->GetStockTrend(m_code, QString(), nullptr, trend))
         delete trend;
     if (auto* list = observer();
-        !sdk->GetStockTrendList(m_code, QStringLiteral("0"), QStringLiteral("20"), nullptr, list))
+        !sdk->GetStockTrendList(m_code, QStringLiteral("0"), QString::number(kForecastPage), nullptr, list))
         delete list;
 }
 
@@ -137,10 +137,11 @@ StockVoteViewController::Votes StockVoteViewController::votesOf(const QVariantMa
 
 QVariantList StockVoteViewController::forecastsOf(const QVariant& reply)
 {
-    if (reply.typeId() == QMetaType::QVariantList)
-        return reply.toList();
-    const QVariant data = platform::dictFromVariant(reply).value(QStringLiteral("data"));
-    return data.typeId() == QMetaType::QVariantList ? data.toList() : QVariantList();
+    const QVariant data = reply.typeId() == QMetaType::QVariantList
+        ? reply
+        : platform::dictFromVariant(reply).value(QStringLiteral("data"));
+    // A table row per forecast: more than the page asked for is a flood, not a page.
+    return data.typeId() == QMetaType::QVariantList ? data.toList().mid(0, kForecastPage) : QVariantList();
 }
 
 QString StockVoteViewController::trendTitle(const QString& trend)

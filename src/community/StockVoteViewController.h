@@ -29,7 +29,10 @@ public:
         double rise = 0, flat = 0, fall = 0;
     };
     static Votes votesOf(const QVariantMap& treadDict);
-    // The forecast rows of a list reply (an array, or a dictionary's "data").
+    // Forecasts asked for at a time.
+    static constexpr int kForecastPage = 20;
+    // The forecast rows of a list reply (an array, or a dictionary's "data"),
+    // at most kForecastPage of them.
     static QVariantList forecastsOf(const QVariant& reply);
     // 看涨 / 看平 / 看跌 for a forecast's trend text.
     static QString trendTitle(const QString& trend);

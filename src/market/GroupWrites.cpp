@@ -243,8 +243,8 @@ void GroupWrites::next()
         });
     const bool asked = m_current.reads == Reads::GroupList
         ? m_client->getStockGroup(currentUser(), nullptr, fetch)
-        : m_client->GetAGroupOfStocks(
-            m_current.groupId, QStringLiteral("0"), QStringLiteral("1000"), nullptr, fetch);
+        : m_client->GetAGroupOfStocks(m_current.groupId, QStringLiteral("0"),
+            QString::number(MyStockGroup::kGroupPageSize), nullptr, fetch);
     if (!asked) {
         delete fetch;
         finish(nullptr, backend::kCodeConnectionFailed, QStringLiteral("group rows not requested"));

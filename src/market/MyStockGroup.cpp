@@ -340,13 +340,19 @@ QVariantList MyStockGroup::groupsOfReply(const QVariant& data)
             ++dropped;
             continue;
         }
+        // A flood of groups would be saved, and offered in every menu, whole.
+        if (groups.size() >= kGroupPageSize) {
+            ++dropped;
+            continue;
+        }
         seen.insert(id);
         QVariantMap kept { { kId, id }, { kGroupName, cleanName(group.value(kGroupName)) } };
         keepFigure(group, kGroupOrder, &kept);
         groups << kept;
     }
     if (dropped > 0)
-        qCWarning(lcGroups) << "dropped" << dropped << "groups without a usable id";
+        qCWarning(lcGroups) << "dropped" << dropped << "groups without a usable id, or beyond"
+                            << kGroupPageSize;
     return groups;
 }
 
@@ -357,6 +363,7 @@ QVariantList MyStockGroup::membersOfReply(const QVariant& data)
         QStringLiteral("hprice"), QStringLiteral("vprice") };
     QVariantList members;
     int dropped = 0;
+    int beyondPage = 0;
     qsizetype firstLength = 0;
     for (const QVariant& value : data.toList()) {
         const QVariantMap row = value.toMap();
@@ -364,6 +371,10 @@ QVariantList MyStockGroup::membersOfReply(const QVariant& data)
         if (value.typeId() != QMetaType::QVariantMap || !market::isSecurityCode(code)) {
             if (dropped++ == 0)
                 firstLength = code.size();
+            continue;
+        }
+        if (members.size() >= kGroupPageSize) {
+            ++beyondPage;
             continue;
         }
         QVariantMap kept { { kStockcode, code } };
@@ -378,6 +389,8 @@ QVariantList MyStockGroup::membersOfReply(const QVariant& data)
     if (dropped > 0)
         qCWarning(lcGroups) << "dropped" << dropped << "group rows without a real code (the first"
                             << firstLength << "characters long)";
+    if (beyondPage > 0)
+        qCWarning(lcGroups) << "dropped" << beyondPage << "group rows beyond the page of" << kGroupPageSize;
     return members;
 }
 

@@ -76,10 +76,14 @@ public:
     // The user-defaults key of `key` for one user.
     static QString userKey(const QString& key, const QString& userId);
 
+    // A group's members come in one page of this many at most; a user keeps
+    // at most as many groups.
+    static constexpr int kGroupPageSize = 1000;
+
     // The records of a reply (or of a saved list) as they may be kept: groups
     // with a bounded numeric id, members with a real code, only their own
-    // keys, names without control characters. Anything else is dropped with
-    // one short log line.
+    // keys, names without control characters, at most kGroupPageSize of
+    // either. Anything else is dropped with one short log line.
     static QVariantList groupsOfReply(const QVariant& data);
     static QVariantList membersOfReply(const QVariant& data);
 

@@ -25,6 +25,15 @@ constexpr int kMinAlertKeys = 30;
 constexpr int kMinAlertRows = 10;
 constexpr int kSaveDelayMs = 3000;
 constexpr int kFeedTimeoutMs = 15000;
+// The longest text a record keeps: names and figures are a few characters,
+// the last deals a few hundred. A longer one is a feed's garbage that would
+// be kept, drawn and written to the cache with every save.
+constexpr qsizetype kMaxFieldChars = 1024;
+
+bool fitsRecord(const QString& text)
+{
+    return text.size() <= kMaxFieldChars;
+}
 
 qint64 nowMs()
 {
@@ -80,7 +89,7 @@ StockQuoteDict stocks::AddwillDoRefreshDict(const QVariantMap& dict)
         dropOldest();
     } else {
         for (auto it = dict.cbegin(); it != dict.cend(); ++it)
-            if (it.value().typeId() == QMetaType::QString)
+            if (it.value().typeId() == QMetaType::QString && fitsRecord(it.value().toString()))
                 record->insert(it.key(), it.value());
         touch(code);
     }
@@ -201,8 +210,15 @@ bool stocks::mergeFields(const QString& code, const QVariantMap& fields)
     const StockQuoteDict record = m_records.value(code);
     if (!record)
         return false;
-    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
-        record->insert(it.key(), it.value());
+    int refused = 0;
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        if (fitsRecord(it.value().toString()))
+            record->insert(it.key(), it.value());
+        else
+            ++refused;
+    }
+    if (refused > 0)
+        qCWarning(lcStocks) << code << "kept none of" << refused << "over-long texts";
     return true;
 }
 
@@ -362,8 +378,16 @@ int stocks::applyTencentBody(const QByteArray& body, quint64 request)
         const StockQuoteDict record = m_records.value(code);
         if (!record || !acceptQuoteAnswer(code, request))
             continue;
-        for (const market::Field& field : *it)
-            record->insert(*field.key, field.value());
+        int refused = 0;
+        for (const market::Field& field : *it) {
+            const QString value = field.value();
+            if (fitsRecord(value))
+                record->insert(*field.key, value);
+            else
+                ++refused;
+        }
+        if (refused > 0)
+            qCWarning(lcStocks) << code << "kept none of" << refused << "over-long texts";
         record->insert(kMarketStatus, statusTextFor(code));
         ++changed;
         postUpdate(code);
@@ -401,7 +425,7 @@ void stocks::load()
         QVariantMap record;
         const QVariantMap stored = all.value(code).toMap();
         for (auto f = stored.cbegin(); f != stored.cend(); ++f)
-            if (f.value().typeId() == QMetaType::QString)
+            if (f.value().typeId() == QMetaType::QString && fitsRecord(f.value().toString()))
                 record.insert(f.key(), f.value());
         m_records.insert(code, platform::makeSharedDict(record));
         m_age << code;

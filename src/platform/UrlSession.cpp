@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 namespace platform {
 
@@ -110,6 +111,18 @@ BodyReader::BodyReader(QNetworkReply* reply, qint64 maxBytes)
     reply->setReadBufferSize(std::min<qint64>(maxBytes + 1, 1024 * 1024));
     connect(reply, &QNetworkReply::metaDataChanged, this, &BodyReader::checkLength);
     connect(reply, &QNetworkReply::readyRead, this, &BodyReader::drain);
+    if (const int timeout = reply->request().transferTimeout(); timeout > 0) {
+        // A child timer: it goes with the reply, however early that ends.
+        auto* deadline = new QTimer(this);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, this, [this] {
+            if (m_reply->isFinished())
+                return;
+            m_overDeadline = true;
+            m_reply->abort();
+        });
+        deadline->start(std::chrono::milliseconds(qint64(timeout) * kTransferDeadlineFactor));
+    }
 }
 
 void BodyReader::checkLength()
@@ -217,6 +230,10 @@ void UrlTask::finish(QNetworkReply* reply)
     if (tooLarge) {
         response.tooLarge = true;
         response.error = bodyTooLargeError(m_maxBodyBytes);
+        qCWarning(lcNet) << reply->url().path() << "refused:" << response.error;
+    } else if (m_reader && m_reader->overDeadline()) {
+        response.error = QStringLiteral("transfer took too long");
+        response.body.clear();
         qCWarning(lcNet) << reply->url().path() << "refused:" << response.error;
     } else if (response.status < 200 || response.status >= 300) {
         const bool noReply = response.status == 0 && reply->error() != QNetworkReply::NoError;

@@ -19,13 +19,16 @@ namespace platform {
 // biggest real body of its kind, far below what would strain memory. A reply
 // that passes its limit is aborted there and fails.
 namespace bodylimit {
-inline constexpr qint64 kQuoteText = 4 * 1024 * 1024; // quote texts, feed scripts, status
+// Bodies of the polled feeds are read on the main thread, where every
+// megabyte costs a visible stall: their limits stay near the real sizes.
+inline constexpr qint64 kQuoteText = 1024 * 1024; // quote texts, feed scripts, status: up to ~60 KB
+inline constexpr qint64 kBriefQuote = 64 * 1024; // one code's brief quote, polled each second: ~100 B
 inline constexpr qint64 kMinuteFile = 1024 * 1024; // a day's or four days' minutes: ~15-60 KB
 inline constexpr qint64 kKLineYear = 1024 * 1024; // one year of bars: ~25 KB
 inline constexpr qint64 kCompanyJson = 4 * 1024 * 1024; // company data files: up to a few 100 KB
 inline constexpr qint64 kNoticePage = 4 * 1024 * 1024; // one notice's web page
 inline constexpr qint64 kBackendReply = 8 * 1024 * 1024; // group lists, bars, recommendations
-inline constexpr qint64 kBackendSmallReply = 64 * 1024; // login and settings: a few fields
+inline constexpr qint64 kBackendSmallReply = 64 * 1024; // one record: login, settings, a count, a quote
 // Any request that names no kind of its own.
 inline constexpr qint64 kDefault = 8 * 1024 * 1024;
 } // namespace bodylimit
@@ -58,14 +61,21 @@ struct UrlResponse {
 
 using UrlCompletion = std::function<void(const UrlResponse&)>;
 
+// A transfer takes at most this many times its request's transfer timeout in
+// all: that timeout only counts silence, so a body that trickles in a byte at
+// a time would otherwise never end.
+inline constexpr int kTransferDeadlineFactor = 4;
+
 // Reads a reply's body as it arrives, so that it never buffers more than its
 // limit, and aborts the reply once the body passes the limit (or announces a
-// longer one). Lives as long as the reply.
+// longer one), or once the transfer outlasts its deadline. Lives as long as
+// the reply.
 class BodyReader : public QObject {
     Q_OBJECT
 public:
     BodyReader(QNetworkReply* reply, qint64 maxBytes);
     bool tooLarge() const { return m_tooLarge; }
+    bool overDeadline() const { return m_overDeadline; }
     qint64 limit() const { return m_limit; }
     // What arrived (empty once the limit was passed).
     QByteArray takeBody();
@@ -78,6 +88,7 @@ private:
     qint64 m_limit;
     QByteArray m_body;
     bool m_tooLarge = false;
+    bool m_overDeadline = false;
 };
 
 // One GET. Created suspended; resume() starts it. A cancelled (retired)

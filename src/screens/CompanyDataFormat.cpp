@@ -115,7 +115,8 @@ QString companyDataPath(FileKind kind, const QString& code)
     case FileKind::Indicators:
         return QStringLiteral("/app/stock/") + seven + QStringLiteral("_indicators.json");
     case FileKind::Noticelist:
-        return QStringLiteral("/app/stock/") + seven + QStringLiteral("_noticelist.json?count=20&page=0");
+        return QStringLiteral("/app/stock/") + seven
+            + QStringLiteral("_noticelist.json?count=%1&page=0").arg(kNoticesPerPage);
     }
     return QString();
 }
@@ -500,7 +501,11 @@ IndicatorsPlan planIndicators(const std::optional<QVariantMap>& reply, double wi
 
 std::optional<QVariantList> noticeRecords(const std::optional<QVariantMap>& reply)
 {
-    return dataList(reply, 1);
+    // A row per notice: a flood beyond the page would be laid out whole.
+    std::optional<QVariantList> records = dataList(reply, 1);
+    if (records && records->size() > kNoticesPerPage)
+        records->resize(kNoticesPerPage);
+    return records;
 }
 
 QList<int> stackTops(const QList<int>& heights, const QList<int>& gaps)

@@ -97,7 +97,9 @@ QString indicatorAmountText(const QString& raw, bool liability);
 // The text unchanged, "+" in front when it reads above 0.
 QString indicatorPlainText(const QString& raw);
 
-// Notices tab: the records to list, when the reply holds any.
+// The notices asked for at a time.
+inline constexpr int kNoticesPerPage = 20;
+// Notices tab: the records to list (at most a page), when the reply holds any.
 std::optional<QVariantList> noticeRecords(const std::optional<QVariantMap>& reply);
 
 // The stacking rule of the content area: each block's distance from the

@@ -393,7 +393,7 @@ bool RecentDaysViewController::HttpResult(const QVariant& result, int api, bool 
     if (api != ownApi())
         return false;
     m_failures = 0;
-    const std::optional<QVariantList> rows = stockDayDict::rowsOfReply(result);
+    const std::optional<QVariantList> rows = stockDayDict::rowsOfReply(result, kPageSize);
     if (!rows) {
         qCWarning(lcScreens, "recent days of %s: reply without rows ignored", qPrintable(curCode));
         return false;

@@ -538,7 +538,7 @@ bool SecurityViewController::HttpResult(const QVariant& result, int api, bool is
     Q_UNUSED(isCache);
     qCDebug(lcScreens, "security screen %s: reply of API %d", qUtf8Printable(curCode), api);
     if (api == dayListApi()) {
-        std::optional<QVariantList> rows = stockDayDict::rowsOfReply(result);
+        std::optional<QVariantList> rows = stockDayDict::rowsOfReply(result, kDayListRows);
         if (!rows)
             return true;
         m_dayListFailures = 0;

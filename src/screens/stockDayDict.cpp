@@ -3,6 +3,7 @@
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/Colors.h"
+#include "screens/Logging.h"
 
 #include <array>
 
@@ -51,13 +52,19 @@ Stage stageOf(const std::array<StageRow, N>& table, const QVariant& value, QColo
 
 } // namespace
 
-std::optional<QVariantList> rowsOfReply(const QVariant& reply)
+std::optional<QVariantList> rowsOfReply(const QVariant& reply, qsizetype pageSize)
 {
     if (reply.metaType().id() != QMetaType::QVariantList)
         return std::nullopt;
     QVariantList rows = reply.toList();
     if (rows.isEmpty())
         return std::nullopt;
+    if (rows.size() > pageSize) {
+        // Every row would be measured and drawn: a server's excess must not freeze the table.
+        qCWarning(lcScreens, "day list of %lld rows cut to the %lld asked for",
+            static_cast<long long>(rows.size()), static_cast<long long>(pageSize));
+        rows.resize(std::max<qsizetype>(pageSize, 0));
+    }
     return rows;
 }
 

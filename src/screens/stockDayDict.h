@@ -15,8 +15,9 @@
 namespace stockDayDict {
 
 // The rows of a day-list reply, or nothing when the reply is not an array
-// or holds no rows (every keeper then keeps what it had).
-std::optional<QVariantList> rowsOfReply(const QVariant& reply);
+// or holds no rows (every keeper then keeps what it had). Of a reply longer
+// than the page asked for, only the page's `pageSize` newest rows are kept.
+std::optional<QVariantList> rowsOfReply(const QVariant& reply, qsizetype pageSize);
 
 // Row 0 is "today" only when its "curdate" equals `yyyyMMdd` exactly; a row
 // without "curdate" never is.

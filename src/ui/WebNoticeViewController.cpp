@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
@@ -24,10 +26,33 @@
 
 namespace {
 
-// A page's images: the most fetched for one page, and the most pixels one may
-// decode to (a small body can announce a huge picture).
+// A page's images: the most fetched for one page, the most pixels one may
+// decode to (a small body can announce a huge picture), the widest one is
+// shown (the window is narrower), and the most pixels a page's images hold
+// together (each is laid out and drawn again with every change of the page).
 constexpr int kMaxImages = 32;
 constexpr qint64 kMaxImagePixels = 4096 * 4096;
+constexpr int kMaxImageWidth = 1024;
+constexpr qint64 kMaxPagePixels = 4 * 1024 * 1024;
+
+// Decodes an image of a page, scaled down to the widest shown; a null image
+// for anything that is no picture of the web's raster formats (an SVG may
+// name local files as its own images) or too large to decode.
+QImage decodePageImage(const QByteArray& body)
+{
+    static const QByteArrayList webFormats { "png", "jpeg", "jpg", "gif", "bmp", "webp" };
+    QBuffer buffer;
+    buffer.setData(body);
+    QImageReader reader(&buffer);
+    if (!webFormats.contains(reader.format().toLower()))
+        return {};
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxImagePixels)
+        return {};
+    if (size.width() > kMaxImageWidth)
+        reader.setScaledSize(size.scaled(kMaxImageWidth, size.height(), Qt::KeepAspectRatio));
+    return reader.read();
+}
 
 // A page comes from the network: nothing it names is read from the disk or a
 // device. Its images are renamed to blanks of its own, so that Qt never looks
@@ -69,25 +94,24 @@ public:
         }
     }
 
-    // On the main thread, once the page is shown.
+    // On the main thread, once the page is shown. Pictures are decoded on a
+    // worker and shown as they come, while the page's pixels last.
     void fetchImages()
     {
         for (const auto& [name, source] : std::as_const(m_images)) {
             platform::UrlSession::sharedSession()->get(
                 source, platform::feedHeaders(), this,
                 [this, name = name](const platform::UrlResponse& response) {
-                    QBuffer buffer;
-                    buffer.setData(response.body);
-                    QImageReader reader(&buffer);
-                    const QSize size = reader.size();
-                    if (!response.ok() || !size.isValid()
-                        || qint64(size.width()) * size.height() > kMaxImagePixels)
+                    if (!response.ok())
                         return;
-                    const QImage image = reader.read();
-                    if (image.isNull())
-                        return;
-                    addResource(ImageResource, name, image);
-                    markContentsDirty(0, characterCount());
+                    QPointer<PageDocument> guard(this);
+                    platform::runInBackground([guard, name, body = response.body]() {
+                        const QImage image = decodePageImage(body);
+                        platform::runOnMain([guard, name, image]() {
+                            if (guard && !image.isNull())
+                                guard->showImage(name, image);
+                        });
+                    });
                 },
                 platform::bodylimit::kNoticePage);
         }
@@ -98,8 +122,20 @@ protected:
     QVariant loadResource(int, const QUrl&) override { return {}; }
 
 private:
+    void showImage(const QUrl& name, const QImage& image)
+    {
+        const qint64 pixels = qint64(image.width()) * image.height();
+        if (m_shownPixels + pixels > kMaxPagePixels)
+            return; // the page's share is spent: it stays a blank
+        m_shownPixels += pixels;
+        // A pixmap, so that no layout or paint converts it again.
+        addResource(ImageResource, name, QPixmap::fromImage(image));
+        markContentsDirty(0, characterCount());
+    }
+
     QList<std::pair<QUrl, QUrl>> m_images;
     int m_ignored = 0;
+    qint64 m_shownPixels = 0;
 };
 
 } // namespace

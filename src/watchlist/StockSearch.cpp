@@ -1,6 +1,7 @@
 #include "watchlist/StockSearch.h"
 
 #include "app/SecurityScreen.h"
+#include "market/MarketCodes.h"
 #include "platform/Types.h"
 #include "platform/Values.h"
 #include "platform/widgets/PlainText.h"
@@ -36,13 +37,21 @@ QString searchHitTitle(const QVariantMap& hit)
 QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::function<void(QAction*)> chosen)
 {
     auto* menu = new QMenu(QStringLiteral("results"), parent);
+    int skipped = 0;
     for (const QVariant& item : hits) {
+        // A server sending more than asked must not cover the screen with them.
+        if (menu->actions().size() >= kSearchPageSize)
+            break;
         if (item.typeId() != QMetaType::QVariantMap) {
             qCWarning(lcWatchlist, "a search hit that is not a record: %s",
                 qUtf8Printable(platform::stringOf(item).left(80)));
             continue;
         }
         const QVariantMap hit = item.toMap();
+        if (!market::isSecurityCode(platform::stringOf(hit, QStringLiteral("code")))) {
+            ++skipped;
+            continue;
+        }
         QAction* action = menu->addAction(platform::menuText(searchHitTitle(hit)));
         action->setData(platform::stringOf(hit, QStringLiteral("code")));
         QObject::connect(action, &QAction::triggered, menu, [chosen, action]() {
@@ -50,6 +59,8 @@ QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::func
                 chosen(action);
         });
     }
+    if (skipped > 0)
+        qCWarning(lcWatchlist, "%d search hits without a real code left out", skipped);
     return menu;
 }
 

@@ -25,11 +25,15 @@ namespace watchlist {
 // else from 4 characters.
 bool searchTextQualifies(const QString& text);
 
+// The hits asked for per search, and so the most the result menu shows.
+inline constexpr int kSearchPageSize = 20;
+
 // "name  code" (two blanks), the title of one hit in the result menu.
 QString searchHitTitle(const QVariantMap& hit);
 
 // The result menu titled "results": one item per hit in reply order, the
-// hit's code as the item's data. `chosen` gets the triggered item.
+// hit's code as the item's data, at most kSearchPageSize of them; a hit
+// without a real code is left out. `chosen` gets the triggered item.
 QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::function<void(QAction*)> chosen);
 
 // Opens a hit as a row of the list opens it: a 6-character code in the

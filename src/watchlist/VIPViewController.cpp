@@ -631,8 +631,14 @@ bool VIPViewController::HttpResult(const QVariant& result, int api, bool isCache
         isDoRefresh = false;
         stopProgress();
         const QVariant data = result.toMap().value(key("data"));
-        const QVariantList records
-            = data.typeId() == QMetaType::QVariantList ? data.toList() : QVariantList();
+        QVariantList records = data.typeId() == QMetaType::QVariantList ? data.toList() : QVariantList();
+        // Every row is asked for in one quote request and refreshed in turn:
+        // more than the page asked for would be a list without end.
+        if (records.size() > kPageSize) {
+            qCWarning(lcWatchlist, "%lld recommendations cut to the %d asked for",
+                static_cast<long long>(records.size()), kPageSize);
+            records.resize(kPageSize);
+        }
         if (!records.isEmpty()) {
             commentStocks = records;
             UpdateAllstockDicts();

@@ -461,7 +461,8 @@ void ZXGView::DoGetAGroupOfStocks()
     m_curGroupId = id;
     showSavedRows(id);
     requestRows(id, [client, id](MHTTPObserver* observer) {
-        return client->GetAGroupOfStocks(id, QStringLiteral("0"), QStringLiteral("1000"), nullptr, observer);
+        return client->GetAGroupOfStocks(
+            id, QStringLiteral("0"), QString::number(MyStockGroup::kGroupPageSize), nullptr, observer);
     });
 }
 
@@ -922,7 +923,8 @@ void ZXGView::DoNetWorkSearch()
             self->HttpResult(result, backend::kApiSearchStock, false);
         },
         this);
-    if (!client->SearchStockByKey(text, QStringLiteral("0"), QStringLiteral("20"), nullptr, request))
+    if (!client->SearchStockByKey(
+            text, QStringLiteral("0"), QString::number(watchlist::kSearchPageSize), nullptr, request))
         delete request;
 }
 

@@ -80,6 +80,7 @@ private Q_SLOTS:
     void reply_arrivesOnMainThreadWithApi();
     void reply_fromBackgroundCaller_stillArrivesOnMainThread();
     void failure_refusedConnection_is1313();
+    void failure_unansweredRequest_timesOut_is1313_data();
     void failure_unansweredRequest_timesOut_is1313();
     void failure_connectionDroppedMidReply_is1313();
     void failure_http500_isStatus();
@@ -362,13 +363,25 @@ void tst_QuilorSDK::failure_refusedConnection_is1313()
     QCOMPARE(observer.events.first().api, int(backend::kApiStockDay));
 }
 
+void tst_QuilorSDK::failure_unansweredRequest_timesOut_is1313_data()
+{
+    QTest::addColumn<bool>("trickling");
+    QTest::newRow("silent") << false;
+    QTest::newRow("a reply that never ends, a byte at a time") << true;
+}
+
 void tst_QuilorSDK::failure_unansweredRequest_timesOut_is1313()
 {
-    m_standIn->server().failPath(QStringLiteral("/user"), -1, 1);
-    m_sdk->iHttpSession()->setTimeoutMs(300);
+    QFETCH(bool, trickling);
+    if (!trickling)
+        m_standIn->server().failPath(QStringLiteral("/user"), -1, 1);
+    testsupport::TricklingServer trickle;
+    QuilorSDK trickled(trickle.baseUrl(), QStringLiteral("2001"), kGuest);
+    QuilorSDK* client = trickling ? &trickled : m_sdk.get();
+    client->iHttpSession()->setTimeoutMs(trickling ? 1000 : 300);
     RecordingObserver observer;
-    QVERIFY(m_sdk->GetAppSetting(nullptr, &observer));
-    QVERIFY(observer.waitForAnswers(1, 5000));
+    QVERIFY(client->GetAppSetting(nullptr, &observer));
+    QVERIFY(observer.waitForAnswers(1, 30000));
     QCOMPARE(observer.events.value(0).code, backend::kCodeConnectionFailed);
 }
 
@@ -439,30 +452,54 @@ void tst_QuilorSDK::reply_failingItsCheck_is9999_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("digest"); // null: no header; "ok": the right one
+    QTest::addColumn<int>("api");
+    QTest::addColumn<Call>("call");
+    const int settings = backend::kApiAppSetting;
+    const Call getSettings = [](QuilorSDK& c, MHTTPObserver* o) { return c.GetAppSetting(nullptr, o); };
     QTest::newRow("tampered digest") << QByteArray(R"({"code":"0","data":[]})")
-                                     << QByteArray("0123456789abcdef0123456789abcdef");
-    QTest::newRow("no digest") << QByteArray(R"({"code":"0","data":[]})") << QByteArray();
-    QTest::newRow("not JSON") << QByteArray("<html>gateway</html>") << QByteArray("ok");
-    QTest::newRow("truncated JSON") << QByteArray(R"({"code":"0","data":[)") << QByteArray("ok");
-    QTest::newRow("bare string") << QByteArray(R"("hello")") << QByteArray("ok");
-    QTest::newRow("code not a number") << QByteArray(R"({"code":"oops"})") << QByteArray("ok");
+                                     << QByteArray("0123456789abcdef0123456789abcdef") << settings
+                                     << getSettings;
+    QTest::newRow("no digest") << QByteArray(R"({"code":"0","data":[]})") << QByteArray() << settings
+                               << getSettings;
+    QTest::newRow("not JSON") << QByteArray("<html>gateway</html>") << QByteArray("ok") << settings
+                              << getSettings;
+    QTest::newRow("truncated JSON") << QByteArray(R"({"code":"0","data":[)") << QByteArray("ok") << settings
+                                    << getSettings;
+    QTest::newRow("bare string") << QByteArray(R"("hello")") << QByteArray("ok") << settings << getSettings;
+    QTest::newRow("code not a number")
+        << QByteArray(R"({"code":"oops"})") << QByteArray("ok") << settings << getSettings;
+    // A polled reply of one record is held to a few fields' size.
+    const QByteArray padded = R"({"code":"0","stockname":")" + QByteArray(100 * 1024, 'x') + R"("})";
+    QTest::newRow("index quote of 100 KiB") << padded << QByteArray("ok") << int(backend::kApiIndexQuote)
+                                            << Call([](QuilorSDK& c, MHTTPObserver* o) {
+                                                   return c.GetStockIDXNow(u"888888.idx"_qs, nullptr, o);
+                                               });
+    // A long list is checked on a worker, as strictly.
+    QTest::newRow("long list, tampered digest")
+        << QByteArray(R"({"code":"0","data":[")" + QByteArray(400 * 1024, 'x') + R"("]})")
+        << QByteArray("0123456789abcdef0123456789abcdef") << int(backend::kApiGroupStocks)
+        << Call([](QuilorSDK& c, MHTTPObserver* o) {
+               return c.GetAGroupOfStocks(u"1"_qs, u"0"_qs, u"1000"_qs, nullptr, o);
+           });
 }
 
 void tst_QuilorSDK::reply_failingItsCheck_is9999()
 {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, digest);
+    QFETCH(int, api);
+    QFETCH(Call, call);
     OddServer server;
     server.body = body;
     server.digest = digest == "ok" ? backend::bodyDigest(body) : digest;
 
     QuilorSDK client(server.baseUrl(), QStringLiteral("2001"), kGuest);
     RecordingObserver observer;
-    QVERIFY(client.GetAppSetting(nullptr, &observer));
+    QVERIFY(call(client, &observer));
     QVERIFY(observer.waitForAnswers());
     QCOMPARE(observer.results.size(), 0);
     QCOMPARE(observer.events.value(0).code, backend::kCodeBadReply);
-    QCOMPARE(observer.events.value(0).api, int(backend::kApiAppSetting));
+    QCOMPARE(observer.events.value(0).api, api);
 }
 
 void tst_QuilorSDK::reply_jsonNull_becomesEmptyString()

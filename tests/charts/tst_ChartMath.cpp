@@ -348,14 +348,30 @@ private Q_SLOTS:
 
     void klineYear_parsesOnlyAnObjectWithData()
     {
-        const auto rows
-            = parseKLineYear(R"({"symbol":"600000","data":[["20250102",10.1,10.2,10.3,10.0,12345,0.99]]})");
+        const auto rows = parseKLineYear(
+            R"({"symbol":"600000","data":[["20250102",10.1,10.2,10.3,10.0,12345,0.99]]})", KLinePeriod::Day);
         QVERIFY(rows);
         QCOMPARE(rows->size(), 1);
         QCOMPARE(rows->first().toList().at(2).toString(), u"10.2"_qs);
-        QVERIFY(!parseKLineYear("Injected failure\n"));
-        QVERIFY(!parseKLineYear(R"({"data": 5})"));
-        QVERIFY(!parseKLineYear(R"([1,2])"));
+        QVERIFY(!parseKLineYear("Injected failure\n", KLinePeriod::Day));
+        QVERIFY(!parseKLineYear(R"({"data": 5})", KLinePeriod::Day));
+        QVERIFY(!parseKLineYear(R"([1,2])", KLinePeriod::Day));
+
+        // More bars than a year of the period holds is no year file: it would
+        // be kept as rows of texts, twenty years of it.
+        const auto year = [](int bars) {
+            QByteArray body = R"({"data":[)";
+            for (int i = 0; i < bars; ++i)
+                body += (i ? "," : "") + QByteArray(R"(["20250102",10.1,10.2,10.3,10.0,12345,0.99])");
+            body += "]}";
+            return body;
+        };
+        QCOMPARE(parseKLineYear(year(12), KLinePeriod::Month)->size(), 12);
+        QVERIFY(!parseKLineYear(year(13), KLinePeriod::Month));
+        QVERIFY(parseKLineYear(year(54), KLinePeriod::Week));
+        QVERIFY(!parseKLineYear(year(55), KLinePeriod::Week));
+        QVERIFY(parseKLineYear(year(366), KLinePeriod::Day));
+        QVERIFY(!parseKLineYear(year(25000), KLinePeriod::Day));
     }
 
     void marketHours_data()

@@ -394,6 +394,11 @@ private Q_SLOTS:
         day->HttpEvent(-1, u"busy"_qs, backend::kApiIndexDayK);
         QCOMPARE(chart->iDataArray.size(), 120);
         QCOMPARE(drawn.count(), 2);
+        // Of far more bars than the page asked for, the newest page is kept.
+        const QVariantMap flood = rowsOf(100000);
+        day->HttpResult(flood, backend::kApiIndexDayK, false);
+        QCOMPARE(chart->iDataArray.size(), 1000);
+        QCOMPARE(chart->iDataArray.last(), flood.value(u"data"_qs).toList().last());
     }
 
     void codesWithoutAFeed_requestNothing_data()
@@ -501,6 +506,9 @@ private Q_SLOTS:
         QTest::newRow("equals at the end") << QByteArray("v_s_sh600000=") << 0;
         QTest::newRow("no closing quote") << QByteArray("v_s_sh600000=\"1~2~3~4~5") << 0;
         QTest::newRow("bytes that are no GB18030") << QByteArray("v_s=\"1~\x81\x20~3~4\";") << 0;
+        // Read on the main thread every second: a body past its size is not read.
+        QTest::newRow("a quote of 100 KB")
+            << "v_s_sh600000=\"1~" + QByteArray(100 * 1024, 'x') + "~600000~12.34~0\";" << 0;
     }
     void livePrice_shortAndOddBodies()
     {

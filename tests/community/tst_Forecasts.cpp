@@ -172,6 +172,19 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(int(requestsOf(m_standIn->server(), 90031).size()), before + 1, 5000);
     }
 
+    void voteWindow_listBeyondThePage_showsThePage()
+    {
+        QByteArray list = R"({"code":"0","data":[)";
+        for (int i = 0; i < 5000; ++i)
+            list += QByteArray(i ? "," : "")
+                + R"({"nickname":"n","trend":"1","createtime":"2026-12-07 10:00:00"})";
+        m_standIn->server().backend().answerApi(90032, list + "]}");
+        StockVoteViewController votes;
+        votes.InitStockByCodeAndCell(QStringLiteral("600000"));
+        QTRY_VERIFY_WITH_TIMEOUT(votes.forecastTable()->rowCount() > 0, 5000);
+        QCOMPARE(votes.forecastTable()->rowCount(), StockVoteViewController::kForecastPage);
+    }
+
     void voteWindow_unknownToTheStore_takesTheSummarysName()
     {
         StockVoteViewController votes;

@@ -253,6 +253,23 @@ void StocksTest::merge_keepsIdentityAndTakesOnlyStrings()
     QCOMPARE(store()->localStocksDict().size(), 1);
     QCOMPARE(store()->refreshQueue(), QStringList { QStringLiteral("600000") });
     QVERIFY(!store()->recordFor(QStringLiteral("600001")));
+
+    // A feed's over-long texts (a name, the last deals) are not kept, nor
+    // written to the cache; the figures beside them are.
+    QList<QByteArray> fields(50, QByteArray("1.00"));
+    fields[1] = QByteArray(300000, 'x');
+    fields[2] = "600000";
+    fields[3] = "10.20";
+    fields[29] = QByteArray(300000, '|');
+    QCOMPARE(store()->applyTencentBody("v_sh600000=\"" + fields.join('~') + "\";\n"), 1);
+    QVERIFY(
+        store()->mergeFields(QStringLiteral("600000"), { { QStringLiteral("PE"), QString(300000, u'9') } }));
+    QCOMPARE(first->value(QStringLiteral("cprice")).toString(), QStringLiteral("10.20"));
+    QCOMPARE(first->value(QStringLiteral("stockname")).toString(), QStringLiteral("浦发银行"));
+    QCOMPARE(first->value(QStringLiteral("PE")).toString(), QStringLiteral("1.00"));
+    QVERIFY(!first->contains(QStringLiteral("recentlyandtransactionbytransaction")));
+    QVERIFY(store()->saveNow());
+    QVERIFY(QFileInfo(m_settings->cacheDir() + QStringLiteral("/stocks.plist")).size() < 20000);
 }
 
 void StocksTest::records_stayWhileSomethingShowsThem()

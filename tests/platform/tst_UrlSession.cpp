@@ -26,6 +26,7 @@ private Q_SLOTS:
     void suspendedTask_neverStartsOrDelivers();
     void suspendWhileRunning_neverDelivers();
     void contextGone_neverDelivers();
+    void hangingServer_timesOut_data();
     void hangingServer_timesOut();
     void manyParallelRequests_allDeliver();
     void oversizedBody_failsBeforeItIsAllRead_data();
@@ -181,15 +182,28 @@ void tst_UrlSession::contextGone_neverDelivers()
     manyParallelRequests_allDeliver();
 }
 
+void tst_UrlSession::hangingServer_timesOut_data()
+{
+    QTest::addColumn<bool>("trickling");
+    QTest::newRow("silent") << false;
+    // Each byte comes well within the timeout, so only a deadline ends it.
+    QTest::newRow("a body that never ends, a byte at a time") << true;
+}
+
 void tst_UrlSession::hangingServer_timesOut()
 {
+    QFETCH(bool, trickling);
     UrlSession session;
-    session.setTimeoutMs(200);
-    m_standIn->server().failPath(QStringLiteral("/q=sz399001"), -1);
+    session.setTimeoutMs(trickling ? 1000 : 200);
+    if (!trickling)
+        m_standIn->server().failPath(QStringLiteral("/q=sz399001"), -1);
+    testsupport::TricklingServer trickle;
+    const QUrl address = trickling ? QUrl(trickle.baseUrl() + QStringLiteral("/q=sz399001"))
+                                   : url(QStringLiteral("/q=sz399001"));
     QObject context;
     std::optional<UrlResponse> got;
-    session.get(url(QStringLiteral("/q=sz399001")), {}, &context, [&](const UrlResponse& r) { got = r; });
-    QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 5000);
+    session.get(address, {}, &context, [&](const UrlResponse& r) { got = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 30000);
     QVERIFY(!got->ok());
     QVERIFY(!got->error.isEmpty());
 }

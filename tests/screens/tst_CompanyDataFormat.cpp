@@ -420,6 +420,8 @@ private Q_SLOTS:
         QVERIFY(!noticeRecords(platform::parseJson(R"({"data":[]})")->toMap()));
         QVERIFY(!noticeRecords(platform::parseJson(R"({"data":"x"})")->toMap()));
         QVERIFY(!noticeRecords(std::nullopt));
+        QVariantList flood(5000, fixture("notices.json")->value(QStringLiteral("data")).toList().first());
+        QCOMPARE(noticeRecords(QVariantMap { { QStringLiteral("data"), flood } })->size(), 20);
     }
 
     void stackTops_placesEachBlockBelowThePrevious()

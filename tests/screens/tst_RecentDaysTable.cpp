@@ -275,6 +275,14 @@ private Q_SLOTS:
         // The same table still takes a proper reply of its own API, cached or not.
         table->HttpResult(own, table->ownApi(), true);
         QCOMPARE(*table->stockDicts, own);
+
+        // Of a reply far beyond the page asked for, only that page is shown.
+        QVariantList flood;
+        while (flood.size() < 1000)
+            flood += own;
+        table->HttpResult(flood, table->ownApi(), false);
+        QCOMPARE(table->stockDicts->size(), qsizetype(RecentDaysViewController::kPageSize));
+        QCOMPARE(table->stockDicts->first(), own.first());
     }
 
     // Each failure tells the user and asks again, but not forever; code 1 is silent.

@@ -18,11 +18,11 @@ private:
 private Q_SLOTS:
     void replies_onlyNonEmptyArraysAreRows()
     {
-        QVERIFY(!stockDayDict::rowsOfReply(fixture("daylist_empty.json")));
-        QVERIFY(!stockDayDict::rowsOfReply(fixture("daylist_not_array.json")));
-        QVERIFY(!stockDayDict::rowsOfReply(QVariant()));
-        QVERIFY(!stockDayDict::rowsOfReply(QStringLiteral("[]")));
-        const auto one = stockDayDict::rowsOfReply(fixture("daylist_one_row.json"));
+        QVERIFY(!stockDayDict::rowsOfReply(fixture("daylist_empty.json"), 40));
+        QVERIFY(!stockDayDict::rowsOfReply(fixture("daylist_not_array.json"), 40));
+        QVERIFY(!stockDayDict::rowsOfReply(QVariant(), 40));
+        QVERIFY(!stockDayDict::rowsOfReply(QStringLiteral("[]"), 40));
+        const auto one = stockDayDict::rowsOfReply(fixture("daylist_one_row.json"), 40);
         QVERIFY(one);
         QCOMPARE(one->size(), 1);
         QCOMPARE(
@@ -62,7 +62,7 @@ private Q_SLOTS:
 
     void marginRow_fromFixtureFallsBack()
     {
-        const auto rows = stockDayDict::rowsOfReply(fixture("daylist_margin_fallback.json"));
+        const auto rows = stockDayDict::rowsOfReply(fixture("daylist_margin_fallback.json"), 40);
         QVERIFY(rows);
         QCOMPARE(stockDayDict::marginRowIndex(*rows), 1);
         QCOMPARE(stockDayDict::marginKeys().size(), 6);

@@ -15,7 +15,9 @@
 #include <QFile>
 #include <QMutex>
 #include <QPixmap>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -45,6 +47,29 @@ void describe(const QMenu* menu, const QString& indent, QStringList* out)
     }
 }
 } // namespace
+
+TricklingServer::TricklingServer()
+{
+    connect(this, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                if (!socket->readAll().contains("\r\n\r\n") || socket->findChild<QTimer*>())
+                    return;
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                              "Transfer-Encoding: chunked\r\n\r\n");
+                auto* drip = new QTimer(socket);
+                connect(drip, &QTimer::timeout, socket, [socket] { socket->write("1\r\n \r\n"); });
+                drip->start(20);
+            });
+        }
+    });
+    listen(QHostAddress::LocalHost);
+}
+
+QString TricklingServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(serverPort());
+}
 
 IsolatedSettings::IsolatedSettings()
 {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QString>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QVariantList>
 
@@ -100,6 +101,15 @@ public:
     ~BrowserRecorder() override;
     void open(const QUrl& url) override;
     QList<QUrl> opened;
+};
+
+// A server on 127.0.0.1 that answers every request with a status line and
+// then a body that never ends, one byte at a time, each well within any
+// transfer timeout.
+class TricklingServer : public QTcpServer {
+public:
+    TricklingServer();
+    QString baseUrl() const;
 };
 
 // Waits (running the event loop) for a notification of that name that

@@ -8,9 +8,11 @@
 #include <QDir>
 #include <QHttpServer>
 #include <QHttpServerResponse>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -78,7 +80,8 @@ private Q_SLOTS:
             const QString dir = m_local.path();
             return QHttpServerResponse("text/html",
                 QStringLiteral("<p>公告正文</p><img src=\"file://%1/local.png\"><img src=\"%1/local.png\">"
-                               "<img src=\"/web.png\"><p><a href=\"smb://127.0.0.1/share\">SMB</a> "
+                               "<img src=\"/web.png\"><img src=\"/vector.png\">"
+                               "<p><a href=\"smb://127.0.0.1/share\">SMB</a> "
                                "<a href=\"local.txt\">REL</a> <a href=\"file://%1/local.txt\">FILE</a> "
                                "<a href=\"http://127.0.0.1/next.html\">WEB</a></p>")
                     .arg(dir)
@@ -87,6 +90,34 @@ private Q_SLOTS:
         m_server.route(QStringLiteral("/web.png"), [this]() {
             ++m_imageRequests;
             return QHttpServerResponse("image/png", png());
+        });
+        // A picture in a format that is none of the web's rasters (XPM standing
+        // in for SVG, whose pictures may name local files): it is not shown.
+        m_server.route(QStringLiteral("/vector.png"), []() {
+            QImage image(10, 10, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "XPM");
+            return QHttpServerResponse("image/png", buffer.data());
+        });
+        // A page of many pictures, each a few KB that decode to millions of pixels.
+        m_server.route(QStringLiteral("/pictures.html"), []() {
+            QByteArray html = "<p>公告正文</p>";
+            for (int i = 0; i < 40; ++i)
+                html += "<img src=\"/big" + QByteArray::number(i) + ".png\">";
+            return QHttpServerResponse("text/html", html);
+        });
+        m_server.route(QStringLiteral("/big<arg>.png"), [](int) {
+            static const QByteArray big = [] {
+                QImage image(2048, 2048, QImage::Format_RGB32);
+                image.fill(Qt::blue);
+                QBuffer buffer;
+                buffer.open(QIODevice::WriteOnly);
+                image.save(&buffer, "PNG");
+                return buffer.data();
+            }();
+            return QHttpServerResponse("image/png", big);
         });
         m_port = m_server.listen(QHostAddress::LocalHost, 0);
         QVERIFY(m_port != 0);
@@ -157,6 +188,39 @@ private Q_SLOTS:
         QVERIFY(system.opened.isEmpty());
         QCOMPARE(view->toPlainText(), shown);
         QVERIFY(view->source().isEmpty());
+    }
+
+    void manyLargePictures_showScaledWithinTheirShare()
+    {
+        Watchdog watchdog;
+        WebNoticeViewController controller;
+        controller.show();
+        QSignalSpy loaded(&controller, &WebNoticeViewController::pageLoaded);
+        controller.DOInit(urlOf("/pictures.html"), QStringLiteral("公告"));
+        QVERIFY(loaded.wait(5000));
+        // The pictures shown, as the page holds them (the blanks of the rest are 1 x 1).
+        const auto shown = [&controller]() {
+            QList<QSize> sizes;
+            QTextDocument* page = controller.iWebView()->document();
+            for (QTextBlock block = page->begin(); block.isValid(); block = block.next()) {
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    const QTextCharFormat format = it.fragment().charFormat();
+                    const QVariant picture = format.isImageFormat()
+                        ? page->resource(QTextDocument::ImageResource, format.toImageFormat().name())
+                        : QVariant();
+                    const QSize size = picture.typeId() == QMetaType::QPixmap
+                        ? picture.value<QPixmap>().size()
+                        : picture.value<QImage>().size();
+                    if (size.width() > 1)
+                        sizes << size;
+                }
+            }
+            return sizes;
+        };
+        // Four pictures scaled to the window's width spend the page's share.
+        QTRY_COMPARE_WITH_TIMEOUT(shown().size(), 4, 20000);
+        for (const QSize& size : shown())
+            QCOMPARE(size, QSize(1024, 1024));
     }
 
     void escape_closesThePresentedPage()

@@ -112,6 +112,7 @@ private Q_SLOTS:
     void segments_askForTheirTypeAndDate_data();
     void segments_askForTheirTypeAndDate();
     void refresh_fillsRowsThenPassesRefreshThem();
+    void listBeyondThePage_showsThePage();
     void refreshDuringPass_endsPassAndListsAgain();
     void refreshDuringPause_runsAtOnceWithOnePass();
     void segmentDuringPass_showsNoRowOfTheListBefore();
@@ -285,6 +286,16 @@ void tst_RecommendWindow::refresh_fillsRowsThenPassesRefreshThem()
         m_env->standin.server(), [](const QString& path) { return !passSteps({ path }).isEmpty(); }, 200));
     // Lists and passes are a normal run: the terminal stays quiet.
     QVERIFY2(logged.messages().isEmpty(), qPrintable(logged.messages().join(QLatin1Char('\n'))));
+}
+
+void tst_RecommendWindow::listBeyondThePage_showsThePage()
+{
+    QByteArray list = R"({"code":"0","data":[)";
+    for (int i = 0; i < 3000; ++i)
+        list += QByteArray(i ? "," : "") + R"({"stockcode":"600000","stockname":"浦发银行","recomtype":"1"})";
+    m_env->backend().answerApi(90016, list + "]}");
+    openWindow();
+    refreshAndWaitForRows(VIPViewController::kPageSize);
 }
 
 void tst_RecommendWindow::refreshDuringPass_endsPassAndListsAgain()

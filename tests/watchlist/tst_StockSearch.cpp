@@ -38,6 +38,7 @@ private Q_SLOTS:
     void choosingHit_opensTheScreenOfItsKind_data();
     void choosingHit_opensTheScreenOfItsKind();
     void replyNotAList_showsNoMenu();
+    void replyBeyondThePage_showsOnlyThePageOfRealCodes();
     void failedSearch_keepsOldHitsAndAlertsNothing();
     void lateAnswerToOlderText_doesNotReplaceNewerMenu_data();
     void lateAnswerToOlderText_doesNotReplaceNewerMenu();
@@ -233,6 +234,22 @@ void tst_StockSearch::replyNotAList_showsNoMenu()
     panel->SeachMenuItemSelected(nullptr);
     QVERIFY(!m_host->findChild<SingleStockViewController*>());
     QVERIFY(m_env->delegate->iQuilorSDK()->iMyStock()->recentSearches().isEmpty());
+}
+
+void tst_StockSearch::replyBeyondThePage_showsOnlyThePageOfRealCodes()
+{
+    ZXGView* panel = setUpPanel();
+    testsupport::MenuRecorder menus;
+    QByteArray hits = "[{\"code\":\"" + QByteArray(5000, '6')
+        + "\",\"stockname\":\"x\"},"
+          "{\"code\":\"60/../\",\"stockname\":\"y\"}";
+    for (int i = 0; i < 1000; ++i)
+        hits += ",{\"code\":\"" + QByteArray::number(600000 + i) + "\",\"stockname\":\"z\"}";
+    m_env->backend().answerApi(backend::kApiSearchStock, hits + "]");
+    panel->iSearchField->setText(QStringLiteral("60000"));
+    QTRY_COMPARE(menus.shown.size(), 1);
+    QCOMPARE(menus.shown.first().size(), watchlist::kSearchPageSize);
+    QCOMPARE(menus.shown.first().first(), QStringLiteral("z  600000"));
 }
 
 void tst_StockSearch::failedSearch_keepsOldHitsAndAlertsNothing()

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void overlappingGroupLists_newestWins();
     void savedLoginOfAnotherUser_showsNothingOfTheFirst();
     void hostileGroupReplies_keepOnlyRealCodesAndCleanNames();
+    void floodedGroupReplies_keepOnePage();
     void deleteCurrentGroupAtIndexZero();
     void deleteLastGroup_leavesNoGroupNorRows();
     void deleteConfirmation_cancelSendsNothing();
@@ -442,6 +443,25 @@ void tst_ZXGView::hostileGroupReplies_keepOnlyRealCodesAndCleanNames()
     QVERIFY(!store->recordFor(QString::fromLatin1(longCode)));
     QVERIFY(!store->refreshQueue().contains(QString::fromLatin1(longCode)));
     QVERIFY(QFileInfo(defaults()->filePath()).size() < 10000);
+}
+
+void tst_ZXGView::floodedGroupReplies_keepOnePage()
+{
+    // Far more groups and rows than a page: menus, table and saved lists keep one page.
+    QByteArray groups = R"({"code":"0","data":[)";
+    QByteArray rows = R"({"code":"0","data":[)";
+    for (int i = 1; i <= 3000; ++i) {
+        const QByteArray comma = i > 1 ? "," : "";
+        groups += comma + R"({"id":")" + QByteArray::number(i) + R"(","userstockgroupname":"组"})";
+        rows += comma + R"({"stockcode":")" + QByteArray::number(600000 + i) + R"("})";
+    }
+    m_env->backend().answerApi(backend::kApiGetGroups, groups + "]}");
+    m_env->backend().answerApi(backend::kApiGroupStocks, rows + "]}");
+    ZXGView* panel = setUpPanel();
+    QTRY_COMPARE(titles(panel->iPopUpButton).size(), MyStockGroup::kGroupPageSize);
+    QTRY_COMPARE(panel->tableArray.size(), MyStockGroup::kGroupPageSize);
+    QCOMPARE(
+        defaults()->objectForKey(guestKey("savedGroupArray")).toList().size(), MyStockGroup::kGroupPageSize);
 }
 
 void tst_ZXGView::deleteCurrentGroupAtIndexZero()
