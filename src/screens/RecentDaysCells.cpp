@@ -43,10 +43,10 @@ QColor shownColour(const QString& figureText)
 
 Cell percentCell(const QVariantMap& row, const QString& key, QColor colour)
 {
-    if (!figure(row, key))
+    // A missing percent is unknown, not a bare "%".
+    if (!row.contains(key) || !figure(row, key))
         return { feedtext::dash(), Colors::white() };
-    const QString shown = row.contains(key) ? feedtext::asIs(row.value(key)) : QString();
-    return { stringWithFormat("%@%%", shown), colour };
+    return { stringWithFormat("%@%%", feedtext::asIs(row.value(key))), colour };
 }
 
 Cell asSent(const QVariantMap& row, const QString& key, std::optional<QColor> colour)

@@ -167,6 +167,10 @@ private Q_SLOTS:
         const recentdays::Cell cell = recentdays::indexCell(QVariantMap(), QStringLiteral("rank"));
         QCOMPARE(cell.text, QStringLiteral("横盘或未知"));
         QCOMPARE(colourName(cell.colour), QStringLiteral("white"));
+        const recentdays::Cell change
+            = recentdays::cellFor(Kind::Stock, QVariantMap(), QStringLiteral("valuerate"));
+        QCOMPARE(change.text, QStringLiteral("--"));
+        QCOMPARE(colourName(change.colour), QStringLiteral("white"));
     }
 
     // Every column of both layouts has a cell rule; none falls through to
