@@ -28,10 +28,12 @@ bool searchTextQualifies(const QString& text)
     return length >= 4;
 }
 
-QString searchHitTitle(const QVariantMap& hit)
+QString searchHitTitle(const QVariantMap& hit, const QFontMetrics& metrics)
 {
-    return platform::stringWithFormat("%@  %@", platform::stringOf(hit, QStringLiteral("stockname")),
-        platform::stringOf(hit, QStringLiteral("code")));
+    // A name too long for a menu line ends in "…"; the code always shows whole.
+    const QString name = metrics.elidedText(
+        platform::stringOf(hit, QStringLiteral("stockname")), Qt::ElideRight, kHitNameWidth);
+    return platform::stringWithFormat("%@  %@", name, platform::stringOf(hit, QStringLiteral("code")));
 }
 
 QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::function<void(QAction*)> chosen)
@@ -52,7 +54,7 @@ QMenu* makeSearchResultMenu(const QVariantList& hits, QWidget* parent, std::func
             ++skipped;
             continue;
         }
-        QAction* action = menu->addAction(platform::menuText(searchHitTitle(hit)));
+        QAction* action = menu->addAction(platform::menuText(searchHitTitle(hit, menu->fontMetrics())));
         action->setData(platform::stringOf(hit, QStringLiteral("code")));
         QObject::connect(action, &QAction::triggered, menu, [chosen, action]() {
             if (chosen)

@@ -2,6 +2,7 @@
 
 #include "backend/MHTTPObserver.h"
 
+#include <QFontMetrics>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -28,8 +29,10 @@ bool searchTextQualifies(const QString& text);
 // The hits asked for per search, and so the most the result menu shows.
 inline constexpr int kSearchPageSize = 20;
 
-// "name  code" (two blanks), the title of one hit in the result menu.
-QString searchHitTitle(const QVariantMap& hit);
+// "name  code" (two blanks), the title of one hit in the result menu; a
+// name wider than kHitNameWidth pixels in `metrics` ends in "…".
+inline constexpr int kHitNameWidth = 240;
+QString searchHitTitle(const QVariantMap& hit, const QFontMetrics& metrics);
 
 // The result menu titled "results": one item per hit in reply order, the
 // hit's code as the item's data, at most kSearchPageSize of them; a hit

@@ -244,12 +244,17 @@ void tst_StockSearch::replyBeyondThePage_showsOnlyThePageOfRealCodes()
         + "\",\"stockname\":\"x\"},"
           "{\"code\":\"60/../\",\"stockname\":\"y\"}";
     for (int i = 0; i < 1000; ++i)
-        hits += ",{\"code\":\"" + QByteArray::number(600000 + i) + "\",\"stockname\":\"z\"}";
+        hits += ",{\"code\":\"" + QByteArray::number(600000 + i) + "\",\"stockname\":\""
+            + QByteArray(i == 1 ? 500 : 1, 'z') + "\"}";
     m_env->backend().answerApi(backend::kApiSearchStock, hits + "]");
     panel->iSearchField->setText(QStringLiteral("60000"));
     QTRY_COMPARE(menus.shown.size(), 1);
     QCOMPARE(menus.shown.first().size(), watchlist::kSearchPageSize);
     QCOMPARE(menus.shown.first().first(), QStringLiteral("z  600000"));
+    // A name as long as a page ends in "…" and leaves its code readable.
+    QVERIFY2(menus.shown.first().at(1).endsWith(QStringLiteral("…  600001"))
+            && menus.shown.first().at(1).size() < 100,
+        qPrintable(menus.shown.first().at(1)));
 }
 
 void tst_StockSearch::failedSearch_keepsOldHitsAndAlertsNothing()
