@@ -12,7 +12,6 @@ class QAction;
 class QIODevice;
 class QMainWindow;
 class QTextStream;
-class QuilorSDK;
 class MainViewController;
 namespace platform {
 class ViewController;

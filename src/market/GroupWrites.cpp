@@ -209,11 +209,6 @@ void GroupWrites::enqueue(Write write, const QString& userId)
     next();
 }
 
-int GroupWrites::pending() const
-{
-    return int(m_queue.size()) + (m_running ? 1 : 0);
-}
-
 void GroupWrites::next()
 {
     if (m_running || m_queue.isEmpty())

@@ -96,9 +96,6 @@ public:
     // so that it stays absent in the request.
     static QString argOf(const QVariantMap& member, const char* key);
 
-    // Writes queued or under way.
-    int pending() const;
-
 private:
     // What a write reads before it is built.
     enum class Reads { GroupRows, GroupList, Nothing };

@@ -15,7 +15,6 @@
 #include "ui/ListBaseView.h"
 #include "ui/NoticelistView.h"
 
-#include <QDebug>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>

@@ -96,8 +96,6 @@ public:
 
     // The blocks of the selected tab now in the content area, top to bottom.
     QList<QWidget*> visibleBlocks() const;
-    // What shows the content area, scrolled.
-    QScrollArea* contentScroll() const { return m_scroll; }
 
     static QColor backgroundColor() { return QColor(43, 43, 69); }
 

@@ -4,7 +4,6 @@
 #include "platform/Values.h"
 #include "screens/FeedText.h"
 
-#include <QDebug>
 
 #include <algorithm>
 

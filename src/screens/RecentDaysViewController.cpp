@@ -13,7 +13,6 @@
 #include "screens/stockDayDict.h"
 
 #include <QAbstractTableModel>
-#include <QDebug>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>

@@ -21,7 +21,6 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QDateEdit>
-#include <QDebug>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
