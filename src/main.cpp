@@ -51,5 +51,7 @@ int main(int argc, char** argv)
     // The message centre lives as long as the client it polls through.
     QuilorSDK* sdk = delegate.iQuilorSDK();
     delegate.setIMsgCenter(new MsgCenter(sdk->iUser(), sdk, sdk));
-    return application.exec();
+    const int status = application.exec();
+    delegate.applicationWillTerminate();
+    return status;
 }

@@ -6,6 +6,7 @@
 #include "backend/BackendProtocol.h"
 #include "backend/QuilorSDK.h"
 #include "backend/User.h"
+#include "market/GroupWrites.h"
 #include "charts/DayKLineView.h"
 #include "platform/Configuration.h"
 #include "platform/MainThread.h"
@@ -25,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTextStream>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <termios.h>
@@ -366,4 +368,21 @@ bool AppDelegate::HttpEvent(int code, const QString& description, int api)
     default:
         return true;
     }
+}
+
+void AppDelegate::applicationWillTerminate(int waitMs)
+{
+    if (!m_sdk)
+        return;
+    auto* writes = market::GroupWrites::of(m_sdk);
+    if (writes->pending() == 0)
+        return;
+    // Their windows are gone: nothing may open an alert now.
+    writes->forgetObservers();
+    QEventLoop loop;
+    connect(writes, &market::GroupWrites::settled, &loop, &QEventLoop::quit);
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (const int left = writes->pending())
+        qCWarning(lcApp, "%d change(s) of the watch list not sent before quitting", left);
 }

@@ -78,6 +78,11 @@ public:
     // view when null).
     void openDailyPicks(platform::ViewController* presenter = nullptr);
 
+    // After the application's loop ended: a change of groups or rows the user
+    // made just before closing the last window still reaches the backend,
+    // waiting at most `waitMs` for the writes still queued.
+    void applicationWillTerminate(int waitMs = 10000);
+
 private:
     void ensureClient();
     void requestAppSettings();

@@ -209,6 +209,18 @@ void GroupWrites::enqueue(Write write, const QString& userId)
     next();
 }
 
+int GroupWrites::pending() const
+{
+    return int(m_queue.size()) + (m_running ? 1 : 0);
+}
+
+void GroupWrites::forgetObservers()
+{
+    for (Write& write : m_queue)
+        write.observer = nullptr;
+    m_current.observer = nullptr;
+}
+
 void GroupWrites::next()
 {
     if (m_running || m_queue.isEmpty())
@@ -308,8 +320,13 @@ void GroupWrites::finish(const QVariant* result, int code, const QString& descri
             write.observer->HttpResult(*result, write.api, false);
         else
             write.observer->HttpEvent(code, description, write.api);
+    } else if (!result) {
+        qCWarning(lcGroupWrites) << "write" << write.api << "to group" << write.groupId
+                                 << "failed with nobody left to tell:" << code << description;
     }
     next();
+    if (!m_running && m_queue.isEmpty())
+        Q_EMIT settled();
 }
 
 } // namespace market

@@ -96,6 +96,16 @@ public:
     // so that it stays absent in the request.
     static QString argOf(const QVariantMap& member, const char* key);
 
+    // Writes queued or under way.
+    int pending() const;
+    // The windows are closing: the writes still go out, but no observer
+    // hears of them any more; a failure is only logged.
+    void forgetObservers();
+
+Q_SIGNALS:
+    // The last write queued has had its outcome.
+    void settled();
+
 private:
     // What a write reads before it is built.
     enum class Reads { GroupRows, GroupList, Nothing };

@@ -7,6 +7,7 @@
 #include "backend/HttpSession.h"
 #include "backend/ReplyObserver.h"
 #include "backend/User.h"
+#include "market/GroupWrites.h"
 #include "market/MyStockGroup.h"
 #include "market/stocks.h"
 #include "platform/UserDefaults.h"
@@ -97,6 +98,7 @@ private Q_SLOTS:
     void login_retriedAfterDelayNeverAtOnce();
     void table_onlyVisibleRowsLive();
     void gotoVIP_andBack_inTheApplicationLoop();
+    void lastWindowClosed_deleteInFlightStillReachesTheBackend();
     void hiddenList_leavesTheShownListsGroupCurrent();
     void render_mainWindowWithGroup();
 
@@ -856,6 +858,43 @@ void tst_ZXGView::gotoVIP_andBack_inTheApplicationLoop()
     QVERIFY(compactTakesGroups);
     QCOMPARE(m_env->delegate->viewController(), m_env->delegate->mainViewController());
     QCOMPARE(m_env->delegate->iQuilorSDK()->iMyStockGroup()->delegateCell(), mainPanel);
+}
+
+void tst_ZXGView::lastWindowClosed_deleteInFlightStillReachesTheBackend()
+{
+    BackendRelay relay(quint16(QUrl(m_env->standin.baseUrl()).port()));
+    clientThrough(relay);
+    watchlist::registerControllers();
+    m_env->delegate->applicationDidFinishLaunching(true);
+    QMainWindow* mainWindow = m_env->delegate->mainWindow();
+    auto* panel
+        = qobject_cast<ZXGView*>(m_env->delegate->mainViewController()->zxgFatherView()->listView());
+    QVERIFY(panel);
+    QTRY_COMPARE(panel->tableArray.size(), 3);
+    testsupport::AlertRecorder alerts;
+    testsupport::MenuRecorder menus;
+    const qsizetype deletes = m_env->bodiesFor(backend::kApiDelStockFromGroup).size();
+
+    // The delete waits for the group's rows while the user closes the last
+    // window: the application's loop ends with the write still queued.
+    relay.holdAnswersTo(QByteArrayLiteral("\"api\":\"90005\""));
+    menus.choice = QStringList { QStringLiteral("删除") };
+    static_cast<MyStockTableCell*>(panel->iTableView->viewAtRow(0))->menuForEvent(QPoint());
+    QTRY_VERIFY(relay.hasHeld());
+    QTimer::singleShot(0, mainWindow, &QWidget::close);
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, this, []() { QCoreApplication::exit(1); });
+    watchdog.start(60000);
+    QCOMPARE(QApplication::exec(), 0);
+    watchdog.stop();
+
+    QTimer::singleShot(100, &relay, [&relay]() { relay.release(); });
+    m_env->delegate->applicationWillTerminate(30000);
+    QCOMPARE(m_env->bodiesFor(backend::kApiDelStockFromGroup).size(), deletes + 1);
+    QCOMPARE(market::GroupWrites::of(m_env->delegate->iQuilorSDK())->pending(), 0);
+    // Nothing opens over windows that are gone: the delete's question is all.
+    QCOMPARE(alerts.messages().size(), 1);
 }
 
 void tst_ZXGView::hiddenList_leavesTheShownListsGroupCurrent()
