@@ -98,6 +98,7 @@ private Q_SLOTS:
     void login_hostileReply_neverCostsTheSavedLogin();
     void login_replyIsTheWholeRecord_data();
     void login_replyIsTheWholeRecord();
+    void login_thatCannotBeSaved_isReportedAndNotRestored();
     void login_onlyTheNewestCounts_data();
     void login_onlyTheNewestCounts();
     void relogin_keepsWhatAnotherCopySaved_data();
@@ -709,6 +710,33 @@ void tst_QuilorSDK::login_replyIsTheWholeRecord()
     QVERIFY(demo.Load(QStringLiteral("demo")));
     QCOMPARE(demo.qvmid, QStringLiteral("400031001"));
     User::setLastLoginName(QString());
+}
+
+void tst_QuilorSDK::login_thatCannotBeSaved_isReportedAndNotRestored()
+{
+    RecordingObserver saved;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &saved));
+    QVERIFY(saved.waitForAnswers());
+    QCOMPARE(User::lastLoginName(), QStringLiteral("demo"));
+
+    // A folder where the user's file belongs: the next save of that login fails.
+    const QString path = User::filePathFor(QStringLiteral("demo"));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir().mkpath(path));
+    QSignalSpy notSaved(m_sdk.get(), &QuilorSDK::loginNotSaved);
+    RecordingObserver again;
+    QVERIFY(m_sdk->DoLogin(QStringLiteral("demo"), hashOf("demo1234"), QString(), true, nullptr, &again));
+    QVERIFY(again.waitForAnswers());
+    QCOMPARE(notSaved.size(), 1);
+    QVERIFY(!notSaved.first().at(1).toString().isEmpty());
+    QVERIFY(User::lastLoginName().isEmpty());
+    // Logged in for this run, a guest at the next start.
+    QVERIFY(m_sdk->iUser()->isLogin);
+    m_sdk.reset();
+    platform::UserDefaults::resetStandardUserDefaults();
+    QuilorSDK restarted(m_standIn->baseUrl(), QStringLiteral("2001"), kGuest);
+    QCOMPARE(restarted.iUser()->qvmid, kGuest);
+    QVERIFY(QDir(path).removeRecursively());
 }
 
 // A's login reply that lands after B logged in, or after a log-out, changes
