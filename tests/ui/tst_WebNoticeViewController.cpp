@@ -109,14 +109,7 @@ private Q_SLOTS:
             return QHttpServerResponse("text/html", html);
         });
         m_server.route(QStringLiteral("/big<arg>.png"), [](int) {
-            static const QByteArray big = [] {
-                QImage image(2048, 2048, QImage::Format_RGB32);
-                image.fill(Qt::blue);
-                QBuffer buffer;
-                buffer.open(QIODevice::WriteOnly);
-                image.save(&buffer, "PNG");
-                return buffer.data();
-            }();
+            static const QByteArray big = png(2048, Qt::blue);
             return QHttpServerResponse("image/png", big);
         });
         m_port = m_server.listen(QHostAddress::LocalHost, 0);
@@ -130,10 +123,10 @@ private Q_SLOTS:
         image.write(png());
     }
 
-    static QByteArray png()
+    static QByteArray png(int side = 10, Qt::GlobalColor colour = Qt::red)
     {
-        QImage image(10, 10, QImage::Format_RGB32);
-        image.fill(Qt::red);
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(colour);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
